@@ -1,0 +1,425 @@
+// The dataset layer: one connection class and buffered datasets over SQLite 3.
+//
+// Every read and write of the database goes through these classes. A dataset
+// reads the whole result of its statement when it opens and serves navigation,
+// field access, bookmarks and Locate from that buffer. Text crosses the
+// boundary to SQLite as Windows-1252 bytes (see Win1252.h).
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TSQLiteDB;
+class TSQLiteBaseQuery;
+class TSQLiteBlobStream;
+class TDataSource;
+class TField;
+struct sqlite3;
+
+// A database or dataset error with its German message (composed as
+// RaiseDatabaseError describes). `code` is SQLite's result code, 0 for errors
+// of the layer itself.
+class ESQLiteError : public std::exception {
+public:
+    explicit ESQLiteError(const QString& message, int code = 0);
+    const QString& message() const { return FMessage; }
+    int code() const { return FCode; }
+    const char* what() const noexcept override { return FWhat.constData(); }
+
+private:
+    QString FMessage;
+    int FCode;
+    QByteArray FWhat;
+};
+
+// The silent abort: a before-event throws it to cancel its operation without a
+// message. Whoever started the operation sees the exception; the top level
+// swallows it.
+class EAbort : public std::exception {
+public:
+    const char* what() const noexcept override { return "Operation aborted"; }
+};
+
+[[noreturn]] void Abort();
+
+enum class TFieldType { Unknown, String, Integer, Float, Date, Time, DateTime, Blob, Memo, Graphic, LargeInt };
+
+enum class TDataSetState { Inactive, Browse, Edit, Insert };
+
+enum class TBlobStreamMode { Read, Write, ReadWrite };
+
+enum TLocateOption { loCaseInsensitive = 1, loPartialKey = 2 };
+using TLocateOptions = int;
+
+using TBookmark = int; // the record id; 0 = none
+
+// ---------------------------------------------------------------------------
+// Text forms of dates on both sides of the database.
+//   yyyy-mm-dd hh:nn:ss, yyyy-mm-dd and hh:nn:ss. Parsing anything else (other
+//   length, separators misplaced, impossible numbers) gives the zero date
+//   30.12.1899 00:00:00.
+QDateTime ZeroDateTime();
+QString SQLiteDateTimeText(const QDateTime& value); // yyyy-mm-dd hh:nn:ss
+QString SQLiteDateText(const QDateTime& value);     // yyyy-mm-dd
+QString SQLiteTimeText(const QDateTime& value);     // hh:nn:ss
+QDateTime ParseSQLiteDateTime(const QString& text);
+QDateTime ParseSQLiteDate(const QString& text);
+QDateTime ParseSQLiteTime(const QString& text);
+
+// Module functions of the layer.
+void WriteDebugLog(const QString& fileName, const QString& text);
+[[noreturn]] void RaiseDatabaseError(bool log, const QString& logFile, const QString& dbFile, int code,
+                                     const QString& sql, const QString& message);
+// True when a library version text ("3.45.1") is at least 3.3 (major, then minor, as numbers).
+bool SQLiteVersionSupported(const QString& version);
+
+// ---------------------------------------------------------------------------
+// The connection to one database file.
+class TSQLiteDB {
+public:
+    TSQLiteDB();
+    ~TSQLiteDB();
+    TSQLiteDB(const TSQLiteDB&) = delete;
+    TSQLiteDB& operator=(const TSQLiteDB&) = delete;
+
+    QString FileName;
+    QString DriverDLL; // default: the system's libsqlite3.so.0
+    int BusyTimeout = 1000;
+    bool DebugLog = false;
+    QString DebugLogFile; // empty: SQLiteDebug.log in the program's folder
+
+    std::function<void(TSQLiteDB*)> BeforeConnect, AfterConnect, BeforeDisconnect, AfterDisconnect;
+
+    bool Connected() const;
+    void SetConnected(bool value);
+    void Open() { SetConnected(true); }
+    void Close() { SetConnected(false); }
+
+    double Duration() const { return FDuration; } // ms of the last statement
+    QString SQLiteVerion() const { return FVersion; }
+
+    // Executes one statement that returns no rows; blobs are bound to ?1, ?2, ...
+    void ExecSQL(const QString& sql, const QList<QByteArray>& blobs = {});
+
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return FInTransaction; }
+
+    qint64 LastInsertRowId() const;
+    int Changes() const; // rows changed by the last INSERT, UPDATE or DELETE
+
+    // Raises an ESQLiteError carrying this connection's log settings and file name.
+    [[noreturn]] void RaiseError(int code, const QString& sql, const QString& message) const;
+
+    // internal: datasets register themselves so that disconnecting closes them.
+    void RegisterDataSet(TSQLiteBaseQuery* ds);
+    void UnregisterDataSet(TSQLiteBaseQuery* ds);
+    sqlite3* Handle() const { return FHandle; }
+    void LogSQL(const QString& text) const;
+    void StartTiming();
+    void StopTiming();
+
+private:
+    void Connect();
+    void Disconnect();
+
+    sqlite3* FHandle = nullptr;
+    bool FInTransaction = false;
+    QString FVersion;
+    double FDuration = 0;
+    qint64 FStartNs = 0;
+    std::vector<TSQLiteBaseQuery*> FDataSets;
+};
+
+// ---------------------------------------------------------------------------
+// A field of a dataset: the value of one column in the current record.
+class TField {
+public:
+    TField(TSQLiteBaseQuery* dataSet, const QString& name, TFieldType type, int size = 0, int precision = 0);
+
+    TSQLiteBaseQuery* DataSet() const { return FDataSet; }
+    const QString& FieldName() const { return FName; }
+    TFieldType DataType() const { return FType; }
+    int Size() const { return FSize; } // declared length of a String field (VARCHAR(n) -> n)
+    int Precision() const { return FPrecision; }
+    int Index() const { return FIndex; } // position in the dataset's field list
+
+    // Display properties used by grids and bound controls.
+    QString DisplayLabel; // column caption; empty: the field name
+    QString DisplayFormat; // e.g. "#,##0.00", "0.00 EUR"
+    int DisplayWidth = 0;
+    bool Visible = true;
+
+    bool IsNull() const;
+    QVariant Value() const; // null QVariant for NULL; Memo/Blob as QByteArray decoded for Memo
+    QString AsString() const;
+    int AsInteger() const;
+    qint64 AsLargeInt() const;
+    double AsFloat() const;
+    QDateTime AsDateTime() const;
+    bool AsBoolean() const;
+    QByteArray AsBytes() const; // raw content of Blob/Memo/Graphic
+
+    void SetValue(const QVariant& value); // null QVariant sets NULL
+    void SetAsString(const QString& value);
+    void SetAsInteger(int value);
+    void SetAsLargeInt(qint64 value);
+    void SetAsFloat(double value);
+    void SetAsDateTime(const QDateTime& value);
+    void SetAsBytes(const QByteArray& value);
+    void Clear(); // sets NULL
+
+    // Text as a display pattern shows it ("0.00 EUR", "#,##0.00", "0.00%"), in the current QLocale.
+    QString DisplayText() const;
+
+    // internal
+    void SetIndex(int i) { FIndex = i; }
+    void SetColumn(int column) { FColumn = column; }
+    int Column() const { return FColumn; }
+    void Retype(TFieldType type, int size) {
+        FType = type;
+        FSize = size;
+    }
+
+private:
+    TSQLiteBaseQuery* FDataSet;
+    QString FName;
+    TFieldType FType;
+    int FSize;
+    int FPrecision;
+    int FIndex = -1;
+    int FColumn = -1;
+};
+
+// Formats a value with a display pattern of the forms the program uses:
+// "0.00", "#,##0.00", "0.00 EUR", "0.00%", "0", "#,##0". Uses QLocale().
+QString FormatFloat(const QString& pattern, double value);
+
+// ---------------------------------------------------------------------------
+// A data source connects a dataset to bound controls.
+class TDataSource : public QObject {
+    Q_OBJECT
+public:
+    explicit TDataSource(TSQLiteBaseQuery* dataSet = nullptr, QObject* parent = nullptr);
+    ~TDataSource() override;
+
+    TSQLiteBaseQuery* DataSet() const { return FDataSet; }
+    void SetDataSet(TSQLiteBaseQuery* dataSet);
+
+    // Fired when the current record changes (field = nullptr) or a field's value is assigned.
+    std::function<void(TDataSource*, TField*)> OnDataChange;
+    std::function<void(TDataSource*)> OnStateChange;
+
+    // internal: called by the dataset
+    void NotifyDataChange(TField* field);
+    void NotifyStateChange();
+
+signals:
+    void dataChange(TField* field);
+    void stateChange();
+
+private:
+    TSQLiteBaseQuery* FDataSet = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// Base of both dataset classes: the buffered result, navigation, fields, events.
+class TSQLiteBaseQuery {
+public:
+    using TDataSetNotifyEvent = std::function<void(TSQLiteBaseQuery*)>;
+    using TDataSetErrorEvent = std::function<void(TSQLiteBaseQuery*, const ESQLiteError&)>;
+
+    explicit TSQLiteBaseQuery(TSQLiteDB* connection = nullptr);
+    virtual ~TSQLiteBaseQuery();
+    TSQLiteBaseQuery(const TSQLiteBaseQuery&) = delete;
+    TSQLiteBaseQuery& operator=(const TSQLiteBaseQuery&) = delete;
+
+    QString Name; // object name, for messages and debugging
+
+    TSQLiteDB* Connection() const { return FConnection; }
+    void SetConnection(TSQLiteDB* connection);
+
+    TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeInsert, AfterInsert, BeforeEdit,
+        AfterEdit, BeforePost, AfterPost, BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, BeforeScroll,
+        AfterScroll, OnNewRecord;
+    TDataSetErrorEvent OnDeleteError, OnEditError, OnPostError;
+
+    bool Active() const { return FState != TDataSetState::Inactive; }
+    void SetActive(bool value);
+    void Open();
+    void Close();
+    TDataSetState State() const { return FState; }
+    bool Modified() const { return FModified; }
+
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    int MoveBy(int distance);
+    bool Eof() const { return FEof; }
+    bool Bof() const { return FBof; }
+    bool IsEmpty() const;
+    int RecordCount() const;
+    int RecNo() const;
+    void SetRecNo(int value);
+
+    // Predefined fields: when a dataset has any, they are its only fields and
+    // give their types to expression columns.
+    TField* AddField(const QString& name, TFieldType type, int size = 0, const QString& displayFormat = {});
+    bool HasPredefinedFields() const { return FPredefined; }
+
+    int FieldCount() const;
+    TField* Fields(int index) const;
+    TField* FieldByName(const QString& name) const; // throws ESQLiteError when absent
+    TField* FindField(const QString& name) const;   // nullptr when absent
+
+    bool Locate(const QString& keyFields, const QVariant& keyValues, TLocateOptions options = 0);
+
+    void Append();
+    void Insert();
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+    void CheckBrowseMode();
+
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return FDisableCount > 0; }
+
+    TBookmark GetBookmark() const;
+    void GotoBookmark(TBookmark bookmark);
+    bool BookmarkValid(TBookmark bookmark) const;
+
+    std::unique_ptr<TSQLiteBlobStream> CreateBlobStream(TField* field, TBlobStreamMode mode);
+
+    // Read access to any buffered row without moving the cursor (grids).
+    // row is 0-based in buffer order; returns a null QVariant for NULL.
+    QVariant ValueAt(int row, int fieldIndex) const;
+    int CurrentIndex() const { return FIndex; }
+
+    // internal: used by fields, data sources and blob streams
+    void AttachDataSource(TDataSource* ds);
+    void DetachDataSource(TDataSource* ds);
+    QVariant CurrentValue(int fieldIndex) const;
+    void SetCurrentValue(int fieldIndex, const QVariant& value, TField* notifyField);
+    void SetModified(bool value) { FModified = value; }
+
+protected:
+    virtual QString BuildSelectSQL() const = 0;
+    virtual void WriteRecord(bool inserting);         // default: read-only error
+    virtual void DeleteRecord();                      // default: read-only error
+    void NotifyDataChange(TField* field);
+    void NotifyStateChange();
+    void SetState(TDataSetState state);
+    [[noreturn]] void Raise(const QString& message) const;
+
+    TSQLiteDB* FConnection = nullptr;
+
+    // The buffer: one entry per row in row order, with its record id and row id.
+    struct TRow {
+        std::vector<QVariant> values; // null QVariant = NULL; String as QString, Memo/Blob as QByteArray
+        int recordId = 0;
+        qint64 rowId = 0;
+    };
+    std::vector<TRow> FRows;
+    TRow FEditRow;          // the record being edited or inserted
+    bool FHasRowIdColumn = false;
+    int FIndex = -1;        // current row, -1 before the first
+    int FLastRecordId = 0;
+    std::vector<std::unique_ptr<TField>> FFields;
+    bool FPredefined = false;
+
+private:
+    void ReadRows();
+    void SettlePending();
+    void DoScroll(int newIndex);
+    void DropNewRecord();
+
+    TDataSetState FState = TDataSetState::Inactive;
+    bool FModified = false;
+    bool FEof = true;
+    bool FBof = true;
+    int FDisableCount = 0;
+    std::vector<TDataSource*> FDataSources;
+
+    friend class TSQLiteTable;
+};
+
+// A read-only result of an arbitrary SQL text.
+class TSQLiteQuery : public TSQLiteBaseQuery {
+public:
+    explicit TSQLiteQuery(TSQLiteDB* connection = nullptr);
+
+    QStringList SQL() const { return FSQL; }
+    void SetSQL(const QStringList& lines); // closes the dataset
+    void SetSQL(const QString& text);
+
+    // Opens a SELECT, executes anything else (and leaves the dataset closed).
+    void RunSQL(const QString& sql);
+
+protected:
+    QString BuildSelectSQL() const override;
+
+private:
+    QStringList FSQL;
+};
+
+// An editable result of one whole table; rows are addressed by their ROWID.
+class TSQLiteTable : public TSQLiteBaseQuery {
+public:
+    explicit TSQLiteTable(TSQLiteDB* connection = nullptr);
+
+    QString TableName() const { return FTableName; }
+    void SetTableName(const QString& name); // closes the dataset
+    bool PrimaryAutoInc = false;
+    QString Filter() const { return FFilter; }
+    void SetFilter(const QString& filter); // closes the dataset
+    bool Filtered = false;
+
+protected:
+    QString BuildSelectSQL() const override;
+    void WriteRecord(bool inserting) override;
+    void DeleteRecord() override;
+
+private:
+    QString FTableName;
+    QString FFilter;
+};
+
+// A byte stream over one memo or blob field of the current record. Its content
+// is written back into the record when it is destroyed.
+class TSQLiteBlobStream {
+public:
+    TSQLiteBlobStream(TField* field, TBlobStreamMode mode);
+    ~TSQLiteBlobStream();
+
+    QByteArray& Data() { return FData; }
+    qint64 Size() const { return FData.size(); }
+    qint64 Position() const { return FPos; }
+    void Seek(qint64 pos) { FPos = pos; }
+    qint64 Read(char* buffer, qint64 count);
+    QByteArray ReadAll();
+    qint64 Write(const char* buffer, qint64 count);
+    qint64 Write(const QByteArray& bytes) { return Write(bytes.constData(), bytes.size()); }
+    bool Written() const { return FWritten; }
+
+private:
+    TField* FField;
+    TSQLiteBaseQuery* FDataSet;
+    TBlobStreamMode FMode;
+    QByteArray FData;
+    qint64 FPos = 0;
+    bool FWritten = false;
+};

@@ -1,0 +1,34 @@
+#include "TestSupport.h"
+
+#include <QLocale>
+
+QStringList ScriptedMessages::texts() const {
+    QStringList result;
+    for (const auto& b : boxes)
+        result << b.text;
+    return result;
+}
+
+Messages::Answer ScriptedMessages::ask(const QString& text, bool) {
+    boxes.append({Question, text});
+    if (answers.isEmpty()) {
+        ++unexpected;
+        return No;
+    }
+    return answers.dequeue();
+}
+
+TempDataHome::TempDataHome() {
+    FHadOld = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    FOld = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", FDir.path().toLocal8Bit());
+}
+
+TempDataHome::~TempDataHome() {
+    if (FHadOld)
+        qputenv("XDG_DATA_HOME", FOld);
+    else
+        qunsetenv("XDG_DATA_HOME");
+}
+
+void PinGermanLocale() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
