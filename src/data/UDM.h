@@ -1,0 +1,102 @@
+// The data module: the one connection to the database file and every named
+// dataset of the program, with the rules that sit in their events.
+//
+// TDM is a single class whose implementation is split by subject:
+//   UDM.cpp            construction and wiring of the datasets
+//   UDM_Schema.cpp     CreateAndUpgradeSchema and its upgrade steps
+//   UDM_Settings.cpp   set_allg and the other settings tables
+//   UDM_<Subject>.cpp  the datasets and event handlers of one subject
+// Add a subject's members in its own marked section below.
+#pragma once
+
+#include "SQLite.h"
+
+#include <QObject>
+#include <QString>
+
+class QTextStream;
+
+class TDM : public QObject {
+    Q_OBJECT
+public:
+    explicit TDM(QObject* parent = nullptr);
+    ~TDM() override;
+
+    // ------------------------------------------------------------------
+    // Connection and general-purpose queries.
+    // Query1 serves the settings, the schema operations and most look-ups.
+    TSQLiteDB SQLiteDB1;
+    TSQLiteQuery Query1{&SQLiteDB1};
+    TSQLiteQuery Query2{&SQLiteDB1};
+    TSQLiteQuery Query3{&SQLiteDB1};
+    TSQLiteQuery Query4{&SQLiteDB1};
+    TSQLiteQuery QueryTimer1{&SQLiteDB1};
+
+    // Set when the last ConnectDatabase failed.
+    bool ConnectFailed = false;
+
+    // Connects SQLiteDB1 to the given file (closing any previous connection)
+    // and brings its schema up to date. On failure the connection is closed
+    // again and the ESQLiteError is passed on.
+    void OpenDatabaseFile(const QString& file);
+
+    // ------------------------------------------------------------------
+    // Schema and versioned upgrade (UDM_Schema.cpp).
+    static constexpr int CurrentDBVersion = 16;
+
+    // Creates every missing table with its default rows, runs every due
+    // upgrade step and refuses a database written by a newer program.
+    void CreateAndUpgradeSchema();
+    bool TableExists(const QString& name);
+    int GetDBVersion();
+    void SetDBVersion(int version);
+    // Copies the database file to DataFolder()/updatebackup/<name>.sic<version>.
+    void BackupBeforeUpgrade();
+    // The two halves of CreateAndUpgradeSchema. UpgradeSchema stops after
+    // maxVersion, which lets tests and tools build files of an older layout.
+    void CreateMissingTables();
+    void UpgradeSchema(int maxVersion = CurrentDBVersion);
+
+    // ------------------------------------------------------------------
+    // Settings (UDM_Settings.cpp).
+    // Inserts or updates one set_allg row; the value is trimmed, empty becomes NULL.
+    void SetAllg(const QString& key, const QString& value);
+    // The text of one set_allg row; empty when there is no row or it is NULL.
+    QString GetAllg(const QString& key);
+
+    // ------------------------------------------------------------------
+    // Reference tables.
+
+    // ------------------------------------------------------------------
+    // Customers.
+
+    // ------------------------------------------------------------------
+    // Suppliers.
+
+    // ------------------------------------------------------------------
+    // Articles and article prices.
+
+    // ------------------------------------------------------------------
+    // Documents: headers, positions, price lines.
+
+    // ------------------------------------------------------------------
+    // Print output, report and mail.
+
+private:
+    void Exec(const QString& sql);
+    // Runs statements between StartTransaction and Commit; rolls back and
+    // passes the error on when one of them fails.
+    void RunInTransaction(const std::function<void()>& statements);
+    // One upgrade step: backup copy, then statements and the new version in one transaction.
+    void RunStep(int version, const std::function<void()>& statements);
+};
+
+// The program's data module; set while one exists.
+extern TDM* DM;
+
+// The maintenance command behind "quorvent --upgrade FILE": creates or upgrades
+// FILE to the current schema without any window. Prints the version reached on
+// standard output and returns 0; on failure prints the German error text on
+// standard error and returns 1.
+int RunUpgradeCommand(const QString& file);
+int RunUpgradeCommand(const QString& file, QTextStream& out, QTextStream& err);
