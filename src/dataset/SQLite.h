@@ -25,6 +25,7 @@ class TSQLiteBlobStream;
 class TDataSource;
 class TField;
 struct sqlite3;
+struct TSQLiteAPI;
 
 // A database or dataset error with its German message (composed as
 // RaiseDatabaseError describes). `code` is SQLite's result code, 0 for errors
@@ -52,7 +53,19 @@ public:
 
 [[noreturn]] void Abort();
 
-enum class TFieldType { Unknown, String, Integer, Float, Date, Time, DateTime, Blob, Memo, Graphic, LargeInt };
+enum class TFieldType {
+    Unknown,
+    String,
+    Integer,
+    Float,
+    Date,
+    Time,
+    DateTime,
+    Blob,
+    Memo,
+    Graphic,
+    LargeInt
+};
 
 enum class TDataSetState { Inactive, Browse, Edit, Insert };
 
@@ -126,6 +139,7 @@ public:
     void RegisterDataSet(TSQLiteBaseQuery* ds);
     void UnregisterDataSet(TSQLiteBaseQuery* ds);
     sqlite3* Handle() const { return FHandle; }
+    const TSQLiteAPI& Api() const { return *FApi; } // the loaded library's entry points
     void LogSQL(const QString& text) const;
     void StartTiming();
     void StopTiming();
@@ -134,6 +148,7 @@ private:
     void Connect();
     void Disconnect();
 
+    std::unique_ptr<TSQLiteAPI> FApi;
     sqlite3* FHandle = nullptr;
     bool FInTransaction = false;
     QString FVersion;
@@ -156,7 +171,7 @@ public:
     int Index() const { return FIndex; } // position in the dataset's field list
 
     // Display properties used by grids and bound controls.
-    QString DisplayLabel; // column caption; empty: the field name
+    QString DisplayLabel;  // column caption; empty: the field name
     QString DisplayFormat; // e.g. "#,##0.00", "0.00 EUR"
     int DisplayWidth = 0;
     bool Visible = true;
@@ -187,9 +202,10 @@ public:
     void SetIndex(int i) { FIndex = i; }
     void SetColumn(int column) { FColumn = column; }
     int Column() const { return FColumn; }
-    void Retype(TFieldType type, int size) {
+    void Retype(TFieldType type, int size, int precision) {
         FType = type;
         FSize = size;
+        FPrecision = precision;
     }
 
 private:
@@ -318,8 +334,8 @@ public:
 
 protected:
     virtual QString BuildSelectSQL() const = 0;
-    virtual void WriteRecord(bool inserting);         // default: read-only error
-    virtual void DeleteRecord();                      // default: read-only error
+    virtual void WriteRecord(bool inserting); // default: read-only error
+    virtual void DeleteRecord();              // default: read-only error
     void NotifyDataChange(TField* field);
     void NotifyStateChange();
     void SetState(TDataSetState state);
@@ -334,27 +350,52 @@ protected:
         qint64 rowId = 0;
     };
     std::vector<TRow> FRows;
-    TRow FEditRow;          // the record being edited or inserted
+    TRow FEditRow; // the record being edited or inserted
     bool FHasRowIdColumn = false;
-    int FIndex = -1;        // current row, -1 before the first
+    int FIndex = -1; // current row, -1 before the first
     int FLastRecordId = 0;
     std::vector<std::unique_ptr<TField>> FFields;
     bool FPredefined = false;
 
+    // A result column (the leading ROWID column is not one).
+    struct TColumn {
+        QString name;
+        TFieldType type = TFieldType::Unknown;
+        int slot = 0;      // bytes a String value may hold (declared length + 1, else 255)
+        int length = 0;    // declared length of a CHAR kind
+        int precision = 0; // digits after the point of NUMERIC(p,s)
+    };
+    std::vector<TColumn> FColumns;
+    const TRow* CurrentRow() const; // the record fields read: edit buffer or current row; nullptr if none
+    int CurrentRowIndex() const;    // index of the current buffered row, -1 when there is none
+
+public:
+    // internal: the blob stream writes its content back here when it is destroyed
+    void StoreBlob(TField* field, const QByteArray& content);
+
 private:
-    void ReadRows();
-    void SettlePending();
-    void DoScroll(int newIndex);
-    void DropNewRecord();
+    void ReadRows(const QString& sql);
+    void BindFields();
+    void ClearBuffer();
+    void CheckActive() const;
+    void BeginInsertAppend();
+    void EndInsertAppend(int position);
+    void StorePosted(bool inserting, qint64 rowId);
 
     TDataSetState FState = TDataSetState::Inactive;
     bool FModified = false;
     bool FEof = true;
     bool FBof = true;
     int FDisableCount = 0;
+    int FInsertPos = 0; // where a record being inserted will be placed
+    int FIndexBeforeInsert = -1;
     std::vector<TDataSource*> FDataSources;
+    // Generated fields of earlier opens, kept so that a TField* handed out stays
+    // valid for the dataset's lifetime; reused when a column of that name returns.
+    std::vector<std::unique_ptr<TField>> FStaleFields;
 
     friend class TSQLiteTable;
+    friend class TSQLiteDB;
 };
 
 // A read-only result of an arbitrary SQL text.
@@ -394,8 +435,13 @@ protected:
     void DeleteRecord() override;
 
 private:
+    // The column that is the table's INTEGER PRIMARY KEY (and so its ROWID), -1 if none.
+    int RowIdAliasColumn();
+
     QString FTableName;
     QString FFilter;
+    QString FRowIdAlias;
+    bool FRowIdAliasKnown = false;
 };
 
 // A byte stream over one memo or blob field of the current record. Its content

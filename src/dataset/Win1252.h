@@ -12,7 +12,9 @@
 namespace Win1252 {
 
 QString decode(const char* data, qsizetype size);
-inline QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
+inline QString decode(const QByteArray& bytes) {
+    return decode(bytes.constData(), bytes.size());
+}
 
 // Throws ESQLiteError naming the first character that Windows-1252 cannot hold.
 QByteArray encode(const QString& text);

@@ -1,0 +1,61 @@
+// The SQLite library, loaded at connect time by file name.
+//
+// The connection loads the library its DriverDLL names and reaches SQLite only
+// through this table of entry points, so a missing or too-old library is a
+// clear message at connect instead of a failed program start.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <QString>
+
+struct TSQLiteAPI {
+    void* library = nullptr;
+
+    decltype(&::sqlite3_libversion) libversion = nullptr;
+    decltype(&::sqlite3_open) open = nullptr;
+    decltype(&::sqlite3_close) close = nullptr;
+    decltype(&::sqlite3_exec) exec = nullptr;
+    decltype(&::sqlite3_prepare) prepare = nullptr;
+    decltype(&::sqlite3_step) step = nullptr;
+    decltype(&::sqlite3_finalize) finalize = nullptr;
+    decltype(&::sqlite3_column_count) column_count = nullptr;
+    decltype(&::sqlite3_column_name) column_name = nullptr;
+    decltype(&::sqlite3_column_decltype) column_decltype = nullptr;
+    decltype(&::sqlite3_column_type) column_type = nullptr;
+    decltype(&::sqlite3_column_bytes) column_bytes = nullptr;
+    decltype(&::sqlite3_column_text) column_text = nullptr;
+    decltype(&::sqlite3_column_int) column_int = nullptr;
+    decltype(&::sqlite3_column_double) column_double = nullptr;
+    decltype(&::sqlite3_column_blob) column_blob = nullptr;
+    decltype(&::sqlite3_last_insert_rowid) last_insert_rowid = nullptr;
+    decltype(&::sqlite3_errmsg) errmsg = nullptr;
+    decltype(&::sqlite3_bind_blob) bind_blob = nullptr;
+    decltype(&::sqlite3_busy_timeout) busy_timeout = nullptr;
+    decltype(&::sqlite3_backup_init) backup_init = nullptr;
+    decltype(&::sqlite3_backup_step) backup_step = nullptr;
+    decltype(&::sqlite3_backup_finish) backup_finish = nullptr;
+    // Needed to tell a post or delete that reached no row from a real one.
+    decltype(&::sqlite3_changes) changes = nullptr;
+
+    // Present in every library since 3.3.9; preferred because a statement
+    // prepared with it survives a schema change made by another connection.
+    decltype(&::sqlite3_prepare_v2) prepare_v2 = nullptr;
+    // Row ids beyond 32 bits; optional like prepare_v2.
+    decltype(&::sqlite3_column_int64) column_int64 = nullptr;
+
+    bool loaded() const { return library != nullptr; }
+
+    int Prepare(sqlite3* db, const char* sql, sqlite3_stmt** stmt) const {
+        return prepare_v2 ? prepare_v2(db, sql, -1, stmt, nullptr) : prepare(db, sql, -1, stmt, nullptr);
+    }
+    qint64 ColumnInt64(sqlite3_stmt* stmt, int column) const {
+        return column_int64 ? column_int64(stmt, column) : column_int(stmt, column);
+    }
+};
+
+// Loads the library and resolves its entry points. Returns false when the file
+// cannot be loaded; throws ESQLiteError "SQLite missing function <name>" when an
+// entry point is missing (the library is unloaded again then).
+bool LoadSQLiteLibrary(const QString& fileName, TSQLiteAPI& api);
+void UnloadSQLiteLibrary(TSQLiteAPI& api);

@@ -1,0 +1,16 @@
+// Helpers shared by the dataset layer's own source files; not for other folders.
+#pragma once
+
+#include "SQLite.h"
+
+// The type an expression column takes from a text value of its first row.
+TFieldType TypeOfTextValue(const QString& text);
+
+// A buffered value as the field's text (what AsString and Locate compare).
+QString FieldValueText(const QVariant& value, TFieldType type);
+
+// A value converted to what a field of this type holds in the buffer; throws
+// ESQLiteError for a text that is no valid number or date.
+QVariant ToFieldValue(const QVariant& value, TFieldType type);
+
+bool IsBlobType(TFieldType type);
