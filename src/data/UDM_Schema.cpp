@@ -1,0 +1,929 @@
+// The database schema: creation of missing tables with their default rows and
+// the versioned upgrade from the oldest layout (version 0) to the current one.
+//
+// A new file goes through the same chain as an old one, so the statements of
+// every step must stay exactly as they are: stored files depend on them.
+#include "GlobalFunctions.h"
+#include "UDM.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+struct TCreateTable {
+    const char* name;
+    bool inTransaction;
+    QStringList statements;
+};
+
+QString TodayQuoted() {
+    return SQLQuote(DateToSQL(QDate::currentDate()));
+}
+
+// The built-in customer 0, target of every KonzernID 0.
+QString InsertCustomerZero() {
+    return QStringLiteral("INSERT INTO Kunde (KundenID,AnredeID,TitelID,Firma,Strasse,PLZ, "
+                          "Ort,LandID,Geburtsdatum,Erfassungsdatum,KunGruID,Aktiv) values "
+                          "(0,1,1,'Musterfirma','Musterstrasse 1','1234','Musterort',1,") +
+           TodayQuoted() + u',' + TodayQuoted() + QStringLiteral(",1,'J')");
+}
+
+QStringList RechtRows() {
+    return {
+        QStringLiteral("INSERT INTO set_recht VALUES ('Allgemein', 'Allgemeine Stammdaten', 'J')"),
+        QStringLiteral("INSERT INTO set_recht VALUES ('Anschrift', 'Geschäftsanschrift / Andruck', 'J')"),
+        QStringLiteral("INSERT INTO set_recht VALUES ('DatenExport', 'Daten exportieren', 'N')"),
+        QStringLiteral("INSERT INTO set_recht VALUES ('DatenImport', 'Daten importieren', 'N')"),
+        QStringLiteral("INSERT INTO set_recht VALUES ('DBRueck', 'Daten rücksichern', 'N')"),
+        QStringLiteral("INSERT INTO set_recht VALUES ('DBSich', 'Daten sichern', 'J')"),
+        QStringLiteral("INSERT INTO set_recht VALUES ('EinAllg', 'Allgemeine Einstellungen', 'N')"),
+        QStringLiteral("INSERT INTO set_recht VALUES ('EinRecht', 'Berechnungen ändern', 'N')"),
+        QStringLiteral("INSERT INTO set_recht VALUES ('EinStyle', 'Styles', 'J')"),
+        QStringLiteral("INSERT INTO set_recht VALUES ('Kennwort', 'Wendoxal', 'X')"),
+        QStringLiteral("INSERT INTO set_recht VALUES ('Statistik', 'Statistik / Auswertungen', 'J')"),
+    };
+}
+
+QStringList StyleRows() {
+    struct TRow {
+        const char* object;
+        const char* bg;
+        const char* bgHL;
+        const char* font;
+        const char* fontHL;
+        const char* colors;
+    };
+    const QString mainMenu =
+        QStringLiteral("00C6693100E1E1E100E1E1E1000000000099A8AC00FFFFFF0000000000FFFFFF007A8"
+                       "68A00FFFFFF007A868AAAAAAAAA00F2F2F20000000000FFFFFF00EFD3C6000000000"
+                       "000000000646F71");
+    const QString navigation =
+        QStringLiteral("00D7D7D700D7D7D7000000000000000000D7D7D700DCDCDC00000000000000000"
+                       "0C3C3C30000000F00FFFFFF00000000");
+    const QString customColors = QStringLiteral("00D7D7D7") + QStringLiteral("00000000").repeated(15);
+    const QByteArray mainMenuLatin = mainMenu.toLatin1();
+    const QByteArray navigationLatin = navigation.toLatin1();
+    const QByteArray customLatin = customColors.toLatin1();
+    const TRow rows[] = {
+        {"Button", "14803425", nullptr, "0", nullptr, nullptr},
+        {"Chart", "14803425", nullptr, "0", nullptr, nullptr},
+        {"CheckBox", "14803425", nullptr, "0", nullptr, nullptr},
+        {"ComboBox", "16777215", nullptr, "0", nullptr, nullptr},
+        {"CustomColors", nullptr, nullptr, nullptr, nullptr, customLatin.constData()},
+        {"DateTimePicker", "16777215", nullptr, "0", nullptr, nullptr},
+        {"Edit", "16777215", nullptr, "0", nullptr, nullptr},
+        {"Form", "14803425", nullptr, "0", nullptr, nullptr},
+        {"Grid", "16777215", nullptr, "0", nullptr, "00E1E1E1"},
+        {"GroupBox", "14803425", nullptr, "0", nullptr, nullptr},
+        {"ListBox", "16777215", nullptr, "0", nullptr, nullptr},
+        {"ListView", "16777215", nullptr, "0", nullptr, nullptr},
+        {"MainMenu", nullptr, nullptr, nullptr, nullptr, mainMenuLatin.constData()},
+        {"Memo", "16777215", nullptr, "0", nullptr, nullptr},
+        {"Navigation", "14145495", nullptr, "0", nullptr, navigationLatin.constData()},
+        {"StatusBar", "14803425", nullptr, "0", nullptr, nullptr},
+        {"StringGrid", "16777215", "15790320", "0", "0", "00E1E1E1"},
+        {"TabControl", "14803425", "14803425", "0", "0", nullptr},
+        {"Titel", "13816530", nullptr, "0", nullptr, nullptr},
+    };
+    auto number = [](const char* v) { return v ? QString::fromLatin1(v) : QStringLiteral("NULL"); };
+    auto text = [](const char* v) {
+        return v ? u'\'' + QString::fromLatin1(v) + u'\'' : QStringLiteral("NULL");
+    };
+    QStringList result;
+    for (const TRow& r : rows)
+        result << QStringLiteral("INSERT INTO set_style VALUES (1, '") + QString::fromLatin1(r.object) +
+                      QStringLiteral("', ") + number(r.bg) + QStringLiteral(", ") + number(r.bgHL) +
+                      QStringLiteral(", ") + number(r.font) + QStringLiteral(", ") + number(r.fontHL) +
+                      QStringLiteral(", ") + text(r.colors) + u')';
+    return result;
+}
+
+QStringList DruckElementRows() {
+    // DEID 0 to 37 in order; element 38 comes with version 16.
+    const char* const rows[] = {
+        ",15,9,180,271,'Y','N','Druckbereich')",
+        ",157,284,38,0,'Y','N','Seitenanzahl')",
+        ",0,0,0,99,'Y','N','Kopfbereich')",
+        ",78,0,101,0,'Y','Y','Logo1')",
+        ",0,0,10,0,'N','Y','Logo2')",
+        ",2,0,60,0,'Y','Y','Firma')",
+        ",2,4,60,0,'Y','Y','Strasse')",
+        ",2,8,60,0,'Y','Y','PLZ/Ort')",
+        ",2,14,11,0,'Y','Y','TelefonText')",
+        ",15,14,47,0,'Y','Y','Telefon')",
+        ",2,18,11,0,'Y','Y','FaxText')",
+        ",15,18,47,0,'Y','Y','Fax')",
+        ",2,22,11,0,'Y','Y','MobilText')",
+        ",15,22,47,0,'Y','Y','Mobil')",
+        ",2,26,11,0,'Y','Y','EmailText')",
+        ",15,26,47,0,'Y','Y','Email')",
+        ",2,30,11,0,'Y','Y','WebText')",
+        ",15,30,47,0,'Y','Y','Web')",
+        ",2,35,11,0,'Y','Y','UIDText')",
+        ",15,35,47,0,'Y','Y','UID')",
+        ",2,48,90,0,'Y','N','Kundenanschrift')",
+        ",2,79,36,0,'Y','N','NummerText')",
+        ",39,79,35,0,'Y','N','Nummer')",
+        ",2,85,36,0,'Y','N','Datum1Text')",
+        ",39,85,22,0,'Y','N','Datum1')",
+        ",2,89,36,0,'Y','N','Datum2Text')",
+        ",39,89,22,0,'Y','N','Datum2')",
+        ",65,85,24,0,'Y','N','IhreNrText')",
+        ",91,85,28,0,'Y','N','IhreNr')",
+        ",65,89,24,0,'Y','N','IhreUIDText')",
+        ",91,89,28,0,'Y','N','IhreUID')",
+        ",117,56,61,0,'Y','N','Zahlungserinnerung')",
+        ",117,65,70,0,'Y','N','Kopftext')",
+        ",51,220,0,51,'Y','N','Fussbereich')",
+        ",2,24,176,0,'Y','N','Skonto')",
+        ",2,32,176,0,'Y','N','Fusstext')",
+        ",0,44,180,0,'Y','N','Bankdaten')",
+        ",0,47,180,0,'Y','N','IBAN/BIC')",
+    };
+    QStringList result;
+    int deid = 0;
+    for (const char* rest : rows)
+        result << QStringLiteral("INSERT INTO DruckElement values (") + QString::number(deid++) +
+                      QString::fromLatin1(rest);
+    return result;
+}
+
+// The creation phase: every table in its first layout, in this order.
+std::vector<TCreateTable> CreationPhase() {
+    std::vector<TCreateTable> tables;
+    tables.push_back(
+        {"set_allg",
+         true,
+         {QStringLiteral(
+             "CREATE TABLE set_allg (AllgID VARCHAR(30) NOT NULL PRIMARY KEY, AllgWert VARCHAR(30))")}});
+    tables.push_back(
+        {"set_db",
+         true,
+         {QStringLiteral("CREATE TABLE set_db (DBID INTEGER NOT NULL PRIMARY KEY, Caption VARCHAR(30) NOT "
+                         "NULL, Version INTEGER NOT NULL, LastUpdate DATETIME NOT NULL)"),
+          QStringLiteral("INSERT INTO set_db VALUES (1, 'Datenbank-Version', 0, CURRENT_TIMESTAMP)")}});
+    tables.push_back(
+        {"set_file",
+         true,
+         {QStringLiteral(
+              "CREATE TABLE set_file (FileID VARCHAR(20) NOT NULL PRIMARY KEY, FileName VARCHAR(250))"),
+          QStringLiteral("INSERT INTO set_file (FileID) VALUES ('DatenExportFile')"),
+          QStringLiteral("INSERT INTO set_file (FileID) VALUES ('DatenImportFile')")}});
+    tables.push_back(
+        {"set_nummer",
+         true,
+         {QStringLiteral("CREATE TABLE set_nummer (NumTyp VARCHAR(20) NOT NULL PRIMARY KEY, NumBez "
+                         "VARCHAR(100) NOT NULL, Nummer INTEGER NOT NULL)"),
+          QStringLiteral("INSERT INTO set_nummer VALUES ('KundenID', 'Kundennummer', 1)"),
+          QStringLiteral("INSERT INTO set_nummer VALUES ('ArtikelID', 'Artikelnummer', 1)"),
+          QStringLiteral("INSERT INTO set_nummer VALUES ('KopfIDO', 'Angebotsnummer', 1)"),
+          QStringLiteral("INSERT INTO set_nummer VALUES ('KopfIDA', 'Auftragsnummer', 1)"),
+          QStringLiteral("INSERT INTO set_nummer VALUES ('KopfIDL', 'Lieferscheinnummer', 1)"),
+          QStringLiteral("INSERT INTO set_nummer VALUES ('KopfIDR', 'Rechnungssnummer', 1)")}});
+    tables.push_back(
+        {"set_recht", true,
+         QStringList{QStringLiteral("CREATE TABLE set_recht (Funktion VARCHAR(30) NOT NULL PRIMARY KEY, "
+                                    "Bezeichnung VARCHAR(50) NOT NULL, Berechtigt CHAR(1) NOT NULL)")} +
+             RechtRows()});
+    tables.push_back({"set_style", true,
+                      QStringList{QStringLiteral(
+                          "CREATE TABLE set_style (StyleID INTEGER NOT NULL, Object VARCHAR(50) NOT NULL, "
+                          "BGColor INTEGER, BGHLColor INTEGER, FontColor INTEGER, FontHLColor INTEGER, "
+                          "Colors VARCHAR(200), PRIMARY KEY (StyleID, Object))")} +
+                          StyleRows() +
+                          QStringList{QStringLiteral(
+                              "INSERT INTO set_style SELECT 0, Object, BGColor, BGHLColor, FontColor, "
+                              "FontHLColor, Colors FROM set_style WHERE StyleID = 1")}});
+    tables.push_back(
+        {"Anrede",
+         true,
+         {QStringLiteral("CREATE TABLE Anrede (AnredeID INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, "
+                         "AnredeBez VARCHAR(50) NOT NULL)"),
+          QStringLiteral("INSERT INTO Anrede (AnredeBez) VALUES (' ')"),
+          QStringLiteral("INSERT INTO Anrede (AnredeBez) VALUES ('Firma')"),
+          QStringLiteral("INSERT INTO Anrede (AnredeBez) VALUES ('Frau')"),
+          QStringLiteral("INSERT INTO Anrede (AnredeBez) VALUES ('Herr')")}});
+    tables.push_back(
+        {"Titel",
+         true,
+         {QStringLiteral("CREATE TABLE Titel (TitelID INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, "
+                         "TitelBez VARCHAR(50) NOT NULL)"),
+          QStringLiteral("INSERT INTO Titel (TitelBez) VALUES (' ')"),
+          QStringLiteral("INSERT INTO Titel (TitelBez) VALUES ('DI')"),
+          QStringLiteral("INSERT INTO Titel (TitelBez) VALUES ('Dr.')"),
+          QStringLiteral("INSERT INTO Titel (TitelBez) VALUES ('Ing.')"),
+          QStringLiteral("INSERT INTO Titel (TitelBez) VALUES ('Mag.')")}});
+    tables.push_back({"Land",
+                      true,
+                      {QStringLiteral("CREATE TABLE Land (LandID INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, "
+                                      "LandBez VARCHAR(100) NOT NULL)"),
+                       QStringLiteral("INSERT INTO Land (LandBez) VALUES (' ')"),
+                       QStringLiteral("INSERT INTO Land (LandBez) VALUES ('Österreich')"),
+                       QStringLiteral("INSERT INTO Land (LandBez) VALUES ('Deutschland')"),
+                       QStringLiteral("INSERT INTO Land (LandBez) VALUES ('Schweiz')")}});
+    tables.push_back(
+        {"Einheit",
+         true,
+         {QStringLiteral("CREATE TABLE Einheit (EinheitID INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, "
+                         "EinheitBez VARCHAR(10) NOT NULL)"),
+          QStringLiteral("INSERT INTO Einheit (EinheitBez) VALUES (' ')"),
+          QStringLiteral("INSERT INTO Einheit (EinheitBez) VALUES ('Stk')"),
+          QStringLiteral("INSERT INTO Einheit (EinheitBez) VALUES ('Ltr')"),
+          QStringLiteral("INSERT INTO Einheit (EinheitBez) VALUES ('Pkg')"),
+          QStringLiteral("INSERT INTO Einheit (EinheitBez) VALUES ('Lfm')"),
+          QStringLiteral("INSERT INTO Einheit (EinheitBez) VALUES ('h')")}});
+    tables.push_back({"MWSt",
+                      true,
+                      {QStringLiteral("CREATE TABLE MWSt (MWStID INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, "
+                                      "MWStSatz NUMERIC(5,2) NOT NULL)"),
+                       QStringLiteral("INSERT INTO MWSt (MWStSatz) VALUES (20)"),
+                       QStringLiteral("INSERT INTO MWSt (MWStSatz) VALUES (10)"),
+                       QStringLiteral("INSERT INTO MWSt (MWStSatz) VALUES (0)")}});
+    tables.push_back({"ArtikelGruppe",
+                      true,
+                      {QStringLiteral("CREATE TABLE ArtikelGruppe (ArtGruID INTEGER NOT NULL PRIMARY KEY "
+                                      "AUTOINCREMENT, ArtGruBez VARCHAR(100) NOT NULL)"),
+                       QStringLiteral("INSERT INTO ArtikelGruppe (ArtGruBez) VALUES ('Allgemein')")}});
+    tables.push_back({"KundenGruppe",
+                      true,
+                      {QStringLiteral("CREATE TABLE KundenGruppe (KunGruID INTEGER NOT NULL PRIMARY KEY "
+                                      "AUTOINCREMENT, KunGruBez VARCHAR(100) NOT NULL)"),
+                       QStringLiteral("INSERT INTO KundenGruppe (KunGruBez) VALUES ('Allgmein')")}});
+    tables.push_back(
+        {"Geschaeft",
+         true,
+         {QStringLiteral(
+              "CREATE TABLE Geschaeft (GesID INTEGER NOT NULL PRIMARY KEY, Anrede VARCHAR(50), Name "
+              "VARCHAR(100), "
+              "Strasse VARCHAR(100), PLZ VARCHAR(10), Ort VARCHAR(100), Telefon VARCHAR(50), Mobil "
+              "VARCHAR(50), Fax "
+              "VARCHAR(50), Email VARCHAR(100), Web VARCHAR(100), ATUNr VARCHAR(20), BankName VARCHAR(100), "
+              "BankKonto VARCHAR(20), BankLZ VARCHAR(10), Firmenbuch VARCHAR(20), LogoDrucken CHAR(1), "
+              "KopfLeft "
+              "NUMERIC(5,2), KopfTop NUMERIC(5,2), FussLeft NUMERIC(5,2), FussTop NUMERIC(5,2), LogoLeft "
+              "NUMERIC(5,2), LogoTop NUMERIC(5,2), LogoWidth NUMERIC(5,2), FussText VARCHAR(250), BankName2 "
+              "VARCHAR(100), BankKonto2 VARCHAR(20), BankLZ2 VARCHAR(10), FussLeft2 NUMERIC(5,2), FussTop2 "
+              "NUMERIC(5,2), KopfText TEXT, KundeLeft NUMERIC(5,2), KundeTop NUMERIC(5,2), Skonto "
+              "VARCHAR(100))"),
+          QStringLiteral(
+              "INSERT INTO Geschaeft (GesID, Anrede, Name, Strasse, PLZ, Ort, Telefon, Mobil, Fax, Email, "
+              "Web, "
+              "ATUNr, BankName, BankKonto, BankLZ, BankName2, BankKonto2, BankLZ2, Skonto, LogoDrucken, "
+              "KopfLeft, "
+              "KopfTop, FussLeft, FussTop, LogoLeft, LogoTop, LogoWidth, KundeLeft, KundeTop) VALUES (1, "
+              "'Firma', "
+              "'Mustername', 'Musterstraße 123', '1234', 'Musterort', '01234 / 56789 - 0', '0664 / 1234567', "
+              "'01234 / 56789 - 1', 'office@musterfirma.at', 'www.musterfirma.at', 'ATU  12345678', "
+              "'Musterbank 1', '1234567', '12345', 'Musterbank 2', '987654321', '98765', 'Zahlbar innerhalb "
+              "von "
+              "10 Tagen mit %1 Skonto (%2).', 'N', 118, 74, 11, 25, 1, 1, 70, 2, 53)")}});
+    tables.push_back(
+        {"Kunde",
+         true,
+         {QStringLiteral(
+              "CREATE TABLE Kunde (KundenID INTEGER NOT NULL PRIMARY KEY, AnredeID INTEGER NOT NULL, "
+              "TitelID INTEGER NOT NULL, Firma VARCHAR(100), Nachname VARCHAR(100), Vorname "
+              "VARCHAR(100), Strasse VARCHAR(100), PLZ VARCHAR(10), Ort VARCHAR(100), LandID INTEGER NOT "
+              "NULL, Telefon VARCHAR(50), Mobil VARCHAR(50), Fax VARCHAR(50), Email VARCHAR(100), "
+              "Geburtsdatum DATE, Erfassungsdatum DATE, KunGruID INTEGER NOT NULL, ATUNr VARCHAR(20), "
+              "Anmerkung TEXT, Aktiv CHAR(1) NOT NULL, Rabatt NUMERIC(3,2),Skonto NUMERIC(3,2))"),
+          InsertCustomerZero()}});
+    tables.push_back(
+        {"Artikel",
+         true,
+         {QStringLiteral("CREATE TABLE Artikel (ArtikelID INTEGER NOT NULL PRIMARY KEY, ArtGruID INTEGER "
+                         "NOT NULL, ArtKurzBez VARCHAR(100) NOT NULL, ArtBez TEXT NOT NULL, Aktiv CHAR(1) "
+                         "NOT NULL)"),
+          QStringLiteral("INSERT INTO Artikel (ArtikelID,ArtGruID,ArtKurzBez,ArtBez,Aktiv) values "
+                         "(0,1,'Rest','Rest','J')")}});
+    tables.push_back(
+        {"ArtPreis",
+         true,
+         {QStringLiteral("CREATE TABLE ArtPreis (ArtikelID INTEGER NOT NULL, PreisID INTEGER NOT NULL, "
+                         "PreisBez VARCHAR(100), PreisBez2 VARCHAR(100), Menge NUMERIC(6,2) NOT NULL, "
+                         "EinheitID INTEGER NOT NULL, Wert NUMERIC(6,2) NOT NULL, PRIMARY KEY (ArtikelID, "
+                         "PreisID))"),
+          QStringLiteral(
+              "INSERT INTO ArtPreis (ArtikelID,PreisID,Menge,EinheitID,Wert) values (0,1,1,1,10)")}});
+    tables.push_back(
+        {"Kopf",
+         false,
+         {QStringLiteral(
+             "CREATE TABLE Kopf (KopfTyp CHAR(1) NOT NULL, KopfID INTEGER NOT NULL, KundenID INTEGER NOT "
+             "NULL, KunGruID INTEGER NOT NULL, KopfBez VARCHAR(100), Rabatt NUMERIC(3,2), Skonto "
+             "NUMERIC(3,2), Status CHAR(1), Datum DATETIME NOT NULL, Anmerkung TEXT, RefTyp CHAR(1), RefID "
+             "INTEGER,PRIMARY KEY (KopfTyp, KopfID))")}});
+    tables.push_back(
+        {"PosDaten",
+         true,
+         {QStringLiteral("CREATE TABLE PosDaten (KopfTyp CHAR(1) NOT NULL, KopfID INTEGER NOT NULL, PosID "
+                         "INTEGER NOT NULL, ArtikelID INTEGER NOT NULL, PosKurzBez VARCHAR(100) NOT NULL, "
+                         "PosBez TEXT NOT NULL, PRIMARY KEY (KopfTyp, KopfID, PosID))")}});
+    tables.push_back(
+        {"PosPreis",
+         true,
+         {QStringLiteral(
+             "CREATE TABLE PosPreis (KopfTyp CHAR(1) NOT NULL, KopfID INTEGER NOT NULL, PosID INTEGER NOT "
+             "NULL, PreisID INTEGER NOT NULL, PreisBez VARCHAR(100) NOT NULL, PreisBez2 VARCHAR(100), "
+             "Menge NUMERIC(6,2) NOT NULL, EinheitID INTEGER NOT NULL, Wert NUMERIC(6,2) NOT NULL, Rabatt "
+             "NUMERIC(3,2), PRIMARY KEY (KopfTyp, KopfID, PosID, PreisID))")}});
+    tables.push_back(
+        {"Druckdatum",
+         true,
+         {QStringLiteral("CREATE TABLE Druckdatum (DruDatID INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, "
+                         "DruDatBez VARCHAR(100) NOT NULL)"),
+          QStringLiteral("INSERT INTO Druckdatum (DruDatBez) VALUES ('Druckdatum')"),
+          QStringLiteral("INSERT INTO Druckdatum (DruDatBez) VALUES ('Lieferdatum')"),
+          QStringLiteral("INSERT INTO Druckdatum (DruDatBez) VALUES ('Abholung')")}});
+    tables.push_back(
+        {"KopfText",
+         false,
+         {QStringLiteral("CREATE TABLE KopfText (KopfTextID INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, "
+                         "KopfTextBez VARCHAR(100) NOT NULL, KopfTextText TEXT)")}});
+    tables.push_back(
+        {"FussText",
+         false,
+         {QStringLiteral("CREATE TABLE FussText (FussTextID INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, "
+                         "FussTextBez VARCHAR(100) NOT NULL, FussTextText TEXT)")}});
+    tables.push_back({"LieferantenGruppe",
+                      true,
+                      {QStringLiteral("CREATE TABLE LieferantenGruppe (LieGruID INTEGER NOT NULL PRIMARY KEY "
+                                      "AUTOINCREMENT, LieGruBez VARCHAR(100) NOT NULL)"),
+                       QStringLiteral("INSERT INTO LieferantenGruppe (LieGruBez) VALUES ('Allgmein')")}});
+    tables.push_back(
+        {"Lieferant",
+         true,
+         {QStringLiteral(
+              "CREATE TABLE Lieferant (LieferantenID INTEGER NOT NULL PRIMARY KEY, Firma VARCHAR(200) NOT "
+              "NULL, "
+              "Strasse VARCHAR(100), PLZ VARCHAR(10), Ort VARCHAR(100), LandID INTEGER NOT NULL, Telefon "
+              "VARCHAR(50), Fax VARCHAR(50), Email VARCHAR(100), Erfassungsdatum DATE, Rabatt NUMERIC(3,2), "
+              "Skonto "
+              "NUMERIC(3,2), Bank VARCHAR(100), BLZ VARCHAR(10), Konto VARCHAR(20), IBAN VARCHAR(30), BIC "
+              "VARCHAR(30), LieGruID INTEGER NOT NULL, UIDNr VARCHAR(20), AnspAnredeID INTEGER NOT NULL, "
+              "AnspTitelID INTEGER NOT NULL, AnspNachname VARCHAR(100), AnspVorname VARCHAR(100), "
+              "AnspTelefon "
+              "VARCHAR(50), AnspMobil VARCHAR(50), AnspEmail VARCHAR(100), Geburtsdatum DATE, Anmerkung "
+              "TEXT, Aktiv "
+              "CHAR(1) NOT NULL)"),
+          QStringLiteral(
+              "INSERT INTO Lieferant (LieferantenID,Firma,LandID,Erfassungsdatum,LieGruID,AnspAnredeID,"
+              "AnspTitelID,Geburtsdatum,Aktiv) values (0,'Verkauf',1,") +
+              TodayQuoted() + QStringLiteral(",1,1,1,") + TodayQuoted() + QStringLiteral(",'J')")}});
+    tables.push_back(
+        {"Ausdruck",
+         true,
+         {QStringLiteral(
+              "CREATE TABLE Ausdruck (AusdruckID INTEGER NOT NULL, ZeilenID INTEGER NOT NULL, PosID "
+              "INTEGER, PosBez TEXT, PosBez2 TEXT, PreisBez VARCHAR(100), PreisBez2 VARCHAR(100), Menge "
+              "VARCHAR(10), EinheitBez VARCHAR(10), Wert VARCHAR(20), Rabatt VARCHAR(10), Summe TEXT, "
+              "PRIMARY KEY (AusdruckID, ZeilenID))"),
+          QStringLiteral("INSERT INTO set_nummer VALUES ('AusdruckID', 'Ausdrucksnummer', 1)")}});
+    tables.push_back(
+        {"DruckElement", true,
+         QStringList{QStringLiteral(
+             "CREATE TABLE DruckElement (DEID INTEGER NOT NULL PRIMARY KEY, Left INTEGER NOT NULL, Top "
+             "INTEGER NOT NULL, Width INTEGER NOT NULL, Height INTEGER NOT NULL, Visible CHAR(1) NOT "
+             "NULL, Hide CHAR(1) NOT NULL, Title VARCHAR(30))")} +
+             DruckElementRows()});
+    return tables;
+}
+
+// The document-type letters of the company data, in the order of their columns.
+const QString GeschaeftLetters = QStringLiteral("OALRTGZB");
+
+// The column list of the company data between version 13 and 14: one entry per
+// column with its type, and the source expression of the version-12 layout.
+struct TColumn {
+    QString name;
+    QString type;
+    QString source;
+};
+
+QString CreateStatement(const QString& table, const QList<TColumn>& columns) {
+    QStringList defs;
+    for (const TColumn& c : columns)
+        defs << c.name + u' ' + c.type;
+    return QStringLiteral("CREATE TABLE ") + table + QStringLiteral(" (") + defs.join(QStringLiteral(", ")) +
+           u')';
+}
+
+QString InsertSelect(const QString& target, const QList<TColumn>& columns, const QString& source) {
+    QStringList exprs;
+    for (const TColumn& c : columns)
+        exprs << c.source;
+    return QStringLiteral("INSERT INTO ") + target + QStringLiteral(" SELECT ") +
+           exprs.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + source;
+}
+
+QList<TColumn> GeschaeftColumnsV13() {
+    QList<TColumn> c;
+    auto add = [&](const QString& name, const QString& type, const QString& source = QString()) {
+        c.append({name, type, source.isEmpty() ? name : source});
+    };
+    add(QStringLiteral("GesID"), QStringLiteral("INTEGER NOT NULL PRIMARY KEY"));
+    add(QStringLiteral("Anrede"), QStringLiteral("VARCHAR(50)"));
+    add(QStringLiteral("Name"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("Strasse"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("PLZ"), QStringLiteral("VARCHAR(10)"));
+    add(QStringLiteral("Ort"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("Telefon"), QStringLiteral("VARCHAR(50)"));
+    add(QStringLiteral("Mobil"), QStringLiteral("VARCHAR(50)"));
+    add(QStringLiteral("Fax"), QStringLiteral("VARCHAR(50)"));
+    add(QStringLiteral("Email"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("Web"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("UIDNr"), QStringLiteral("VARCHAR(20)"), QStringLiteral("ATUNr"));
+    add(QStringLiteral("BankName"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("BankKonto"), QStringLiteral("VARCHAR(20)"));
+    add(QStringLiteral("BankLZ"), QStringLiteral("VARCHAR(10)"));
+    add(QStringLiteral("BankName2"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("BankKonto2"), QStringLiteral("VARCHAR(20)"));
+    add(QStringLiteral("BankLZ2"), QStringLiteral("VARCHAR(10)"));
+    add(QStringLiteral("IBAN"), QStringLiteral("CHAR(30)"));
+    add(QStringLiteral("Swift"), QStringLiteral("CHAR(30)"));
+    add(QStringLiteral("Firmenbuch"), QStringLiteral("VARCHAR(20)"));
+    add(QStringLiteral("KundeLeft"), QStringLiteral("NUMERIC(5,2)"));
+    add(QStringLiteral("KundeTop"), QStringLiteral("NUMERIC(5,2)"));
+    add(QStringLiteral("PreisandruckenL"), QStringLiteral("CHAR(1)"));
+    add(QStringLiteral("MailText"), QStringLiteral("TEXT"));
+    add(QStringLiteral("LogoDrucken"), QStringLiteral("CHAR(1)"));
+    add(QStringLiteral("LogoLeft"), QStringLiteral("NUMERIC(5,2)"));
+    add(QStringLiteral("LogoTop"), QStringLiteral("NUMERIC(5,2)"));
+    add(QStringLiteral("LogoWidth"), QStringLiteral("NUMERIC(5,2)"));
+    add(QStringLiteral("AndruckLeerzeilen"), QStringLiteral("INTEGER"));
+    add(QStringLiteral("PosNrFortlaufend"), QStringLiteral("CHAR(1)"));
+    add(QStringLiteral("SkontoLeft"), QStringLiteral("NUMERIC(5,2)"));
+    add(QStringLiteral("SkontoTop"), QStringLiteral("NUMERIC(5,2)"));
+    add(QStringLiteral("Skonto"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("Skonto2"), QStringLiteral("VARCHAR(100)"));
+    // The partial invoice (T) starts with the settings of the invoice (R).
+    auto from = [](const QString& name, QChar letter) {
+        return letter == u'T' ? name + u'R' : name + letter;
+    };
+    for (QChar l : GeschaeftLetters)
+        add(QStringLiteral("Skonto") + l, QStringLiteral("CHAR(1)"), from(QStringLiteral("Skonto"), l));
+    for (QChar l : GeschaeftLetters) {
+        add(QStringLiteral("KopfLeft") + l, QStringLiteral("NUMERIC(5,2)"),
+            from(QStringLiteral("KopfLeft"), l));
+        add(QStringLiteral("KopfTop") + l, QStringLiteral("NUMERIC(5,2)"),
+            from(QStringLiteral("KopfTop"), l));
+        add(QStringLiteral("KopfText") + l, QStringLiteral("TEXT"), from(QStringLiteral("KopfText"), l));
+        add(QStringLiteral("KopfVorPos") + l, QStringLiteral("CHAR(1)"),
+            from(QStringLiteral("KopfVorPos"), l));
+    }
+    for (QChar l : GeschaeftLetters) {
+        add(QStringLiteral("FussLeft") + l, QStringLiteral("NUMERIC(5,2)"),
+            from(QStringLiteral("FussLeft"), l));
+        add(QStringLiteral("FussTop") + l, QStringLiteral("NUMERIC(5,2)"),
+            from(QStringLiteral("FussTop"), l));
+        add(QStringLiteral("FussText") + l, QStringLiteral("TEXT"), from(QStringLiteral("FussText"), l));
+        add(QStringLiteral("FussNachPos") + l, QStringLiteral("CHAR(1)"),
+            from(QStringLiteral("FussNachPos"), l));
+    }
+    return c;
+}
+
+// The company data of version 14: without the position columns, two full bank accounts.
+QList<TColumn> GeschaeftColumnsV14() {
+    QList<TColumn> c;
+    auto add = [&](const QString& name, const QString& type, const QString& source = QString()) {
+        c.append({name, type, source.isEmpty() ? name : source});
+    };
+    add(QStringLiteral("GesID"), QStringLiteral("INTEGER NOT NULL PRIMARY KEY"));
+    add(QStringLiteral("Anrede"), QStringLiteral("VARCHAR(50)"));
+    add(QStringLiteral("Name"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("Strasse"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("PLZ"), QStringLiteral("VARCHAR(10)"));
+    add(QStringLiteral("Ort"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("Telefon"), QStringLiteral("VARCHAR(50)"));
+    add(QStringLiteral("Mobil"), QStringLiteral("VARCHAR(50)"));
+    add(QStringLiteral("Fax"), QStringLiteral("VARCHAR(50)"));
+    add(QStringLiteral("Email"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("Web"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("UIDNr"), QStringLiteral("VARCHAR(20)"));
+    add(QStringLiteral("BankName1"), QStringLiteral("VARCHAR(100)"), QStringLiteral("BankName"));
+    add(QStringLiteral("BankKonto1"), QStringLiteral("VARCHAR(20)"), QStringLiteral("BankKonto"));
+    add(QStringLiteral("BLZ1"), QStringLiteral("VARCHAR(10)"), QStringLiteral("BankLZ"));
+    add(QStringLiteral("IBAN1"), QStringLiteral("CHAR(30)"), QStringLiteral("IBAN"));
+    add(QStringLiteral("BIC1"), QStringLiteral("CHAR(30)"), QStringLiteral("Swift"));
+    add(QStringLiteral("BankName2"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("BankKonto2"), QStringLiteral("VARCHAR(20)"));
+    add(QStringLiteral("BLZ2"), QStringLiteral("VARCHAR(10)"), QStringLiteral("BankLZ2"));
+    add(QStringLiteral("IBAN2"), QStringLiteral("CHAR(30)"), QStringLiteral("NULL"));
+    add(QStringLiteral("BIC2"), QStringLiteral("CHAR(30)"), QStringLiteral("NULL"));
+    add(QStringLiteral("Firmenbuch"), QStringLiteral("VARCHAR(20)"));
+    add(QStringLiteral("PreisandruckenL"), QStringLiteral("CHAR(1)"));
+    add(QStringLiteral("MailText"), QStringLiteral("TEXT"));
+    add(QStringLiteral("AndruckLeerzeilen"), QStringLiteral("INTEGER"));
+    add(QStringLiteral("PosNrFortlaufend"), QStringLiteral("CHAR(1)"));
+    add(QStringLiteral("Skonto"), QStringLiteral("VARCHAR(100)"));
+    add(QStringLiteral("Skonto2"), QStringLiteral("VARCHAR(100)"));
+    for (QChar l : GeschaeftLetters)
+        add(QStringLiteral("Skonto") + l, QStringLiteral("CHAR(1)"));
+    for (QChar l : GeschaeftLetters) {
+        add(QStringLiteral("KopfText") + l, QStringLiteral("TEXT"));
+        add(QStringLiteral("KopfVorPos") + l, QStringLiteral("CHAR(1)"));
+    }
+    for (QChar l : GeschaeftLetters) {
+        add(QStringLiteral("FussText") + l, QStringLiteral("TEXT"));
+        add(QStringLiteral("FussNachPos") + l, QStringLiteral("CHAR(1)"));
+    }
+    return c;
+}
+
+QString Geschaeft2Create(const QString& table) {
+    return QStringLiteral("CREATE TABLE ") + table +
+           QStringLiteral(
+               " (GesID INTEGER NOT NULL PRIMARY KEY, Anrede VARCHAR(50), Name VARCHAR(100), Strasse "
+               "VARCHAR(100), "
+               "PLZ VARCHAR(10), Ort VARCHAR(100), Telefon VARCHAR(50), Mobil VARCHAR(50), Fax VARCHAR(50), "
+               "Email "
+               "VARCHAR(100), Web VARCHAR(100), ATUNr VARCHAR(20), BankName VARCHAR(100), BankKonto "
+               "VARCHAR(20), "
+               "BankLZ VARCHAR(10), BankName2 VARCHAR(100), BankKonto2 VARCHAR(20), BankLZ2 VARCHAR(10), "
+               "Firmenbuch "
+               "VARCHAR(20), LogoDrucken CHAR(1), KopfLeft NUMERIC(5,2), KopfTop NUMERIC(5,2), KopfText "
+               "TEXT, "
+               "LogoLeft NUMERIC(5,2), LogoTop NUMERIC(5,2), LogoWidth NUMERIC(5,2), KundeLeft NUMERIC(5,2), "
+               "KundeTop NUMERIC(5,2), SkontoLeft NUMERIC(5,2), SkontoTop NUMERIC(5,2), Skonto VARCHAR(100), "
+               "Skonto2 "
+               "VARCHAR(100),FussLeftO NUMERIC(5,2), FussTopO NUMERIC(5,2), FussTextO VARCHAR(250), "
+               "FussLeftA "
+               "NUMERIC(5,2), FussTopA NUMERIC(5,2), FussTextA VARCHAR(250), FussLeftL NUMERIC(5,2), "
+               "FussTopL "
+               "NUMERIC(5,2), FussTextL VARCHAR(250), FussLeftR NUMERIC(5,2), FussTopR NUMERIC(5,2), "
+               "FussTextR "
+               "VARCHAR(250))");
+}
+
+// One ALTER TABLE ... ADD statement per column, in the given order.
+QStringList AddColumns(const QString& table, const QList<QPair<QString, QString>>& columns) {
+    QStringList result;
+    for (const auto& [name, type] : columns)
+        result << QStringLiteral("ALTER TABLE ") + table + QStringLiteral(" ADD ") + name + u' ' + type;
+    return result;
+}
+
+// Copies a file over an existing one. A failure is not an error for the
+// caller; copying a file onto itself must not delete it.
+void CopyReplacing(const QString& source, const QString& target) {
+    const QFileInfo src(source);
+    if (!src.exists())
+        return;
+    const QFileInfo dst(target);
+    if (dst.exists() && src.canonicalFilePath() == dst.canonicalFilePath())
+        return;
+    QFile::remove(target);
+    QFile::copy(source, target);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+bool TDM::TableExists(const QString& name) {
+    Query1.RunSQL(
+        QStringLiteral("SELECT COUNT(*) AS ANZ FROM sqlite_master WHERE type = 'table' and name = '") + name +
+        u'\'');
+    return Query1.FieldByName(QStringLiteral("ANZ"))->AsInteger() != 0;
+}
+
+int TDM::GetDBVersion() {
+    Query1.RunSQL(QStringLiteral("SELECT Version FROM set_db WHERE DBID = 1"));
+    return Query1.FieldByName(QStringLiteral("Version"))->AsInteger();
+}
+
+void TDM::SetDBVersion(int version) {
+    Exec(QStringLiteral("UPDATE set_db SET Version = ") + QString::number(version) +
+         QStringLiteral(", LastUpdate = CURRENT_TIMESTAMP WHERE DBID = 1"));
+}
+
+void TDM::BackupBeforeUpgrade() {
+    const QString folder = DataFolder() + QStringLiteral("updatebackup");
+    QDir().mkpath(folder);
+    const QString target = folder + u'/' + QFileInfo(SQLiteDB1.FileName).fileName() + QStringLiteral(".sic") +
+                           QString::number(GetDBVersion());
+    CopyReplacing(SQLiteDB1.FileName, target);
+}
+
+void TDM::CreateAndUpgradeSchema() {
+    CreateMissingTables();
+    UpgradeSchema(CurrentDBVersion);
+    const int version = GetDBVersion();
+    if (version > CurrentDBVersion)
+        throw ESQLiteError(
+            QStringLiteral("Die Datenbank hat die Version %1, dieses Programm kann nur Datenbanken bis "
+                           "zur Version %2 öffnen. Sie wurde mit einer neueren Programmversion "
+                           "bearbeitet; bitte verwenden Sie diese.")
+                .arg(version)
+                .arg(CurrentDBVersion));
+}
+
+void TDM::CreateMissingTables() {
+    for (const TCreateTable& table : CreationPhase()) {
+        if (TableExists(QString::fromLatin1(table.name)))
+            continue;
+        if (table.inTransaction) {
+            RunInTransaction([&] {
+                for (const QString& sql : table.statements)
+                    Exec(sql);
+            });
+        } else {
+            for (const QString& sql : table.statements)
+                Exec(sql);
+        }
+    }
+}
+
+void TDM::RunStep(int version, const std::function<void()>& statements) {
+    BackupBeforeUpgrade();
+    RunInTransaction([&] {
+        statements();
+        SetDBVersion(version);
+    });
+}
+
+void TDM::UpgradeSchema(int maxVersion) {
+    auto due = [&](int step) { return step <= maxVersion && GetDBVersion() < step; };
+    auto execAll = [&](const QStringList& list) {
+        for (const QString& sql : list)
+            Exec(sql);
+    };
+    using Cols = QList<QPair<QString, QString>>;
+    const QString num52 = QStringLiteral("NUMERIC(5,2)");
+    const QString char1 = QStringLiteral("CHAR(1)");
+
+    if (due(2))
+        RunStep(2, [&] {
+            Exec(Geschaeft2Create(QStringLiteral("Geschaeft2")));
+            Exec(QStringLiteral("INSERT INTO Geschaeft2 SELECT GesID, Anrede, Name, Strasse, PLZ, Ort, "
+                                "Telefon, Mobil, Fax, Email, "
+                                "Web, ATUNr, BankName, BankKonto, BankLZ, BankName2, BankKonto2, BankLZ2, "
+                                "Firmenbuch, LogoDrucken, "
+                                "128, 31, KopfText, LogoLeft, LogoTop, LogoWidth, 2, 50, 11, 21, Skonto, "
+                                "'Zahlbar innerhalb von 10 "
+                                "Tagen ohne Abzug.', 11, 31, FussText, 11, 31, FussText, 11, 31, FussText, "
+                                "11, 31, FussText FROM "
+                                "Geschaeft"));
+            Exec(QStringLiteral("DROP TABLE Geschaeft"));
+            Exec(Geschaeft2Create(QStringLiteral("Geschaeft")));
+            Exec(QStringLiteral("INSERT INTO Geschaeft SELECT * FROM Geschaeft2"));
+            Exec(QStringLiteral("DROP TABLE Geschaeft2"));
+        });
+
+    if (due(3))
+        RunStep(3, [] {});
+
+    if (due(4))
+        RunStep(4, [&] {
+            Exec(QStringLiteral("ALTER TABLE Geschaeft ADD PreisandruckenL CHAR(1)"));
+            Exec(QStringLiteral("UPDATE Geschaeft SET PreisandruckenL = 'J'"));
+        });
+
+    if (due(5))
+        RunStep(5, [&] {
+            Exec(QStringLiteral("ALTER TABLE Kunde ADD Netto CHAR(1)"));
+            Exec(QStringLiteral("UPDATE Kunde SET Netto = 'N'"));
+            Exec(QStringLiteral("ALTER TABLE Kopf ADD Netto CHAR(1)"));
+            Exec(QStringLiteral("UPDATE Kopf SET Netto = 'N'"));
+            Exec(QStringLiteral("ALTER TABLE Geschaeft ADD IBAN CHAR(30)"));
+            Exec(QStringLiteral("ALTER TABLE Geschaeft ADD Swift CHAR(30)"));
+        });
+
+    if (due(6))
+        RunStep(6, [&] {
+            Exec(QStringLiteral("ALTER TABLE ArtPreis ADD MWStSatz NUMERIC(5,2)"));
+            Exec(QStringLiteral("UPDATE ArtPreis SET MWStSatz = 20"));
+            Exec(QStringLiteral("ALTER TABLE PosPreis ADD MWStSatz NUMERIC(5,2)"));
+            Exec(QStringLiteral("UPDATE PosPreis SET MWStSatz = 20"));
+        });
+
+    if (due(7))
+        RunStep(7, [&] {
+            Exec(QStringLiteral("ALTER TABLE Kopf ADD DruDatID INTEGER"));
+            Exec(QStringLiteral("ALTER TABLE Kopf ADD Datum2 DATETIME"));
+            Exec(QStringLiteral("UPDATE Kopf SET DruDatID = 1, Datum2 = Datum"));
+        });
+
+    if (due(8))
+        RunStep(8, [&] {
+            Exec(QStringLiteral("INSERT INTO set_nummer VALUES ('KopfIDG', 'Gutschriftsnummer', 1)"));
+            execAll(AddColumns(QStringLiteral("Geschaeft"),
+                               Cols{{QStringLiteral("FussLeftG"), num52},
+                                    {QStringLiteral("FussTopG"), num52},
+                                    {QStringLiteral("FussTextG"), QStringLiteral("VARCHAR(250)")}}));
+            Exec(QStringLiteral(
+                "update Geschaeft set FussLeftG = FussLeftR, FussTopG = FussTopR, FussTextG = FussTextR"));
+        });
+
+    if (due(9))
+        RunStep(9, [&] {
+            Exec(QStringLiteral("ALTER TABLE Geschaeft ADD MailText TEXT"));
+            Exec(QStringLiteral(
+                "update Geschaeft set MailText = 'Sollten Sie den zur Anzeige erforderlichen Acrobat "
+                "Reader noch nicht\r\ninstalliert haben, können Sie ihn hier gratis downloaden:\r\n"
+                "https://get.adobe.com/de/reader/'"));
+        });
+
+    if (due(10))
+        RunStep(10, [&] {
+            Cols cols;
+            const QString v250 = QStringLiteral("VARCHAR(250)");
+            for (QChar l : QStringLiteral("ZB"))
+                cols << qMakePair(QStringLiteral("FussLeft") + l, num52)
+                     << qMakePair(QStringLiteral("FussTop") + l, num52)
+                     << qMakePair(QStringLiteral("FussText") + l, v250);
+            for (QChar l : QStringLiteral("OALRGZB"))
+                cols << qMakePair(QStringLiteral("KopfLeft") + l, num52)
+                     << qMakePair(QStringLiteral("KopfTop") + l, num52)
+                     << qMakePair(QStringLiteral("KopfText") + l, v250);
+            for (QChar l : QStringLiteral("OALRGZB"))
+                cols << qMakePair(QStringLiteral("Skonto") + l, char1);
+            execAll(AddColumns(QStringLiteral("Geschaeft"), cols));
+            Exec(QStringLiteral("update Geschaeft set FussLeftZ = FussLeftR, FussTopZ = FussTopR, FussTextZ "
+                                "= FussTextR, FussLeftB = "
+                                "FussLeftR, FussTopB = FussTopR, FussTextB = FussTextR, KopfLeftO = "
+                                "KopfLeft, KopfTopO = KopfTop, "
+                                "KopfTextO = KopfText, SkontoO = 'J', KopfLeftA = KopfLeft, KopfTopA = "
+                                "KopfTop, KopfTextA = KopfText, "
+                                "SkontoA = 'J', KopfLeftL = KopfLeft, KopfTopL = KopfTop, KopfTextL = "
+                                "KopfText, SkontoL = 'J', "
+                                "KopfLeftR = KopfLeft, KopfTopR = KopfTop, KopfTextR = KopfText, SkontoR = "
+                                "'J', KopfLeftG = KopfLeft, "
+                                "KopfTopG = KopfTop, KopfTextG = KopfText, SkontoG = 'J', KopfLeftZ = "
+                                "KopfLeft, KopfTopZ = KopfTop, "
+                                "KopfTextZ = KopfText, SkontoZ = 'J', KopfLeftB = KopfLeft, KopfTopB = "
+                                "KopfTop, KopfTextB = KopfText, "
+                                "SkontoB = 'J'"));
+            Exec(QStringLiteral("ALTER TABLE Kopf ADD KopfText TEXT"));
+            Exec(QStringLiteral("ALTER TABLE Kopf ADD FussText TEXT"));
+            Exec(QStringLiteral(
+                "update Kopf set KopfText = (select KopfText from Geschaeft where GesID = 1)"));
+            for (QChar l : QStringLiteral("OALRG"))
+                Exec(QStringLiteral("update Kopf set FussText = (select FussText") + l +
+                     QStringLiteral(" from Geschaeft where GesID = 1) where KopfTyp = '") + l + u'\'');
+            Exec(QStringLiteral("INSERT INTO set_nummer VALUES ('LieferantenID', 'Lieferantennummer', 1)"));
+            Exec(QStringLiteral("ALTER TABLE Artikel ADD LieferantenID integer"));
+            Exec(QStringLiteral("ALTER TABLE Artikel ADD BereichEK char(1)"));
+            Exec(QStringLiteral("ALTER TABLE Artikel ADD BereichVK char(1)"));
+            Exec(QStringLiteral("update Artikel set LieferantenID = 0, BereichEK = 'N', BereichVK = 'J'"));
+            Exec(QStringLiteral("INSERT INTO set_nummer VALUES ('KopfIDB', 'Bestellungsnummer', 1)"));
+            Exec(QStringLiteral("ALTER TABLE Kunde ADD UIDNr VARCHAR(20)"));
+            Exec(QStringLiteral("update Kunde SET UIDNr = ATUNr"));
+        });
+
+    if (due(11)) {
+        RunStep(11, [&] {
+            const QString artPreis = QStringLiteral(
+                " (ArtikelID INTEGER NOT NULL, PreisID INTEGER NOT NULL, PreisBez VARCHAR(100), PreisBez2 "
+                "VARCHAR(100), Menge NUMERIC(6,2) NOT NULL, EinheitID INTEGER NOT NULL, Wert NUMERIC(6,2) "
+                "NOT NULL, "
+                "MWStSatz NUMERIC(5,2) NOT NULL, PRIMARY KEY (ArtikelID, PreisID))");
+            const QString posPreis = QStringLiteral(" (KopfTyp CHAR(1) NOT NULL, KopfID INTEGER NOT NULL, "
+                                                    "PosID INTEGER NOT NULL, PreisID INTEGER NOT "
+                                                    "NULL, PreisBez VARCHAR(100), PreisBez2 VARCHAR(100), "
+                                                    "Menge NUMERIC(6,2) NOT NULL, EinheitID INTEGER "
+                                                    "NOT NULL, Wert NUMERIC(6,2) NOT NULL, Rabatt "
+                                                    "NUMERIC(3,2), MWStSatz NUMERIC(5,2) NOT NULL, PRIMARY "
+                                                    "KEY (KopfTyp, KopfID, PosID, PreisID))");
+            Exec(QStringLiteral("CREATE TABLE ArtPreisTemp") + artPreis);
+            Exec(QStringLiteral("insert into ArtPreisTemp select * from ArtPreis"));
+            Exec(QStringLiteral("drop table ArtPreis"));
+            Exec(QStringLiteral("CREATE TABLE ArtPreis") + artPreis);
+            Exec(QStringLiteral("insert into ArtPreis select * from ArtPreisTemp"));
+            Exec(QStringLiteral("drop table ArtPreisTemp"));
+            Exec(QStringLiteral("CREATE TABLE PosPreisTemp") + posPreis);
+            Exec(QStringLiteral("insert into PosPreisTemp select * from PosPreis"));
+            Exec(QStringLiteral("drop table PosPreis"));
+            Exec(QStringLiteral("CREATE TABLE PosPreis") + posPreis);
+            Exec(QStringLiteral("insert into PosPreis select * from PosPreisTemp"));
+            Exec(QStringLiteral("drop table PosPreisTemp"));
+            Exec(QStringLiteral("ALTER TABLE Lieferant ADD KundenNr VARCHAR(30)"));
+            Exec(QStringLiteral("ALTER TABLE Kunde ADD Zusatzname VARCHAR(100)"));
+            // Files of the oldest layout kept their free-position article as
+            // number 1; it becomes the built-in article 0. A file that already
+            // has an article 0 keeps its article 1 as a real article: moving
+            // it would collide with the key of article 0 and re-point its
+            // positions to the free position.
+            Query1.RunSQL(QStringLiteral("select count(*) as cnt from Artikel where ArtikelID = 0"));
+            if (Query1.FieldByName(QStringLiteral("cnt"))->AsInteger() == 0) {
+                Exec(QStringLiteral("update Artikel set ArtikelID = 0 where ArtikelID = 1"));
+                Exec(QStringLiteral("update ArtPreis set ArtikelID = 0 where ArtikelID = 1"));
+                Exec(QStringLiteral("update PosDaten set ArtikelID = 0 where ArtikelID = 1"));
+            }
+            Exec(QStringLiteral("ALTER TABLE Geschaeft ADD AndruckLeerzeilen INTEGER"));
+            Exec(QStringLiteral("ALTER TABLE Geschaeft ADD PosNrFortlaufend CHAR(1)"));
+            Exec(QStringLiteral("update Geschaeft set AndruckLeerzeilen = 1, PosNrFortlaufend = 'J'"));
+            Exec(QStringLiteral("ALTER TABLE PosDaten ADD Zwischensumme CHAR(1)"));
+            Exec(QStringLiteral("update PosDaten set Zwischensumme = 'N'"));
+            Exec(QStringLiteral("ALTER TABLE Artikel ADD Zwischensumme CHAR(1)"));
+            Exec(QStringLiteral("update Artikel set Zwischensumme = 'N'"));
+            Exec(QStringLiteral("ALTER TABLE Kunde ADD KonzernID INTEGER"));
+            Exec(QStringLiteral("update Kunde set KonzernID = 0"));
+            Query1.RunSQL(QStringLiteral("select count(*) as cnt from Kunde where KundenID = 0"));
+            if (Query1.FieldByName(QStringLiteral("cnt"))->AsInteger() == 0) {
+                Exec(InsertCustomerZero());
+                // The re-inserted row must look like every other customer of
+                // this version; a NULL parent company breaks its later saves.
+                Exec(QStringLiteral("update Kunde set KonzernID = 0, Netto = 'N' where KundenID = 0"));
+            }
+        });
+        SetAllg(QStringLiteral("StoreWindow"), QStringLiteral("J"));
+    }
+
+    if (due(12))
+        RunStep(12, [&] {
+            Cols cols;
+            for (QChar l : QStringLiteral("OALRGZB"))
+                cols << qMakePair(QStringLiteral("KopfVorPos") + l, char1);
+            for (QChar l : QStringLiteral("OALRGZB"))
+                cols << qMakePair(QStringLiteral("FussNachPos") + l, char1);
+            execAll(AddColumns(QStringLiteral("Geschaeft"), cols));
+            Exec(QStringLiteral("update Geschaeft set KopfVorPosO = 'N', KopfVorPosA = 'N', KopfVorPosL = "
+                                "'N', KopfVorPosR = 'N', "
+                                "KopfVorPosG = 'N', KopfVorPosZ = 'N', KopfVorPosB = 'N', FussNachPosO = "
+                                "'N', FussNachPosA = 'N', "
+                                "FussNachPosL = 'N', FussNachPosR = 'N', FussNachPosG = 'N', FussNachPosZ = "
+                                "'N', FussNachPosB = "
+                                "'N'"));
+            Exec(QStringLiteral("ALTER TABLE KopfText ADD KopfTextVorPos CHAR(1)"));
+            Exec(QStringLiteral("update KopfText set KopfTextVorPos = 'N'"));
+            Exec(QStringLiteral("ALTER TABLE FussText ADD FussTextNachPos CHAR(1)"));
+            Exec(QStringLiteral("update FussText set FussTextNachPos = 'N'"));
+            Exec(QStringLiteral("ALTER TABLE Kopf ADD KopfTextVorPos CHAR(1)"));
+            Exec(QStringLiteral("ALTER TABLE Kopf ADD FussTextNachPos CHAR(1)"));
+            Exec(QStringLiteral("ALTER TABLE Kopf ADD SubkundenID INTEGER"));
+            Exec(QStringLiteral(
+                "update Kopf set KopfTextVorPos = 'N', FussTextNachPos = 'N', SubkundenID = 0"));
+            Exec(QStringLiteral("ALTER TABLE Kunde ADD HaendlerID INTEGER"));
+            Exec(QStringLiteral("update Kunde set HaendlerID = 0"));
+        });
+
+    if (due(13))
+        RunStep(13, [&] {
+            const QList<TColumn> columns = GeschaeftColumnsV13();
+            Exec(CreateStatement(QStringLiteral("GeschaeftTemp"), columns));
+            Exec(InsertSelect(QStringLiteral("GeschaeftTemp"), columns, QStringLiteral("Geschaeft")));
+            Exec(QStringLiteral("drop table Geschaeft"));
+            Exec(CreateStatement(QStringLiteral("Geschaeft"), columns));
+            Exec(QStringLiteral("insert into Geschaeft select * from GeschaeftTemp"));
+            Exec(QStringLiteral("drop table GeschaeftTemp"));
+            Exec(QStringLiteral("INSERT INTO set_nummer VALUES ('KopfIDT', 'Teilrechnungsnummer', 1)"));
+        });
+
+    if (due(14)) {
+        // Logos used to live beside the program; from now on they are kept in the data folder.
+        for (const QString& logo : {QStringLiteral("Logo1.bmp"), QStringLiteral("Logo2.bmp")})
+            CopyReplacing(ProgramFolder() + logo, DataFolder() + logo);
+        RunStep(14, [&] {
+            Exec(QStringLiteral(
+                     "update DruckElement set Left = (select KundeLeft from Geschaeft where GesID = 1), Top "
+                     "= (select KundeTop from Geschaeft where GesID = 1) where DEID = ") +
+                 QString::number(20));
+            Exec(QStringLiteral(
+                     "update DruckElement set Left = (select KopfLeftR from Geschaeft where GesID = 1), "
+                     "Top = (select KopfTopR from Geschaeft where GesID = 1) where DEID = ") +
+                 QString::number(32));
+            Exec(QStringLiteral(
+                     "update DruckElement set Left = (select SkontoLeft from Geschaeft where GesID = 1), "
+                     "Top = (select SkontoTop from Geschaeft where GesID = 1) where DEID = ") +
+                 QString::number(34));
+            Exec(QStringLiteral(
+                     "update DruckElement set Left = (select FussLeftR from Geschaeft where GesID = 1), "
+                     "Top = (select FussTopR from Geschaeft where GesID = 1) where DEID = ") +
+                 QString::number(35));
+            const QList<TColumn> columns = GeschaeftColumnsV14();
+            Exec(CreateStatement(QStringLiteral("GeschaeftTemp"), columns));
+            Exec(InsertSelect(QStringLiteral("GeschaeftTemp"), columns, QStringLiteral("Geschaeft")));
+            Exec(QStringLiteral("drop table Geschaeft"));
+            Exec(CreateStatement(QStringLiteral("Geschaeft"), columns));
+            Exec(QStringLiteral("insert into Geschaeft select * from GeschaeftTemp"));
+            Exec(QStringLiteral("drop table GeschaeftTemp"));
+            Exec(QStringLiteral(
+                "update set_recht set Bezeichnung = 'Firmendaten / Andruck' where Funktion = 'Anschrift'"));
+        });
+    }
+
+    if (due(15))
+        RunStep(15, [&] {
+            execAll(AddColumns(QStringLiteral("Geschaeft"),
+                               Cols{{QStringLiteral("SkontoS"), char1},
+                                    {QStringLiteral("KopfTextS"), QStringLiteral("TEXT")},
+                                    {QStringLiteral("KopfVorPosS"), char1},
+                                    {QStringLiteral("FussTextS"), QStringLiteral("TEXT")},
+                                    {QStringLiteral("FussNachPosS"), char1}}));
+            Exec(
+                QStringLiteral("update Geschaeft set SkontoS = SkontoR, KopfTextS = KopfTextR, KopfVorPosS = "
+                               "KopfVorPosR, FussTextS = FussTextR, FussNachPosS = FussNachPosR"));
+            Exec(QStringLiteral("INSERT INTO set_nummer VALUES ('KopfIDS', 'Stornorechnungssnummer', 1)"));
+        });
+
+    if (due(16))
+        RunStep(16, [&] {
+            Exec(QStringLiteral("INSERT INTO DruckElement values (") + QString::number(38) +
+                 QStringLiteral(",117,50,61,0,'N','N','Dokumentname')"));
+        });
+}
