@@ -10,6 +10,7 @@
 #pragma once
 
 #include "SQLite.h"
+#include "StyleColors.h"
 
 #include <QObject>
 #include <QString>
@@ -81,6 +82,34 @@ public:
 
     // ------------------------------------------------------------------
     // Print output, report and mail.
+
+    // ------------------------------------------------------------------
+    // Access rights and password (UDM_Rights.cpp).
+    struct TRechtEntry {
+        QString Funktion;
+        QString Bezeichnung;
+        bool Geschuetzt = false; // Berechtigt = 'N'
+    };
+    // True when the function asks for the password; a key without a row is free.
+    bool RightProtected(const QString& key);
+    // The password as stored.
+    QString ReadKennwort();
+    // The functions the rights page lists (all but the password and the page itself), by label.
+    QList<TRechtEntry> ReadRechte();
+    // Stores the password exactly as typed and every entry's protection, all or nothing.
+    void SaveRechte(const QString& password, const QList<TRechtEntry>& entries);
+
+    // ------------------------------------------------------------------
+    // Colour styles (UDM_Style.cpp).
+    // Every row of a style, read on Query1.
+    QList<TStyleRow> ReadStyle(int styleId);
+    // One row of a style; an empty row (Object set) when there is none.
+    TStyleRow ReadStyleRow(int styleId, const QString& object);
+    // What the style editor shows for a style: one read per kind.
+    TStyleSquares LoadStyleSquares(int styleId);
+    // Writes the editor's squares into style 0, first resetting style 0 from
+    // the chosen style when that is not 0; all in one transaction.
+    void SaveStyle(const TStyleSquares& squares, int chosenStyle);
 
 private:
     void Exec(const QString& sql);
