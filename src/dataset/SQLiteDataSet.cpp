@@ -1114,6 +1114,13 @@ void TSQLiteTable::WriteRecord(bool inserting) {
                                        "Datenbank keine Zeile angelegt hat!")
                       : QStringLiteral("Der Datensatz konnte nicht gespeichert werden, weil er in "
                                        "der Datenbank nicht mehr vorhanden ist!"));
+    // The buffer keeps what was posted: a key that SQLite assigns stays empty
+    // until the table is read again, whatever was typed into the field.
+    if (skipKey) {
+        const int key = FFields[0]->Column();
+        if (key >= 0 && key < int(FEditRow.values.size()))
+            FEditRow.values[key] = inserting ? QVariant() : FRows[CurrentRowIndex()].values[key];
+    }
     qint64 rowId = 0;
     if (inserting) {
         rowId = FConnection->LastInsertRowId();
