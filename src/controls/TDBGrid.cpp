@@ -1,0 +1,124 @@
+#include "TDBGrid.h"
+
+#include "SQLite.h"
+#include "TDBDataLink.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace {
+
+class TDBGridDelegate : public QStyledItemDelegate {
+public:
+    explicit TDBGridDelegate(TDBGrid* grid) : QStyledItemDelegate(grid), FGrid(grid) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (FGrid->OnDrawCell) {
+            QStyleOptionViewItem opt = option;
+            initStyleOption(&opt, index);
+            painter->save();
+            const bool done = FGrid->OnDrawCell(painter, opt, index.row(), index.column());
+            painter->restore();
+            if (done)
+                return;
+        }
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
+private:
+    TDBGrid* FGrid;
+};
+
+} // namespace
+
+TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), FModel(new TDBGridModel(this)) {
+    setModel(FModel);
+    setItemDelegate(new TDBGridDelegate(this));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setAlternatingRowColors(false);
+    setWordWrap(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->hide();
+    horizontalHeader()->setHighlightSections(false);
+    connect(FModel, &TDBGridModel::currentRecordChanged, this, &TDBGrid::FollowDataSet);
+    connect(FModel, &QAbstractItemModel::modelReset, this, &TDBGrid::ApplyColumnWidths);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TDBGrid::RowChosen);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && CurrentRow() == index.row())
+            emit recordDoubleClicked(index.row());
+    });
+}
+
+void TDBGrid::SetDataSource(TDataSource* dataSource) {
+    FModel->SetDataSource(dataSource);
+    ApplyColumnWidths();
+    FollowDataSet();
+}
+
+void TDBGrid::SetColumns(const QList<TDBGridColumn>& columns) {
+    FModel->SetColumns(columns);
+    ApplyColumnWidths();
+    FollowDataSet();
+}
+
+void TDBGrid::SetRowStyleHook(std::function<void(int, TDBGridRowStyle&)> hook) {
+    FModel->OnRowStyle = std::move(hook);
+    viewport()->update();
+}
+
+int TDBGrid::CurrentRow() const {
+    return FModel->CurrentRow();
+}
+
+void TDBGrid::ApplyColumnWidths() {
+    const QList<TDBGridColumn> columns = FModel->Columns();
+    for (int i = 0; i < columns.size() && i < FModel->columnCount(); ++i)
+        if (columns[i].Width > 0)
+            setColumnWidth(i, columns[i].Width);
+}
+
+void TDBGrid::FollowDataSet() {
+    const int row = CurrentRow();
+    FFollowing = true;
+    if (row >= 0 && row < FModel->rowCount() && FModel->columnCount() > 0) {
+        const int column = std::max(0, currentIndex().column());
+        const QModelIndex index = FModel->index(row, std::min(column, FModel->columnCount() - 1));
+        selectionModel()->setCurrentIndex(index,
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(index);
+    } else {
+        selectionModel()->clearCurrentIndex();
+        selectionModel()->clearSelection();
+    }
+    FFollowing = false;
+}
+
+void TDBGrid::RowChosen(const QModelIndex& current, const QModelIndex&) {
+    if (FFollowing || !current.isValid())
+        return;
+    TSQLiteBaseQuery* ds = FModel->DataSet();
+    if (!ds || CurrentRow() < 0 || current.row() == CurrentRow())
+        return;
+    int target = current.row();
+    // Leaving a record settles its pending change first; a refused save keeps
+    // the dataset (and so the grid) on that record.
+    const int insertRow = FModel->InsertRow();
+    const int countBefore = ds->RecordCount();
+    if (!RunDataAction([ds] { ds->CheckBrowseMode(); })) {
+        FollowDataSet();
+        return;
+    }
+    // A dropped new record no longer occupies a row of its own.
+    if (insertRow >= 0 && target > insertRow && ds->RecordCount() == countBefore)
+        --target;
+    const int from = CurrentRow();
+    if (from >= 0 && target != from)
+        RunDataAction([&] { ds->MoveBy(target - from); });
+    if (CurrentRow() != current.row())
+        FollowDataSet();
+}

@@ -1,0 +1,477 @@
+// Bound text fields, memo, check box, lookup list, date picker and the navigator
+// bar, driven as a user drives them, over a real SQLite file.
+#include "SQLite.h"
+#include "TDBCheckBox.h"
+#include "TDBDateEdit.h"
+#include "TDBEdit.h"
+#include "TDBLookupComboBox.h"
+#include "TDBMemo.h"
+#include "TDBNavigator.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+// Types any text, also characters QTest::keyClicks cannot (umlauts).
+void TypeText(QWidget* w, const QString& text) {
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+void Leave(QWidget* w) {
+    QFocusEvent event(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(w, &event);
+}
+
+} // namespace
+
+class TestDBControls : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir FDir;
+    std::unique_ptr<TSQLiteDB> FDB;
+    std::unique_ptr<TSQLiteTable> FTable;
+    std::unique_ptr<TSQLiteQuery> FLand;
+    std::unique_ptr<TDataSource> FSource;
+    std::unique_ptr<ScriptedMessages> FMessages;
+
+    QVariant Stored(const QString& column, int id) {
+        TSQLiteQuery q(FDB.get());
+        q.RunSQL(QStringLiteral("select %1 as V from Kunde where ID = %2").arg(column).arg(id));
+        if (q.IsEmpty() || q.Fields(0)->IsNull())
+            return {};
+        TField* f = q.Fields(0);
+        if (f->DataType() == TFieldType::Date)
+            return f->AsDateTime().date();
+        if (f->DataType() == TFieldType::Memo || f->DataType() == TFieldType::String)
+            return f->AsString();
+        return f->Value();
+    }
+
+private slots:
+    void initTestCase() { PinGermanLocale(); }
+
+    void init() {
+        FMessages = std::make_unique<ScriptedMessages>();
+        FDB = std::make_unique<TSQLiteDB>();
+        FDB->FileName = FDir.filePath(QStringLiteral("controls.db"));
+        QFile::remove(FDB->FileName);
+        FDB->Open();
+        FDB->ExecSQL(QStringLiteral("create table Land (LandID INTEGER PRIMARY KEY, LandBez VARCHAR(30))"));
+        FDB->ExecSQL(
+            QStringLiteral("insert into Land values (1, ' '), (2, 'Österreich'), (3, 'Deutschland')"));
+        FDB->ExecSQL(QStringLiteral(
+            "create table Kunde (ID INTEGER PRIMARY KEY, Name VARCHAR(10), Aktiv CHAR(1), Druck CHAR(1), "
+            "LandID INTEGER, Rabatt FLOAT, Anzahl INTEGER, Datum DATE, Notiz TEXT)"));
+        FDB->ExecSQL(
+            QStringLiteral("insert into Kunde values (1, 'Müller', 'J', 'Y', 2, 2.5, 7, '2014-03-24', "
+                           "'Zeile 1\nZeile 2'), (2, 'Berger', 'N', 'N', 3, NULL, NULL, NULL, NULL)"));
+        FTable = std::make_unique<TSQLiteTable>(FDB.get());
+        FTable->SetTableName(QStringLiteral("Kunde"));
+        FTable->PrimaryAutoInc = true;
+        FTable->Open();
+        FLand = std::make_unique<TSQLiteQuery>(FDB.get());
+        FLand->RunSQL(QStringLiteral("select * from Land order by LandBez"));
+        FSource = std::make_unique<TDataSource>(FTable.get());
+    }
+
+    void cleanup() {
+        FSource.reset();
+        FLand.reset();
+        FTable.reset();
+        FDB.reset();
+        QCOMPARE(FMessages->unexpected, 0);
+        FMessages.reset();
+    }
+
+    // Every control shows the current row and follows the cursor at once.
+    void controlsFollowTheCurrentRow() {
+        TDBEdit edit;
+        edit.SetDataSource(FSource.get());
+        edit.SetDataField(QStringLiteral("Name"));
+        TDBEdit rabatt;
+        rabatt.SetDataSource(FSource.get());
+        rabatt.SetDataField(QStringLiteral("Rabatt"));
+        TDBMemo memo;
+        memo.SetDataSource(FSource.get());
+        memo.SetDataField(QStringLiteral("Notiz"));
+        TDBCheckBox aktiv;
+        aktiv.SetDataSource(FSource.get());
+        aktiv.SetDataField(QStringLiteral("Aktiv"));
+        TDBCheckBox druck;
+        druck.SetValueChecked(QStringLiteral("Y"));
+        druck.SetDataSource(FSource.get());
+        druck.SetDataField(QStringLiteral("Druck"));
+        TDBLookupComboBox land;
+        land.SetDataSource(FSource.get());
+        land.SetDataField(QStringLiteral("LandID"));
+        land.SetListDataSet(FLand.get());
+        land.SetKeyField(QStringLiteral("LandID"));
+        land.SetListField(QStringLiteral("LandBez"));
+        land.SetDropDownRows(10);
+        TDBDateEdit datum;
+        datum.SetDataSource(FSource.get());
+        datum.SetDataField(QStringLiteral("Datum"));
+
+        QCOMPARE(edit.text(), QStringLiteral("Müller"));
+        QCOMPARE(rabatt.text(), QStringLiteral("2,5"));
+        QCOMPARE(memo.toPlainText(), QStringLiteral("Zeile 1\nZeile 2"));
+        QVERIFY(aktiv.isChecked());
+        QVERIFY(druck.isChecked());
+        QCOMPARE(land.count(), 3);
+        QCOMPARE(land.currentText(), QStringLiteral("Österreich"));
+        QCOMPARE(land.maxVisibleItems(), 10);
+        QCOMPARE(datum.FieldDate(), QDate(2014, 3, 24));
+        QCOMPARE(datum.text(), QStringLiteral("24.03.2014"));
+
+        FTable->Next();
+        QCOMPARE(edit.text(), QStringLiteral("Berger"));
+        QCOMPARE(rabatt.text(), QString());
+        QCOMPARE(memo.toPlainText(), QString());
+        QVERIFY(!aktiv.isChecked());
+        QVERIFY(!druck.isChecked());
+        QCOMPARE(land.currentText(), QStringLiteral("Deutschland"));
+        QVERIFY(!datum.FieldDate().isValid());
+
+        // A value assigned in code shows at once, without moving.
+        FTable->Edit();
+        FTable->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("Huber"));
+        FTable->FieldByName(QStringLiteral("LandID"))->SetAsInteger(1);
+        QCOMPARE(edit.text(), QStringLiteral("Huber"));
+        QCOMPARE(land.currentText(), QStringLiteral(" "));
+
+        // Closed dataset: the controls are empty and cannot be typed into.
+        FTable->Cancel();
+        FTable->Close();
+        QCOMPARE(edit.text(), QString());
+        QVERIFY(edit.isReadOnly());
+        QVERIFY(!aktiv.isEnabled());
+        QCOMPARE(land.currentIndex(), -1);
+    }
+
+    // Typing enters edit state, leaving the field writes, the navigator saves.
+    void typingEditsAndTheNavigatorSaves() {
+        TDBEdit edit;
+        edit.SetDataSource(FSource.get());
+        edit.SetDataField(QStringLiteral("Name"));
+        TDBMemo memo;
+        memo.SetDataSource(FSource.get());
+        memo.SetDataField(QStringLiteral("Notiz"));
+        TDBNavigator nav;
+        nav.SetDataSource(FSource.get());
+        QVERIFY(nav.Button(TDBNavigator::nbPost) && !nav.Button(TDBNavigator::nbPost)->isEnabled());
+
+        edit.selectAll();
+        TypeText(&edit, QStringLiteral("Jürgen"));
+        QCOMPARE(FTable->State(), TDataSetState::Edit);
+        QVERIFY(nav.Button(TDBNavigator::nbPost)->isEnabled());
+        QVERIFY(!nav.Button(TDBNavigator::nbInsert)->isEnabled());
+        Leave(&edit);
+        QCOMPARE(FTable->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Jürgen"));
+
+        // Still inside the memo when saving: its text is saved too.
+        memo.moveCursor(QTextCursor::End);
+        TypeText(&memo, QStringLiteral(" und ß"));
+        QTest::mouseClick(nav.Button(TDBNavigator::nbPost), Qt::LeftButton);
+        QCOMPARE(FTable->State(), TDataSetState::Browse);
+        QCOMPARE(Stored(QStringLiteral("Name"), 1).toString(), QStringLiteral("Jürgen"));
+        QCOMPARE(Stored(QStringLiteral("Notiz"), 1).toString(), QStringLiteral("Zeile 1\nZeile 2 und ß"));
+        QCOMPARE(edit.text(), QStringLiteral("Jürgen"));
+
+        // Cancel brings back the stored text; Escape drops what was typed.
+        TypeText(&edit, QStringLiteral("x"));
+        QVERIFY(nav.BtnClick(TDBNavigator::nbCancel));
+        QCOMPARE(edit.text(), QStringLiteral("Jürgen"));
+        TypeText(&edit, QStringLiteral("y"));
+        QTest::keyClick(&edit, Qt::Key_Escape);
+        QCOMPARE(edit.text(), QStringLiteral("Jürgen"));
+
+        // Enter writes the value (without saving the record).
+        edit.selectAll();
+        TypeText(&edit, QStringLiteral("Hans"));
+        QTest::keyClick(&edit, Qt::Key_Return);
+        QCOMPARE(FTable->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Hans"));
+        QCOMPARE(FTable->State(), TDataSetState::Edit);
+        QCOMPARE(Stored(QStringLiteral("Name"), 1).toString(), QStringLiteral("Jürgen"));
+    }
+
+    // A save the rules refuse leaves the record in edit state with the text as typed.
+    void refusedSaveKeepsTheTypedText() {
+        FTable->BeforePost = [](TSQLiteBaseQuery*) {
+            Messages::warning(QStringLiteral("Die Bezeichnung muss angegeben werden!"));
+            Abort();
+        };
+        TDBEdit edit;
+        edit.SetDataSource(FSource.get());
+        edit.SetDataField(QStringLiteral("Name"));
+        TDBNavigator nav;
+        nav.SetDataSource(FSource.get());
+
+        edit.selectAll();
+        TypeText(&edit, QStringLiteral("Neu"));
+        QVERIFY(!nav.BtnClick(TDBNavigator::nbPost));
+        QCOMPARE(FMessages->texts(), QStringList{QStringLiteral("Die Bezeichnung muss angegeben werden!")});
+        QCOMPARE(FTable->State(), TDataSetState::Edit);
+        QCOMPARE(edit.text(), QStringLiteral("Neu"));
+        QCOMPARE(Stored(QStringLiteral("Name"), 1).toString(), QStringLiteral("Müller"));
+
+        // The user corrects the text and saves again.
+        FTable->BeforePost = nullptr;
+        TypeText(&edit, QStringLiteral("!"));
+        QVERIFY(nav.BtnClick(TDBNavigator::nbPost));
+        QCOMPARE(Stored(QStringLiteral("Name"), 1).toString(), QStringLiteral("Neu!"));
+    }
+
+    // A refused edit (for example a closed document) takes nothing typed.
+    void refusedEditTakesNoInput() {
+        FTable->BeforeEdit = [](TSQLiteBaseQuery*) { Abort(); };
+        TDBEdit edit;
+        edit.SetDataSource(FSource.get());
+        edit.SetDataField(QStringLiteral("Name"));
+        TDBCheckBox aktiv;
+        aktiv.SetDataSource(FSource.get());
+        aktiv.SetDataField(QStringLiteral("Aktiv"));
+        TypeText(&edit, QStringLiteral("x"));
+        QCOMPARE(edit.text(), QStringLiteral("Müller"));
+        aktiv.click();
+        QVERIFY(aktiv.isChecked());
+        QCOMPARE(FTable->State(), TDataSetState::Browse);
+    }
+
+    // The declared length limits typing, so nothing is cut when read back.
+    void textFieldTakesTheDeclaredLength() {
+        TDBEdit edit;
+        edit.SetDataSource(FSource.get());
+        edit.SetDataField(QStringLiteral("Name"));
+        QCOMPARE(edit.maxLength(), 10);
+        edit.selectAll();
+        TypeText(&edit, QStringLiteral("Abcdefghijklm"));
+        QCOMPARE(edit.text(), QStringLiteral("Abcdefghij"));
+        Leave(&edit);
+        FTable->Post();
+        QCOMPARE(Stored(QStringLiteral("Name"), 1).toString(), QStringLiteral("Abcdefghij"));
+    }
+
+    void numbersAreCheckedWhenWritten_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("german decimal") << "Rabatt"
+                                        << "19,5" << QVariant(19.5) << QString();
+        QTest::newRow("decimal point") << "Rabatt"
+                                       << "19.5" << QVariant(19.5) << QString();
+        QTest::newRow("whole") << "Rabatt"
+                               << "20" << QVariant(20.0) << QString();
+        QTest::newRow("empty is null") << "Rabatt"
+                                       << "" << QVariant() << QString();
+        QTest::newRow("letters") << "Rabatt"
+                                 << "abc" << QVariant(2.5) << "\"abc\" ist keine gültige Zahl!";
+        QTest::newRow("integer") << "Anzahl"
+                                 << "12" << QVariant(12) << QString();
+        QTest::newRow("fraction for integer")
+            << "Anzahl"
+            << "1,5" << QVariant(7) << "\"1,5\" ist keine gültige ganze Zahl!";
+        QTest::newRow("date") << "Datum"
+                              << "1.2.2015" << QVariant(QDate(2015, 2, 1)) << QString();
+        QTest::newRow("impossible date")
+            << "Datum"
+            << "31.02.2015" << QVariant(QDate(2014, 3, 24)) << "\"31.02.2015\" ist kein gültiges Datum!";
+    }
+
+    void numbersAreCheckedWhenWritten() {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QVariant, stored);
+        QFETCH(QString, warning);
+        TDBEdit edit;
+        edit.SetDataSource(FSource.get());
+        edit.SetDataField(field);
+        TDBNavigator nav;
+        nav.SetDataSource(FSource.get());
+
+        edit.selectAll();
+        QTest::keyClick(&edit, Qt::Key_Delete);
+        TypeText(&edit, typed);
+        const bool saved = nav.BtnClick(TDBNavigator::nbPost);
+        QCOMPARE(saved, warning.isEmpty());
+        if (!warning.isEmpty()) {
+            // No database error, no stored text: a clear message and the input stays for correcting.
+            QCOMPARE(FMessages->texts(), QStringList{warning});
+            QCOMPARE(FMessages->boxes.last().kind, Messages::Warning);
+            QCOMPARE(FTable->State(), TDataSetState::Edit);
+            QCOMPARE(edit.text(), typed);
+            FTable->Cancel();
+        }
+        QCOMPARE(Stored(field, 1), stored);
+    }
+
+    void checkBoxWritesItsLetters_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("yes");
+        QTest::addColumn<QString>("no");
+        QTest::newRow("J/N") << "Aktiv"
+                             << "J"
+                             << "N";
+        QTest::newRow("Y/N") << "Druck"
+                             << "Y"
+                             << "N";
+    }
+
+    void checkBoxWritesItsLetters() {
+        QFETCH(QString, field);
+        QFETCH(QString, yes);
+        QFETCH(QString, no);
+        TDBCheckBox box;
+        box.SetValueChecked(yes);
+        box.SetValueUnchecked(no);
+        box.SetDataSource(FSource.get());
+        box.SetDataField(field);
+        QVERIFY(box.isChecked());
+        box.click();
+        QVERIFY(!box.isChecked());
+        QCOMPARE(FTable->State(), TDataSetState::Edit);
+        QCOMPARE(FTable->FieldByName(field)->AsString(), no);
+        box.click();
+        QCOMPARE(FTable->FieldByName(field)->AsString(), yes);
+        QTest::keyClick(&box, Qt::Key_Space);
+        FTable->Post();
+        QCOMPARE(Stored(field, 1).toString(), no);
+    }
+
+    // Choosing an entry writes its key; the date picker writes the picked day.
+    void lookupAndDatePickerWriteAtOnce() {
+        TDBLookupComboBox land;
+        land.SetDataSource(FSource.get());
+        land.SetDataField(QStringLiteral("LandID"));
+        land.SetListDataSet(FLand.get());
+        land.SetKeyField(QStringLiteral("LandID"));
+        land.SetListField(QStringLiteral("LandBez"));
+        TDBDateEdit datum;
+        datum.SetDataSource(FSource.get());
+        datum.SetDataField(QStringLiteral("Datum"));
+
+        const int deutschland = land.findText(QStringLiteral("Deutschland"));
+        land.setCurrentIndex(deutschland);
+        emit land.activated(deutschland);
+        QCOMPARE(FTable->State(), TDataSetState::Edit);
+        QCOMPARE(FTable->FieldByName(QStringLiteral("LandID"))->AsInteger(), 3);
+
+        datum.setDate(QDate(2020, 12, 31));
+        QCOMPARE(FTable->FieldByName(QStringLiteral("Datum"))->AsDateTime().date(), QDate(2020, 12, 31));
+        FTable->Post();
+        QCOMPARE(Stored(QStringLiteral("LandID"), 1).toInt(), 3);
+        QCOMPARE(Stored(QStringLiteral("Datum"), 1).toDate(), QDate(2020, 12, 31));
+
+        // A list reopened with other rows is taken over.
+        FDB->ExecSQL(QStringLiteral("insert into Land values (4, 'Schweiz')"));
+        FLand->Close();
+        FLand->Open();
+        QCOMPARE(land.count(), 4);
+        QCOMPARE(land.currentText(), QStringLiteral("Deutschland"));
+    }
+
+    // Typing into an empty table starts a new record and keeps the typed text.
+    void typingIntoAnEmptyTableInserts() {
+        FDB->ExecSQL(QStringLiteral("delete from Kunde"));
+        FTable->Close();
+        FTable->Open();
+        TDBEdit edit;
+        edit.SetDataSource(FSource.get());
+        edit.SetDataField(QStringLiteral("Name"));
+        TypeText(&edit, QStringLiteral("Erster"));
+        QCOMPARE(FTable->State(), TDataSetState::Insert);
+        QCOMPARE(edit.text(), QStringLiteral("Erster"));
+        TDBNavigator nav;
+        nav.SetDataSource(FSource.get());
+        QVERIFY(nav.BtnClick(TDBNavigator::nbPost));
+        TSQLiteQuery q(FDB.get());
+        q.RunSQL(QStringLiteral("select Name from Kunde"));
+        QCOMPARE(q.RecordCount(), 1);
+        QCOMPARE(q.Fields(0)->AsString(), QStringLiteral("Erster"));
+    }
+
+    void navigatorDeleteAsksFirst_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("rowsLeft");
+        QTest::newRow("OK") << int(Messages::Yes) << 1;
+        QTest::newRow("cancel") << int(Messages::No) << 2;
+    }
+
+    void navigatorDeleteAsksFirst() {
+        QFETCH(int, answer);
+        QFETCH(int, rowsLeft);
+        TDBNavigator nav;
+        nav.SetDataSource(FSource.get());
+        FMessages->answers.enqueue(Messages::Answer(answer));
+        nav.Button(TDBNavigator::nbDelete)->click();
+        QCOMPARE(FMessages->texts(), QStringList{QStringLiteral("Datensatz löschen?")});
+        QCOMPARE(FMessages->boxes.first().kind, Messages::Question);
+        TSQLiteQuery q(FDB.get());
+        q.RunSQL(QStringLiteral("select count(*) as ANZ from Kunde"));
+        QCOMPARE(q.Fields(0)->AsInteger(), rowsLeft);
+        QCOMPARE(FTable->RecordCount(), rowsLeft);
+    }
+
+    // Moving, inserting, refreshing and which buttons a bar offers.
+    void navigatorMovesAndOffersItsButtons() {
+        TDBNavigator nav;
+        nav.SetDataSource(FSource.get());
+        QVERIFY(!nav.Button(TDBNavigator::nbFirst)->isEnabled());
+        QVERIFY(nav.Button(TDBNavigator::nbNext)->isEnabled());
+        QVERIFY(nav.BtnClick(TDBNavigator::nbLast));
+        QCOMPARE(FTable->RecNo(), 2);
+        QVERIFY(!nav.Button(TDBNavigator::nbNext)->isEnabled());
+        QVERIFY(nav.Button(TDBNavigator::nbPrior)->isEnabled());
+
+        // Refresh shows rows written elsewhere and stays on the position.
+        FDB->ExecSQL(QStringLiteral("update Kunde set Name = 'Anders' where ID = 2"));
+        QVERIFY(nav.BtnClick(TDBNavigator::nbRefresh));
+        QCOMPARE(FTable->RecNo(), 2);
+        QCOMPARE(FTable->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Anders"));
+
+        QList<TDBNavigator::TNavigateBtn> clicked;
+        nav.OnClick = [&](TDBNavigator::TNavigateBtn b) { clicked << b; };
+        QVERIFY(nav.BtnClick(TDBNavigator::nbInsert));
+        QCOMPARE(FTable->State(), TDataSetState::Insert);
+        QVERIFY(nav.BtnClick(TDBNavigator::nbCancel));
+        QCOMPARE(clicked,
+                 (QList<TDBNavigator::TNavigateBtn>{TDBNavigator::nbInsert, TDBNavigator::nbCancel}));
+
+        // A bar for number ranges: no insert and no delete.
+        nav.SetButtonVisible(TDBNavigator::nbInsert, false);
+        nav.SetButtonVisible(TDBNavigator::nbDelete, false);
+        QVERIFY(nav.Button(TDBNavigator::nbInsert)->isHidden());
+        QVERIFY(nav.Button(TDBNavigator::nbDelete)->isHidden());
+        QVERIFY(!nav.Button(TDBNavigator::nbEdit)->isHidden());
+    }
+
+    // A database error is shown and the record stays as the user left it.
+    void databaseErrorIsShown() {
+        FDB->ExecSQL(QStringLiteral("create trigger NoSave before update on Kunde begin "
+                                    "select raise(abort, 'gesperrt'); end"));
+        TDBEdit edit;
+        edit.SetDataSource(FSource.get());
+        edit.SetDataField(QStringLiteral("Name"));
+        TDBNavigator nav;
+        nav.SetDataSource(FSource.get());
+        TypeText(&edit, QStringLiteral("z"));
+        QVERIFY(!nav.BtnClick(TDBNavigator::nbPost));
+        QCOMPARE(FMessages->boxes.size(), 1);
+        QCOMPARE(FMessages->boxes.first().kind, Messages::Error);
+        QVERIFY(FMessages->lastText().contains(QStringLiteral("gesperrt")));
+        QCOMPARE(FTable->State(), TDataSetState::Edit);
+        QCOMPARE(edit.text(), QStringLiteral("Müllerz"));
+    }
+};
+
+QTEST_MAIN(TestDBControls)
+#include "tst_dbcontrols.moc"
