@@ -1,0 +1,29 @@
+#include "UArtikelGruppe.h"
+
+#include "TDBEdit.h"
+#include "TDBNavigator.h"
+#include "UDM.h"
+#include "ui_UArtikelGruppe.h"
+
+TArtikelGruppe::TArtikelGruppe(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TArtikelGruppe) {
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("ArtikelGruppe"));
+    ui->DBEdit1->SetDataSource(&DM->DSTArtGru);
+    ui->DBEdit1->SetDataField(QStringLiteral("ArtGruBez"));
+    ui->DBNavigator1->SetDataSource(&DM->DSTArtGru);
+}
+
+TArtikelGruppe::~TArtikelGruppe() {
+    delete ui;
+}
+
+void TArtikelGruppe::PrepareShow() {
+    ui->DBNavigator1->update();
+    DM->TableArtGru.Close();
+    DM->TableArtGru.Open();
+}
+
+void TArtikelGruppe::showEvent(QShowEvent* event) {
+    TPage::showEvent(event);
+    ui->DBEdit1->setFocus();
+}

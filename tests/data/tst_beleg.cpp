@@ -1,0 +1,312 @@
+// The document model: amounts summed by SQL over the price lines, the status
+// rules and the wording of types.
+#include "Beleg.h"
+#include "QuorventFunctions.h"
+#include "TestSupport.h"
+#include "UDM.h"
+
+#include <QtTest>
+
+class TestBeleg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void totals_data();
+    void totals();
+    void sameNumberDifferentTypes();
+    void positionTotal();
+    void wording_data();
+    void wording();
+    void statusOnSave_data();
+    void statusOnSave();
+    void statusTexts();
+    void headerDisplay_data();
+    void headerDisplay();
+
+private:
+    void addHeader(const QString& typ, int id, const QString& netto, double rabatt = 0);
+    void addLine(const QString& typ, int id, int pos, int preis, double menge, double wert, double rabatt,
+                 double mwst);
+
+    TempDataHome* home = nullptr;
+    ScriptedMessages* messages = nullptr;
+    TDM* dm = nullptr;
+};
+
+void TestBeleg::initTestCase() {
+    PinGermanLocale();
+    home = new TempDataHome;
+    messages = new ScriptedMessages;
+    dm = new TDM;
+    DM = dm;
+    dm->OpenDatabaseFile(home->path() + QStringLiteral("/test.db"));
+}
+
+void TestBeleg::cleanupTestCase() {
+    delete dm;
+    DM = nullptr;
+    delete messages;
+    delete home;
+}
+
+void TestBeleg::init() {
+    dm->SQLiteDB1.ExecSQL("delete from PosPreis");
+    dm->SQLiteDB1.ExecSQL("delete from Kopf");
+}
+
+void TestBeleg::addHeader(const QString& typ, int id, const QString& netto, double rabatt) {
+    dm->SQLiteDB1.ExecSQL(
+        QString("insert into Kopf (KopfTyp,KopfID,KundenID,KunGruID,Datum,Netto,Rabatt,Status) "
+                "values ('%1',%2,0,1,'2014-03-05 10:00:00',%3,%4,'E')")
+            .arg(typ)
+            .arg(id)
+            .arg(netto.isEmpty() ? QString("NULL") : "'" + netto + "'")
+            .arg(rabatt));
+}
+
+void TestBeleg::addLine(const QString& typ, int id, int pos, int preis, double menge, double wert,
+                        double rabatt, double mwst) {
+    dm->SQLiteDB1.ExecSQL(
+        QString("insert into PosPreis (KopfTyp,KopfID,PosID,PreisID,Menge,EinheitID,Wert,Rabatt,MWStSatz) "
+                "values ('%1',%2,%3,%4,%5,2,%6,%7,%8)")
+            .arg(typ)
+            .arg(id)
+            .arg(pos)
+            .arg(preis)
+            .arg(QString::number(menge), QString::number(wert), QString::number(rabatt),
+                 QString::number(mwst)));
+}
+
+// ---------------------------------------------------------------------------
+
+void TestBeleg::totals_data() {
+    QTest::addColumn<QString>("netto");
+    QTest::addColumn<double>("kopfRabatt");
+    QTest::addColumn<QList<QList<double>>>("lines"); // Menge, Wert, Rabatt, MWStSatz (one position each)
+    QTest::addColumn<double>("net");
+    QTest::addColumn<double>("vat");
+    QTest::addColumn<double>("gross");
+
+    const QList<QList<double>> one{{2, 50, 10, 20}};
+    QTest::newRow("ohne Preiszeilen") << "N" << 0.0 << QList<QList<double>>{} << 0.0 << 0.0 << 0.0;
+    QTest::newRow("2 x 50, 10 %, 20 % MWSt") << "N" << 0.0 << one << 90.0 << 18.0 << 108.0;
+    QTest::newRow("Nettoverrechnung") << "J" << 0.0 << one << 90.0 << 0.0 << 90.0;
+    QTest::newRow("leeres Netto zählt als N") << "" << 0.0 << one << 90.0 << 18.0 << 108.0;
+    QTest::newRow("Kopfrabatt wirkt nicht")
+        << "N" << 10.0 << QList<QList<double>>{{2, 50, 0, 20}} << 100.0 << 20.0 << 120.0;
+    QTest::newRow("zwei Sätze, zwei Positionen")
+        << "N" << 0.0 << QList<QList<double>>{{1, 100, 0, 20}, {3, 10, 0, 10}} << 130.0 << 23.0 << 153.0;
+    QTest::newRow("ungerundet") << "N" << 0.0 << QList<QList<double>>{{3, 3.33, 0, 20}} << 9.99 << 1.998
+                                << 11.988;
+}
+
+void TestBeleg::totals() {
+    QFETCH(QString, netto);
+    QFETCH(double, kopfRabatt);
+    QFETCH(QList<QList<double>>, lines);
+    QFETCH(double, net);
+    QFETCH(double, vat);
+    QFETCH(double, gross);
+
+    addHeader("R", 7, netto, kopfRabatt);
+    int pos = 0;
+    for (const auto& l : lines)
+        addLine("R", 7, ++pos, 1, l[0], l[1], l[2], l[3]);
+
+    const TBelegSumme s = BelegSumme(dm->Query1, "R", 7);
+    QVERIFY(qAbs(s.Netto - net) < 1e-9);
+    QVERIFY(qAbs(s.MWSt - vat) < 1e-9);
+    QVERIFY(qAbs(s.Brutto - gross) < 1e-9);
+    QVERIFY(qAbs(KopfNetto(dm->Query1, "R", 7) - net) < 1e-9);
+}
+
+// Numbers count per type: offer 1 and invoice 1 are two documents with their own amounts.
+void TestBeleg::sameNumberDifferentTypes() {
+    addHeader("O", 1, "N");
+    addHeader("R", 1, "N");
+    addLine("O", 1, 1, 1, 1, 100, 0, 20);
+    addLine("R", 1, 1, 1, 2, 50, 10, 20);
+
+    QCOMPARE(BelegSumme(dm->Query1, "O", 1).Netto, 100.0);
+    QCOMPARE(BelegSumme(dm->Query1, "R", 1).Netto, 90.0);
+    QCOMPARE(KopfNetto(dm->Query1, "O", 1), 100.0);
+
+    dm->Query1.RunSQL(KopfSummenSQL());
+    QCOMPARE(dm->Query1.RecordCount(), 2);
+}
+
+void TestBeleg::positionTotal() {
+    addHeader("A", 3, "N");
+    addLine("A", 3, 1, 1, 2, 50, 10, 20);
+    addLine("A", 3, 1, 2, 1, 5, 0, 10);
+    addLine("A", 3, 2, 1, 1, 1000, 0, 20);
+    dm->Query1.RunSQL(PosGesamtpreisSQL("A", 3, 1));
+    QCOMPARE(dm->Query1.FieldByName("GPreis")->AsFloat(), 95.0);
+}
+
+// ---------------------------------------------------------------------------
+
+void TestBeleg::wording_data() {
+    QTest::addColumn<QString>("typ");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("mitArtikel");
+    QTest::addColumn<QString>("gross");
+    QTest::addColumn<QString>("datum");
+    QTest::addColumn<QString>("numKreis");
+
+    QTest::newRow("O") << "O"
+                       << "Angebot"
+                       << "das Angebot"
+                       << "Das Angebot"
+                       << "Angebotsdatum"
+                       << "KopfIDO";
+    QTest::newRow("A") << "A"
+                       << "Auftrag"
+                       << "der Auftrag"
+                       << "Der Auftrag"
+                       << "Auftragsdatum"
+                       << "KopfIDA";
+    QTest::newRow("S") << "S"
+                       << "Stornorechnung"
+                       << "die Stornorechnung"
+                       << "Die Stornorechnung"
+                       << "Stornorechnungsdatum"
+                       << "KopfIDS";
+    QTest::newRow("B") << "B"
+                       << "Bestellung"
+                       << "die Bestellung"
+                       << "Die Bestellung"
+                       << "Bestellungsdatum"
+                       << "KopfIDB";
+    QTest::newRow("unbekannt") << "X"
+                               << ""
+                               << ""
+                               << ""
+                               << "Datum"
+                               << "";
+    QTest::newRow("klein") << "r"
+                           << ""
+                           << ""
+                           << ""
+                           << "Datum"
+                           << "";
+}
+
+void TestBeleg::wording() {
+    QFETCH(QString, typ);
+    QFETCH(QString, name);
+    QFETCH(QString, mitArtikel);
+    QFETCH(QString, gross);
+    QFETCH(QString, datum);
+    QFETCH(QString, numKreis);
+
+    QCOMPARE(DokTypName(typ), name);
+    QCOMPARE(DokTypMitArtikel(typ, false), mitArtikel);
+    QCOMPARE(DokTypMitArtikel(typ, true), gross);
+    QCOMPARE(DokTypDatumCaption(typ), datum);
+    QCOMPARE(DokTypNumKreis(typ), numKreis);
+    if (!gross.isEmpty())
+        QCOMPARE(BereitsAbgeschlossenText(typ, 12), gross + " 12 ist bereits abgeschlossen!");
+}
+
+// ---------------------------------------------------------------------------
+
+void TestBeleg::statusOnSave_data() {
+    QTest::addColumn<QString>("typ");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("abgeschlossen");
+    QTest::addColumn<bool>("zahlung");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("Rechnung schließen") << "R"
+                                        << "D" << true << false << "A";
+    QTest::newRow("Rechnung bezahlt") << "R"
+                                      << "A" << true << true << "Z";
+    QTest::newRow("Zahlung zurückgenommen") << "R"
+                                            << "Z" << true << false << "A";
+    QTest::newRow("Teilrechnung direkt bezahlt") << "T"
+                                                 << "E" << false << true << "Z";
+    QTest::newRow("offen bleibt offen") << "R"
+                                        << "E" << false << false << "E";
+    QTest::newRow("Gutschrift schließen") << "G"
+                                          << "E" << true << false << "A";
+    QTest::newRow("Storno hat keine Zahlung") << "S"
+                                              << "E" << true << true << "A";
+    // A new document may find the boxes ticked by the document shown before it.
+    QTest::newRow("Angebot ohne Kästchen") << "O"
+                                           << "E" << true << true << "E";
+    QTest::newRow("Bestellung ohne Kästchen") << "B"
+                                              << "D" << true << false << "D";
+}
+
+void TestBeleg::statusOnSave() {
+    QFETCH(QString, typ);
+    QFETCH(QString, status);
+    QFETCH(bool, abgeschlossen);
+    QFETCH(bool, zahlung);
+    QFETCH(QString, result);
+    QCOMPARE(StatusBeimSpeichern(typ, status, abgeschlossen, zahlung), result);
+}
+
+void TestBeleg::statusTexts() {
+    QStringList texts;
+    for (const QString& s : StatusWerte())
+        texts << StatusText(s);
+    QCOMPARE(texts, (QStringList{"Erfasst", "Gedruckt", "Abgeschlossen", "Zahlungseingang erfolgt"}));
+    QCOMPARE(StatusText("X"), QString("STATUSFEHLER!"));
+    QCOMPARE(StatusText(""), QString("STATUSFEHLER!"));
+
+    QCOMPARE(StatusNachAusgabe("E"), QString("D"));
+    QCOMPARE(StatusNachAusgabe("A"), QString("A"));
+    QCOMPARE(StatusNachAusgabe("Z"), QString("Z"));
+}
+
+void TestBeleg::headerDisplay_data() {
+    QTest::addColumn<QString>("typ");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("caption"); // empty: the closed box is hidden
+    QTest::addColumn<bool>("closedTicked");
+    QTest::addColumn<bool>("paymentVisible");
+    QTest::addColumn<bool>("paymentTicked");
+    QTest::addColumn<bool>("locked");
+
+    QTest::newRow("Angebot") << "O"
+                             << "E"
+                             << "" << false << false << false << false;
+    QTest::newRow("Stornorechnung") << "S"
+                                    << "E"
+                                    << "Stornorechnung abgeschlossen" << false << false << false << false;
+    QTest::newRow("Rechnung geschlossen") << "R"
+                                          << "A"
+                                          << "Rechnung abgeschlossen" << true << true << false << true;
+    QTest::newRow("Teilrechnung bezahlt") << "T"
+                                          << "Z"
+                                          << "Teilrechnung abgeschlossen" << true << true << true << true;
+}
+
+void TestBeleg::headerDisplay() {
+    QFETCH(QString, typ);
+    QFETCH(QString, status);
+    QFETCH(QString, caption);
+    QFETCH(bool, closedTicked);
+    QFETCH(bool, paymentVisible);
+    QFETCH(bool, paymentTicked);
+    QFETCH(bool, locked);
+
+    const TKopfAnzeige a = KopfAnzeige(typ, status);
+    QCOMPARE(a.Titel, "   Kopfdaten - " + DokTypName(typ));
+    QCOMPARE(a.StatusText, StatusText(status));
+    QCOMPARE(a.AbgeschlossenSichtbar, !caption.isEmpty());
+    QCOMPARE(a.AbgeschlossenCaption, caption);
+    QCOMPARE(a.AbgeschlossenGehakt, closedTicked);
+    QCOMPARE(a.ZahlungSichtbar, paymentVisible);
+    QCOMPARE(a.ZahlungGehakt, paymentTicked);
+    QCOMPARE(a.Gesperrt, locked);
+}
+
+QTEST_GUILESS_MAIN(TestBeleg)
+#include "tst_beleg.moc"
