@@ -66,50 +66,45 @@ public:
     QString GetAllg(const QString& key);
 
     // ------------------------------------------------------------------
-    // Reference tables (UDM_Referenz.cpp). Every table runs with automatic
-    // keys; the queries are the ordered lookup lists of the other screens.
-    TSQLiteTable TableAnrede{&SQLiteDB1}, TableTitel{&SQLiteDB1}, TableLand{&SQLiteDB1},
-        TableEinheit{&SQLiteDB1}, TableMWSt{&SQLiteDB1}, TableDruDat{&SQLiteDB1}, TableKunGru{&SQLiteDB1},
-        TableArtGru{&SQLiteDB1}, TableLieGru{&SQLiteDB1}, TableKopfText{&SQLiteDB1},
-        TableFussText{&SQLiteDB1}, TableNumKreis{&SQLiteDB1};
-    TSQLiteQuery QueryAnrede{&SQLiteDB1}, QueryTitel{&SQLiteDB1}, QueryLand{&SQLiteDB1},
-        QueryEinheit{&SQLiteDB1}, QueryMWSt{&SQLiteDB1}, QueryDruDat{&SQLiteDB1}, QueryKunGru{&SQLiteDB1},
-        QueryArtGru{&SQLiteDB1}, QueryLieGru{&SQLiteDB1};
-    TDataSource DSTAnrede{&TableAnrede}, DSTTitel{&TableTitel}, DSTLand{&TableLand},
-        DSTEinheit{&TableEinheit}, DSTMWSt{&TableMWSt}, DSTDruDat{&TableDruDat}, DSTKunGru{&TableKunGru},
-        DSTArtGru{&TableArtGru}, DSTLieGru{&TableLieGru}, DSTKopfText{&TableKopfText},
-        DSTFussText{&TableFussText}, DSTNumKreis{&TableNumKreis};
-    TDataSource DSQAnrede{&QueryAnrede}, DSQTitel{&QueryTitel}, DSQLand{&QueryLand},
-        DSQEinheit{&QueryEinheit}, DSQMWSt{&QueryMWSt}, DSQDruDat{&QueryDruDat}, DSQKunGru{&QueryKunGru},
-        DSQArtGru{&QueryArtGru}, DSQLieGru{&QueryLieGru};
-
-    void TableAnredeBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableAnredeBeforeDelete(TSQLiteBaseQuery* DataSet);
-    void TableTitelBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableTitelBeforeDelete(TSQLiteBaseQuery* DataSet);
-    void TableLandBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableLandBeforeDelete(TSQLiteBaseQuery* DataSet);
-    void TableEinheitBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableEinheitBeforeDelete(TSQLiteBaseQuery* DataSet);
-    void TableMWStBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableMWStBeforeDelete(TSQLiteBaseQuery* DataSet);
-    void TableDruDatBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableDruDatBeforeDelete(TSQLiteBaseQuery* DataSet);
-    void TableKunGruBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableKunGruBeforeDelete(TSQLiteBaseQuery* DataSet);
-    void TableArtGruBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableArtGruBeforeDelete(TSQLiteBaseQuery* DataSet);
-    void TableLieGruBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableLieGruBeforeDelete(TSQLiteBaseQuery* DataSet);
-    void TableKopfTextBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableFussTextBeforePost(TSQLiteBaseQuery* DataSet);
-    void TableNumKreisBeforePost(TSQLiteBaseQuery* DataSet);
+    // Reference tables.
 
     // ------------------------------------------------------------------
-    // Customers.
+    // Customers (UDM_Kunde.cpp).
+    TSQLiteTable TableKunde{&SQLiteDB1};
+    TSQLiteQuery QueryKunde{&SQLiteDB1}; // the customer list; its current row is the selected customer
+    TDataSource DSTKunde{&TableKunde}, DSQKunde{&QueryKunde};
+    // KundenID as text when the current row entered edit state.
+    QString KundenIDBeforeEdit;
+    // Called with "(vorläufige Nummer)" when a new row gets a proposed number
+    // and with an empty text once the save has settled it; set by the form.
+    std::function<void(const QString&)> OnKundeNummerHinweis;
+
+    void TableKundeNewRecord(TSQLiteBaseQuery* DataSet);
+    void TableKundeBeforeEdit(TSQLiteBaseQuery* DataSet);
+    void TableKundeBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableKundeBeforeDelete(TSQLiteBaseQuery* DataSet);
+    // Refuses (warning, silent abort) when the customer must not disappear
+    // under its number: customer 0, a parent company, a dealer, or a customer
+    // of a document. The warning is prefix + the reason.
+    void CheckCustomerInUse(const QString& number, const QString& prefix);
+
 
     // ------------------------------------------------------------------
-    // Suppliers.
+    // Suppliers (UDM_Lieferant.cpp).
+    TSQLiteTable TableLieferant{&SQLiteDB1};
+    TSQLiteQuery QueryLieferant{&SQLiteDB1}; // the supplier list; its current row is the selected supplier
+    TDataSource DSTLieferant{&TableLieferant}, DSQLieferant{&QueryLieferant};
+    QString LieferantenIDBeforeEdit;
+    std::function<void(const QString&)> OnLieferantNummerHinweis;
+
+    void TableLieferantNewRecord(TSQLiteBaseQuery* DataSet);
+    void TableLieferantBeforeEdit(TSQLiteBaseQuery* DataSet);
+    void TableLieferantBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableLieferantBeforeDelete(TSQLiteBaseQuery* DataSet);
+    // Refuses when the supplier must keep its number: supplier 0 or the
+    // supplier of an article.
+    void CheckSupplierInUse(const QString& number, const QString& prefix);
+
 
     // ------------------------------------------------------------------
     // Articles and article prices.
@@ -149,12 +144,9 @@ public:
     void SaveStyle(const TStyleSquares& squares, int chosenStyle);
 
 private:
-    // Reference tables (UDM_Referenz.cpp).
-    void SetupReferenz();
-    void RequireText(TSQLiteBaseQuery* DataSet, const QString& field, const QString& warning);
-    void RefuseWhenUsed(TSQLiteBaseQuery* DataSet, const QString& keyField, const QString& countSQL,
-                        const QString& warning);
-
+    // Customers and suppliers (UDM_Kunde.cpp, UDM_Lieferant.cpp).
+    void SetupKunde();
+    void SetupLieferant();
     void Exec(const QString& sql);
     // Runs statements between StartTransaction and Commit; rolls back and
     // passes the error on when one of them fails.

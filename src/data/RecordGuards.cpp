@@ -1,0 +1,59 @@
+#include "RecordGuards.h"
+
+#include "SQLite.h"
+#include "UDM.h"
+#include "Win1252.h"
+
+void RefuseWhenInUse(TSQLiteQuery& query, const QString& number, const QString& prefix,
+                     const QString& zeroEnding, const QList<TInUseCheck>& checks) {
+    bool ok = false;
+    const qint64 value = number.trimmed().toLongLong(&ok);
+    if (!ok)
+        TDM::RefuseWithWarning(prefix + QStringLiteral(", da die Nummer keine ganze Zahl ist!"));
+    if (value == 0)
+        TDM::RefuseWithWarning(prefix + zeroEnding);
+    const QString key = QString::number(value);
+    for (const TInUseCheck& check : checks) {
+        query.RunSQL(check.countSQL + key);
+        if (query.FieldByName(QStringLiteral("anz"))->AsInteger() > 0)
+            TDM::RefuseWithWarning(prefix + check.ending);
+    }
+}
+
+void RefuseUnstorableText(TSQLiteBaseQuery* dataSet, const QMap<QString, QString>& labels) {
+    for (int i = 0; i < dataSet->FieldCount(); ++i) {
+        const TField* field = dataSet->Fields(i);
+        if (field->DataType() != TFieldType::String && field->DataType() != TFieldType::Memo)
+            continue;
+        if (field->IsNull())
+            continue;
+        const QString text = field->AsString();
+        if (Win1252::canEncode(text))
+            continue;
+        // Name the whole character, also one that takes two UTF-16 units (emoji).
+        QString shown;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const qsizetype len = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            if (!Win1252::canEncode(text.mid(i, len))) {
+                shown = text.mid(i, len);
+                break;
+            }
+            i += len - 1;
+        }
+        const QString label = labels.value(field->FieldName(), field->FieldName());
+        TDM::RefuseWithWarning(
+            QStringLiteral("Das Zeichen \"%1\" im Feld \"%2\" kann nicht gespeichert werden, "
+                           "da der Zeichensatz der Datenbank (Windows-1252) es nicht "
+                           "enthält!")
+                .arg(shown, label));
+    }
+}
+
+void RefuseBadPercent(TSQLiteBaseQuery* dataSet, const QString& field, const QString& warning) {
+    const TField* f = dataSet->FieldByName(field);
+    if (f->IsNull())
+        return;
+    const double value = f->AsFloat();
+    if (!(value >= 0.0 && value <= 100.0))
+        TDM::RefuseWithWarning(warning);
+}
