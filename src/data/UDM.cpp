@@ -16,6 +16,7 @@ TDM::TDM(QObject* parent) : QObject(parent) {
     Query3.Name = QStringLiteral("Query3");
     Query4.Name = QStringLiteral("Query4");
     QueryTimer1.Name = QStringLiteral("QueryTimer1");
+    SetupReferenz();
     SetupKunde();
     SetupLieferant();
 

@@ -66,7 +66,44 @@ public:
     QString GetAllg(const QString& key);
 
     // ------------------------------------------------------------------
-    // Reference tables.
+    // Reference tables (UDM_Referenz.cpp). Every table runs with automatic
+    // keys; the queries are the ordered lookup lists of the other screens.
+    TSQLiteTable TableAnrede{&SQLiteDB1}, TableTitel{&SQLiteDB1}, TableLand{&SQLiteDB1},
+        TableEinheit{&SQLiteDB1}, TableMWSt{&SQLiteDB1}, TableDruDat{&SQLiteDB1}, TableKunGru{&SQLiteDB1},
+        TableArtGru{&SQLiteDB1}, TableLieGru{&SQLiteDB1}, TableKopfText{&SQLiteDB1},
+        TableFussText{&SQLiteDB1}, TableNumKreis{&SQLiteDB1};
+    TSQLiteQuery QueryAnrede{&SQLiteDB1}, QueryTitel{&SQLiteDB1}, QueryLand{&SQLiteDB1},
+        QueryEinheit{&SQLiteDB1}, QueryMWSt{&SQLiteDB1}, QueryDruDat{&SQLiteDB1}, QueryKunGru{&SQLiteDB1},
+        QueryArtGru{&SQLiteDB1}, QueryLieGru{&SQLiteDB1};
+    TDataSource DSTAnrede{&TableAnrede}, DSTTitel{&TableTitel}, DSTLand{&TableLand},
+        DSTEinheit{&TableEinheit}, DSTMWSt{&TableMWSt}, DSTDruDat{&TableDruDat}, DSTKunGru{&TableKunGru},
+        DSTArtGru{&TableArtGru}, DSTLieGru{&TableLieGru}, DSTKopfText{&TableKopfText},
+        DSTFussText{&TableFussText}, DSTNumKreis{&TableNumKreis};
+    TDataSource DSQAnrede{&QueryAnrede}, DSQTitel{&QueryTitel}, DSQLand{&QueryLand},
+        DSQEinheit{&QueryEinheit}, DSQMWSt{&QueryMWSt}, DSQDruDat{&QueryDruDat}, DSQKunGru{&QueryKunGru},
+        DSQArtGru{&QueryArtGru}, DSQLieGru{&QueryLieGru};
+
+    void TableAnredeBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableAnredeBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void TableTitelBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableTitelBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void TableLandBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableLandBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void TableEinheitBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableEinheitBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void TableMWStBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableMWStBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void TableDruDatBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableDruDatBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void TableKunGruBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableKunGruBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void TableArtGruBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableArtGruBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void TableLieGruBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableLieGruBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void TableKopfTextBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableFussTextBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableNumKreisBeforePost(TSQLiteBaseQuery* DataSet);
 
     // ------------------------------------------------------------------
     // Customers (UDM_Kunde.cpp).
@@ -144,9 +181,15 @@ public:
     void SaveStyle(const TStyleSquares& squares, int chosenStyle);
 
 private:
+    // Reference tables (UDM_Referenz.cpp).
+    void SetupReferenz();
     // Customers and suppliers (UDM_Kunde.cpp, UDM_Lieferant.cpp).
     void SetupKunde();
     void SetupLieferant();
+    void RequireText(TSQLiteBaseQuery* DataSet, const QString& field, const QString& warning);
+    void RefuseWhenUsed(TSQLiteBaseQuery* DataSet, const QString& keyField, const QString& countSQL,
+                        const QString& warning);
+
     void Exec(const QString& sql);
     // Runs statements between StartTransaction and Commit; rolls back and
     // passes the error on when one of them fails.
