@@ -42,6 +42,25 @@ public:
     void OpenDatabaseFile(const QString& file);
 
     // ------------------------------------------------------------------
+    // Database location and connection (UDM_Connect.cpp).
+    // Finds the database file (Quorvent.ini in the data folder, else the
+    // default Quorvent.DB there), moves an old database from beside the
+    // program into place, connects and brings the schema up to date. On
+    // failure shows "Fehler beim Verbinden zur Datenbank!" with the error and
+    // sets ConnectFailed; the connection is then closed.
+    void ConnectDatabase();
+    // The settings file naming the database: DataFolder() + "Quorvent.ini".
+    static QString SettingsFileName();
+    // The database file the settings name, else DataFolder() + "Quorvent.DB".
+    static QString DatabaseFileName();
+    // Where older versions kept the database: beside the program, named after
+    // the executable with ".DB".
+    static QString OldDatabaseFileName();
+    // Shows the message as a warning with OK, then cancels the running
+    // operation (save, delete) silently.
+    [[noreturn]] static void RefuseWithWarning(const QString& message);
+
+    // ------------------------------------------------------------------
     // Schema and versioned upgrade (UDM_Schema.cpp).
     static constexpr int CurrentDBVersion = 16;
 

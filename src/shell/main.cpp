@@ -1,10 +1,176 @@
-#include <QApplication>
-#include <QLabel>
+// The main program: start screen, data module, every window, then the main
+// window until it closes.
+#include "GlobalFunctions.h"
+#include "QtMessages.h"
+#include "UApplication.h"
+#include "UDM.h"
+#include "UEmptyPage.h"
+#include "UFInfo.h"
+#include "UInfo.h"
+#include "UMF.h"
+#include "UPage.h"
+#include "USignals.h"
+#include "UStartForm.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// "quorvent --upgrade FILE" brings a database file up to date without any
+// window, so it runs without a display.
+int MaintenanceCommand(int argc, char** argv, bool* handled) {
+    *handled = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--upgrade") != 0)
+            continue;
+        *handled = true;
+        QCoreApplication app(argc, argv);
+        if (i + 1 >= argc) {
+            QTextStream(stderr) << "Aufruf: quorvent --upgrade DATEI\n";
+            return 2;
+        }
+        return RunUpgradeCommand(QString::fromLocal8Bit(argv[i + 1]));
+    }
+    return 0;
+}
+
+// The value after a command-line option, empty when the option is absent.
+QString OptionValue(const QStringList& args, const QString& option) {
+    const qsizetype i = args.indexOf(option);
+    return i >= 0 && i + 1 < args.size() ? args[i + 1] : QString();
+}
+
+// Pages that are not part of the program yet: the action still leads to a
+// page of its own with the right title.
+struct TPlannedPage {
+    const char* action;
+    const char* title;
+    const char* right;
+};
+
+const TPlannedPage PlannedPages[] = {
+    {"ActionKopfUeb", "Übersicht", ""},
+    {"ActionAbschluss", "Statistiken", "Statistik"},
+    {"ActionAllgemein", "Stammdaten - Allgemein", "Allgemein"},
+    {"ActionAnschrift", "Firmendaten / Andruck", "Anschrift"},
+    {"ActionKundenGruppe", "Kundengruppe", ""},
+    {"ActionKunde", "Kundenstamm", ""},
+    {"ActionLieferantenGruppe", "Lieferantengruppe", ""},
+    {"ActionLieferanten", "Lieferantenstamm", ""},
+    {"ActionArtikelGruppe", "Artikelgruppe", ""},
+    {"ActionArtikel", "Artikelstamm", ""},
+    {"ActionEinAllg", "Allgemeine Einstellungen", "EinAllg"},
+    {"ActionStyles", "Styles", "EinStyle"},
+    {"ActionRecht", "Berechtigungen", "EinRecht"},
+};
+
+// Connects an action of the main window to a page's show operation.
+void Wire(TMF& mf, const char* action, TPage* page) {
+    QObject::connect(mf.Action(QLatin1String(action)), &QAction::triggered, page,
+                     [page] { page->ShowPage(); });
+}
+
+// A termination request closes open dialogs and the main window through the
+// normal close path (window settings stored), then leaves the event loop.
+void CloseInOrder(TMF& mf) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+            dialog->reject();
+    }
+    if (mf.isVisible())
+        mf.close();
+    QCoreApplication::exit(0);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QLabel label(QStringLiteral("Quorvent " QUORVENT_VERSION));
-    label.resize(400, 200);
-    label.show();
-    return app.exec();
+    bool handled = false;
+    const int rc = MaintenanceCommand(argc, argv, &handled);
+    if (handled)
+        return rc;
+
+    TQuorventApp app(argc, argv);
+    LoadGermanQtTranslations(&app);
+    TQtMessages messages;
+    Messages::install(&messages);
+    const QStringList args = QCoreApplication::arguments();
+
+    // Declared first so that it outlives every window bound to its datasets.
+    std::unique_ptr<TDM> dm;
+
+    // 1. The main window (hidden), the start screen and the Info dialog.
+    TMF mf;
+    TStartForm startForm;
+    TInfo info(&mf);
+    TTerminationSignals signalHandler([&mf](int) { CloseInOrder(mf); });
+
+    // 2. Version texts.
+    const QString version = VersionToString(ProgramVersion());
+    mf.SetVersionText(version);
+    startForm.FrameInfo()->SetVersionText(version);
+    info.FrameInfo()->SetVersionText(version);
+
+    // 3. The start screen, painted before the data module starts its work.
+    startForm.ShowNow();
+
+    // 4. The data module; without a database the program ends here.
+    dm = std::make_unique<TDM>();
+    dm->ConnectDatabase();
+    if (dm->ConnectFailed)
+        return 1;
+
+    // 5. The pages and dialogs.
+    TPage* firstPage = nullptr;
+    for (const TPlannedPage& p : PlannedPages) {
+        auto* page = new TEmptyPage(QString::fromUtf8(p.title), mf.PageArea());
+        page->RightKey = QString::fromUtf8(p.right);
+        Wire(mf, p.action, page);
+        if (!firstPage)
+            firstPage = page;
+    }
+    QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
+
+    // 6. - 8. Start screen away, main window up with the document overview.
+    startForm.close();
+    if (TTerminationSignals::Requested()) {
+        dm->SQLiteDB1.Close();
+        return 0;
+    }
+    mf.ShowOnScreen();
+    try {
+        firstPage->ShowPage();
+    } catch (...) {
+        TQuorventApp::ShowException(std::current_exception());
+    }
+
+    // Lets a script that started the program know when it is ready for input.
+    if (args.contains(QStringLiteral("--print-ready"))) {
+        QTextStream(stdout) << "Quorvent bereit" << Qt::endl;
+    }
+
+    // A look at the window without a person in front of it:
+    // "quorvent --screenshot FILE [--action ActionName]".
+    const QString screenshot = OptionValue(args, QStringLiteral("--screenshot"));
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(300, &mf, [&mf, &args, screenshot] {
+            if (QAction* a = mf.Action(OptionValue(args, QStringLiteral("--action"))))
+                a->trigger();
+            QTimer::singleShot(300, &mf, [&mf, screenshot] {
+                mf.grab().save(screenshot);
+                mf.close();
+            });
+        });
+    }
+
+    // 9. Until the main window closes.
+    const int result = app.exec();
+    dm->SQLiteDB1.Close();
+    return result;
 }

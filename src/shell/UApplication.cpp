@@ -1,0 +1,46 @@
+#include "UApplication.h"
+
+#include "Messages.h"
+#include "SQLite.h"
+
+#include <QLibraryInfo>
+#include <QTranslator>
+
+TQuorventApp::TQuorventApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Quorvent"));
+    setOrganizationName(QStringLiteral("Brenholm"));
+    setApplicationVersion(QStringLiteral(QUORVENT_VERSION));
+}
+
+bool TQuorventApp::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ShowException(std::current_exception());
+    }
+    return false;
+}
+
+void TQuorventApp::ShowException(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const EAbort&) {
+        // A cancelled operation: its reason was shown already, if any.
+    } catch (const ESQLiteError& e) {
+        Messages::error(e.message());
+    } catch (const std::exception& e) {
+        Messages::error(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        Messages::error(QStringLiteral("Unbekannter Fehler"));
+    }
+}
+
+bool LoadGermanQtTranslations(QCoreApplication* app) {
+    auto* translator = new QTranslator(app);
+    if (!translator->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
