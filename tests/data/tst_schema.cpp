@@ -299,15 +299,6 @@ void TestSchema::defaultRows_data() {
         << "0|15|9|180|271|Y|N|Druckbereich\n1|157|284|38|0|Y|N|Seitenanzahl\n3|78|0|101|0|Y|Y|Logo1\n"
            "4|0|0|10|0|N|Y|Logo2\n33|51|220|0|51|Y|N|Fussbereich\n37|0|47|180|0|Y|N|IBAN/BIC\n"
            "38|117|50|61|0|N|N|Dokumentname";
-    QTest::newRow("print element titles")
-        << "select group_concat(Title, ',') from (select Title from DruckElement order by DEID)"
-        << "Druckbereich,Seitenanzahl,Kopfbereich,Logo1,Logo2,Firma,Strasse,PLZ/"
-           "Ort,TelefonText,Telefon,FaxText,Fax,"
-           "MobilText,Mobil,EmailText,Email,WebText,Web,UIDText,UID,Kundenanschrift,NummerText,Nummer,"
-           "Datum1Text,"
-           "Datum1,Datum2Text,Datum2,IhreNrText,IhreNr,IhreUIDText,IhreUID,Zahlungserinnerung,Kopftext,"
-           "Fussbereich,"
-           "Skonto,Fusstext,Bankdaten,IBAN/BIC,Dokumentname";
     QTest::newRow("style 1")
         << "select Object, BGColor, BGHLColor, FontColor, FontHLColor, length(Colors), substr(Colors, 1, 8) "
            "from "
@@ -325,16 +316,6 @@ void TestSchema::defaultRows_data() {
            "Memo|16777215|<NULL>|0|<NULL>|<NULL>|<NULL>\nNavigation|14145495|<NULL>|0|<NULL>|96|00D7D7D7\n"
            "StatusBar|14803425|<NULL>|0|<NULL>|<NULL>|<NULL>\nStringGrid|16777215|15790320|0|0|8|00E1E1E1\n"
            "TabControl|14803425|14803425|0|0|<NULL>|<NULL>\nTitel|13816530|<NULL>|0|<NULL>|<NULL>|<NULL>";
-    QTest::newRow("style colour strings")
-        << "select Colors from set_style where StyleID = 1 and Object in ('CustomColors', 'MainMenu', "
-           "'Navigation') order by Object"
-        << "00D7D7D700000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
-           "0000000000"
-           "000000000000000000000\n"
-           "00C6693100E1E1E100E1E1E1000000000099A8AC00FFFFFF0000000000FFFFFF007A868A00FFFFFF007A868AAAAAAAAA0"
-           "0F2F2F2"
-           "0000000000FFFFFF00EFD3C6000000000000000000646F71\n"
-           "00D7D7D700D7D7D7000000000000000000D7D7D700DCDCDC000000000000000000C3C3C30000000F00FFFFFF00000000";
 }
 
 void TestSchema::defaultRows() {
