@@ -99,8 +99,10 @@ void TDBRichEdit::ContentsChanged() {
     if (FLoading)
         return;
     TField* field = Field();
-    if (!field)
+    if (!field) {
+        FHasShown = false; // what is shown no longer matches any field text
         return;
+    }
     TSQLiteBaseQuery* ds = field->DataSet();
     // An emptied editor leaves the field empty rather than an RTF frame
     // around nothing, so that a required text is still recognised as missing.

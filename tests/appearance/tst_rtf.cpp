@@ -184,6 +184,11 @@ void TestRtf::readRichEditSamples_data() {
            "1234,50 "
            "EUR\\b0\\f1\r\n\\par }"
         << "R|1234,50 EUR[b 10 Arial #000000]";
+    QTest::newRow("program's VAT rates")
+        << "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}{\\f1\\fnil Arial;}}\r\n"
+           "{\\colortbl ;\\red0\\green0\\blue0;}\r\n\\viewkind4\\uc1\\pard\\qr\\cf1\\lang1031\\fs20 10,00 "
+           "%\r\n\\par 20,00 %\r\n\\par \\b Gesamtsumme\\b0\\f1\r\n\\par }"
+        << "R|10,00 %[10 Arial #000000]\nR|20,00 %[10 Arial #000000]\nR|Gesamtsumme[b 10 Arial #000000]";
     QTest::newRow("program's white X")
         << "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}{\\f1\\fnil Arial;}}\r\n"
            "{\\colortbl ;\\red255\\green255\\blue255;}\r\n\\viewkind4\\uc1\\pard\\qr\\cf1\\lang1031\\fs20 "
