@@ -1,5 +1,9 @@
 #include "TDBDateEdit.h"
+
 #include "TDBDataLink.h"
+
+#include <QCalendarWidget>
+#include <QEvent>
 
 namespace {
 // The lowest date stands for "no date" and shows as an empty box.
@@ -15,6 +19,8 @@ TDBDateEdit::TDBDateEdit(QWidget* parent) : QDateEdit(parent), FLink(new TFieldD
     FLink->OnStateChange = [this] { UpdateState(); };
     FLink->OnUpdateData = [] { return true; }; // a picked date is written at once
     connect(this, &QDateEdit::dateChanged, this, &TDBDateEdit::UserChanged);
+    if (calendarWidget())
+        calendarWidget()->installEventFilter(this);
     LoadFromField();
 }
 
@@ -50,6 +56,13 @@ void TDBDateEdit::LoadFromField() {
     FLoading = true;
     setDate(value.isValid() && value > NoDate ? value : NoDate);
     FLoading = false;
+}
+
+bool TDBDateEdit::eventFilter(QObject* watched, QEvent* event) {
+    // Without a date the calendar opens on today's month, not on the empty marker's.
+    if (event->type() == QEvent::Show && watched == calendarWidget() && date() == NoDate)
+        calendarWidget()->setCurrentPage(QDate::currentDate().year(), QDate::currentDate().month());
+    return QDateEdit::eventFilter(watched, event);
 }
 
 void TDBDateEdit::UpdateState() {

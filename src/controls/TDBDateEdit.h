@@ -26,6 +26,9 @@ public:
     // The date shown; invalid while the field is NULL.
     QDate FieldDate() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void LoadFromField();
     void UpdateState();

@@ -109,7 +109,7 @@ void TDBGrid::RowChosen(const QModelIndex& current, const QModelIndex&) {
     // the dataset (and so the grid) on that record.
     const int insertRow = FModel->InsertRow();
     const int countBefore = ds->RecordCount();
-    if (!RunDataAction([ds] { ds->CheckBrowseMode(); })) {
+    if (!TFieldDataLink::UpdateRecord(ds) || !RunDataAction([ds] { ds->CheckBrowseMode(); })) {
         FollowDataSet();
         return;
     }

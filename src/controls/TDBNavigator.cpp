@@ -85,8 +85,10 @@ void TDBNavigator::UpdateButtons() {
     FButtons[nbPrior]->setEnabled(canBack);
     FButtons[nbNext]->setEnabled(canForward);
     FButtons[nbLast]->setEnabled(canForward);
-    FButtons[nbInsert]->setEnabled(active && !editing);
-    FButtons[nbDelete]->setEnabled(active && !editing && !empty);
+    // Insert while editing saves the record first; delete while editing drops
+    // the change together with the record.
+    FButtons[nbInsert]->setEnabled(active);
+    FButtons[nbDelete]->setEnabled(active && !empty);
     FButtons[nbEdit]->setEnabled(active && !editing);
     FButtons[nbPost]->setEnabled(editing);
     FButtons[nbCancel]->setEnabled(editing);
@@ -108,6 +110,10 @@ bool TDBNavigator::BtnClick(TNavigateBtn button) {
     if (!ds || !ds->Active())
         return false;
     if (BeforeAction && !RunDataAction([&] { BeforeAction(button); }))
+        return false;
+    // The text still pending in a bound control belongs to the record being
+    // left or saved; cancel and delete drop it with the change.
+    if (button != nbCancel && button != nbDelete && !TFieldDataLink::UpdateRecord(ds))
         return false;
     bool ok = false;
     switch (button) {
@@ -135,8 +141,7 @@ bool TDBNavigator::BtnClick(TNavigateBtn button) {
         ok = RunDataAction([ds] { ds->Edit(); });
         break;
     case nbPost:
-        // The field the user is still typing in belongs to the record saved.
-        ok = TFieldDataLink::UpdateRecord(ds) && RunDataAction([ds] { ds->Post(); });
+        ok = RunDataAction([ds] { ds->Post(); });
         break;
     case nbCancel:
         ok = RunDataAction([ds] { ds->Cancel(); });

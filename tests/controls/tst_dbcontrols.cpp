@@ -173,7 +173,7 @@ private slots:
         TypeText(&edit, QStringLiteral("Jürgen"));
         QCOMPARE(FTable->State(), TDataSetState::Edit);
         QVERIFY(nav.Button(TDBNavigator::nbPost)->isEnabled());
-        QVERIFY(!nav.Button(TDBNavigator::nbInsert)->isEnabled());
+        QVERIFY(!nav.Button(TDBNavigator::nbEdit)->isEnabled());
         Leave(&edit);
         QCOMPARE(FTable->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Jürgen"));
 
@@ -228,6 +228,33 @@ private slots:
         TypeText(&edit, QStringLiteral("!"));
         QVERIFY(nav.BtnClick(TDBNavigator::nbPost));
         QCOMPARE(Stored(QStringLiteral("Name"), 1).toString(), QStringLiteral("Neu!"));
+    }
+
+    // Moving to another record keeps what was typed in the field the user is
+    // still in: the navigator's buttons take no focus, so nothing else writes it.
+    void movingAwaySavesWhatWasTyped_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("next") << int(TDBNavigator::nbNext) << "Müllerei";
+        QTest::newRow("last") << int(TDBNavigator::nbLast) << "Müllerei";
+        QTest::newRow("insert") << int(TDBNavigator::nbInsert) << "Müllerei";
+        QTest::newRow("cancel") << int(TDBNavigator::nbCancel) << "Müller";
+    }
+
+    void movingAwaySavesWhatWasTyped() {
+        QFETCH(int, button);
+        QFETCH(QString, stored);
+        TDBEdit edit;
+        edit.SetDataSource(FSource.get());
+        edit.SetDataField(QStringLiteral("Name"));
+        TDBNavigator nav;
+        nav.SetDataSource(FSource.get());
+        TypeText(&edit, QStringLiteral("ei"));
+        QTest::mouseClick(nav.Button(TDBNavigator::TNavigateBtn(button)), Qt::LeftButton);
+        QCOMPARE(Stored(QStringLiteral("Name"), 1).toString(), stored);
+        FTable->Cancel();
+        FTable->First();
+        QCOMPARE(edit.text(), stored);
     }
 
     // A refused edit (for example a closed document) takes nothing typed.
