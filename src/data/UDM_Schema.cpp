@@ -610,6 +610,27 @@ void TDM::BackupBeforeUpgrade() {
 }
 
 void TDM::CreateAndUpgradeSchema() {
+    Query1.RunSQL(QStringLiteral("SELECT COUNT(*) AS ANZ FROM sqlite_master"));
+    const bool newFile = Query1.FieldByName(QStringLiteral("ANZ"))->AsInteger() == 0;
+    if (newFile) {
+        // A new file holds nothing worth protecting yet, so its forty-odd
+        // commits need not each wait for the disk: that wait made the first
+        // start take seconds. The last step runs with the usual setting again,
+        // and its commit writes the finished file through to the disk.
+        Query1.SetSQL(QStringLiteral("PRAGMA synchronous"));
+        Query1.Open();
+        const QString synchronous = QString::number(Query1.Fields(0)->AsInteger());
+        Query1.Close();
+        Exec(QStringLiteral("PRAGMA synchronous = OFF"));
+        try {
+            CreateMissingTables();
+            UpgradeSchema(CurrentDBVersion - 1);
+        } catch (...) {
+            Exec(QStringLiteral("PRAGMA synchronous = ") + synchronous);
+            throw;
+        }
+        Exec(QStringLiteral("PRAGMA synchronous = ") + synchronous);
+    }
     CreateMissingTables();
     UpgradeSchema(CurrentDBVersion);
     const int version = GetDBVersion();
