@@ -2,6 +2,7 @@
 #include "SQLite.h"
 
 #include "SQLiteAPI.h"
+#include "SQLiteInternal.h"
 #include "Win1252.h"
 
 #include <QCoreApplication>
@@ -274,6 +275,7 @@ void TSQLiteDB::Disconnect() {
     const std::vector<TSQLiteBaseQuery*> dataSets = FDataSets;
     for (TSQLiteBaseQuery* ds : dataSets)
         ds->Close();
+    DropStatements(); // a compiled statement left over would keep the file from closing
     const int rc = FApi->close(FHandle);
     if (rc != 0)
         RaiseError(rc, {},
@@ -346,6 +348,79 @@ void TSQLiteDB::ExecSQL(const QString& sql, const QList<QByteArray>& blobs) {
         RaiseError(rc, sql, Win1252::decode(QByteArray(FApi->errmsg(FHandle))));
     if (failed) // a bind that failed leaves finalize content; the failure must not pass as success
         RaiseError(stepRc, sql, stepMessage);
+}
+
+bool TSQLiteDB::CanBind() const {
+    return FHandle && FApi->canReuseStatements();
+}
+
+void TSQLiteDB::DropStatements() {
+    for (auto& entry : FStatements)
+        FApi->finalize(entry.second);
+    FStatements.clear();
+}
+
+void TSQLiteDB::ExecBound(const QString& sql, const std::vector<TSQLParam>& params,
+                          const std::function<QString()>& literal) {
+    StartTiming();
+    if (DebugLog)
+        LogSQL(literal());
+    if (!FHandle)
+        RaiseError(0, {}, QStringLiteral("Es wurde noch keine Verbindung zur Datenbank hergestellt!"));
+    sqlite3_stmt* stmt = nullptr;
+    for (const auto& entry : FStatements)
+        if (entry.first == sql) {
+            stmt = entry.second;
+            break;
+        }
+    if (!stmt) {
+        const QByteArray bytes = Win1252::encode(sql);
+        const int rc = FApi->prepare_v2(FHandle, bytes.constData(), -1, &stmt, nullptr);
+        if (rc != 0) {
+            StopTiming();
+            RaiseError(rc, literal(), Win1252::decode(QByteArray(FApi->errmsg(FHandle))));
+        }
+        if (!stmt) {
+            StopTiming();
+            RaiseError(0, literal(),
+                       QStringLiteral("Die folgende SQL-Anweisung konnte nicht vorbereitet werden:"));
+        }
+        if (FStatements.size() >= 32)
+            DropStatements();
+        FStatements.emplace_back(sql, stmt);
+    }
+    int rc = 0;
+    for (int i = 0; i < int(params.size()) && rc == 0; ++i) {
+        const TSQLParam& p = params[i];
+        switch (p.kind) {
+        case TSQLParam::Null:
+            rc = FApi->bind_null(stmt, i + 1);
+            break;
+        case TSQLParam::Int:
+            rc = FApi->bind_int64(stmt, i + 1, p.i);
+            break;
+        case TSQLParam::Double:
+            rc = FApi->bind_double(stmt, i + 1, p.d);
+            break;
+        case TSQLParam::Text:
+            rc = FApi->bind_text(stmt, i + 1, p.bytes.constData(), int(p.bytes.size()), SQLITE_STATIC);
+            break;
+        case TSQLParam::Blob:
+            rc = FApi->bind_blob(stmt, i + 1, p.bytes.constData(), int(p.bytes.size()), SQLITE_STATIC);
+            break;
+        }
+    }
+    if (rc == 0)
+        rc = FApi->step(stmt);
+    const bool failed = rc != SQLITE_ROW && rc != SQLITE_DONE;
+    QString message;
+    if (failed)
+        message = Win1252::decode(QByteArray(FApi->errmsg(FHandle)));
+    LogSQL(QStringLiteral("Finish"));
+    StopTiming();
+    const int resetRc = FApi->reset(stmt);
+    if (failed)
+        RaiseError(resetRc != 0 ? resetRc : rc, literal(), message);
 }
 
 void TSQLiteDB::StartTransaction() {

@@ -25,6 +25,8 @@ class TSQLiteBlobStream;
 class TDataSource;
 class TField;
 struct sqlite3;
+struct sqlite3_stmt;
+struct TSQLParam;
 struct TSQLiteAPI;
 
 // A database or dataset error with its German message (composed as
@@ -132,6 +134,13 @@ public:
     qint64 LastInsertRowId() const;
     int Changes() const; // rows changed by the last INSERT, UPDATE or DELETE
 
+    // internal: executes a statement whose every value is a ? parameter, keeping
+    // it compiled for the next call with the same text. `literal` renders the
+    // statement with its values written out, for the debug log and for errors.
+    void ExecBound(const QString& sql, const std::vector<TSQLParam>& params,
+                   const std::function<QString()>& literal);
+    bool CanBind() const;
+
     // Raises an ESQLiteError carrying this connection's log settings and file name.
     [[noreturn]] void RaiseError(int code, const QString& sql, const QString& message) const;
 
@@ -148,8 +157,11 @@ private:
     void Connect();
     void Disconnect();
 
+    void DropStatements();
+
     std::unique_ptr<TSQLiteAPI> FApi;
     sqlite3* FHandle = nullptr;
+    std::vector<std::pair<QString, sqlite3_stmt*>> FStatements; // kept compiled by ExecBound
     bool FInTransaction = false;
     QString FVersion;
     double FDuration = 0;
@@ -393,6 +405,14 @@ private:
     // Generated fields of earlier opens, kept so that a TField* handed out stays
     // valid for the dataset's lifetime; reused when a column of that name returns.
     std::vector<std::unique_ptr<TField>> FStaleFields;
+    // Typed copies of the columns Locate searches, made when it searches an
+    // unchanged buffer again; dropped whenever the buffer changes.
+    struct TKeyColumns;
+    std::unique_ptr<TKeyColumns> FKeyColumns;
+    // The parameter form of a table's INSERT [0] and UPDATE [1], made once per open.
+    QString FPostShape[2];
+    bool FPostShapeSkipsKey[2] = {false, false};
+    void BufferChanged();
 
     friend class TSQLiteTable;
     friend class TSQLiteDB;

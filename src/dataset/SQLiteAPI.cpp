@@ -57,6 +57,11 @@ bool LoadSQLiteLibrary(const QString& fileName, TSQLiteAPI& api) {
     }
     resolve(library, "sqlite3_prepare_v2", api.prepare_v2);
     resolve(library, "sqlite3_column_int64", api.column_int64);
+    resolve(library, "sqlite3_bind_int64", api.bind_int64);
+    resolve(library, "sqlite3_bind_double", api.bind_double);
+    resolve(library, "sqlite3_bind_text", api.bind_text);
+    resolve(library, "sqlite3_bind_null", api.bind_null);
+    resolve(library, "sqlite3_reset", api.reset);
     api.library = library;
     return true;
 }

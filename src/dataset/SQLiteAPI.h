@@ -43,6 +43,17 @@ struct TSQLiteAPI {
     decltype(&::sqlite3_prepare_v2) prepare_v2 = nullptr;
     // Row ids beyond 32 bits; optional like prepare_v2.
     decltype(&::sqlite3_column_int64) column_int64 = nullptr;
+    // Binding values lets a post reuse one compiled statement per table; a
+    // library without them gets the statement with the values spelled out.
+    decltype(&::sqlite3_bind_int64) bind_int64 = nullptr;
+    decltype(&::sqlite3_bind_double) bind_double = nullptr;
+    decltype(&::sqlite3_bind_text) bind_text = nullptr;
+    decltype(&::sqlite3_bind_null) bind_null = nullptr;
+    decltype(&::sqlite3_reset) reset = nullptr;
+
+    bool canReuseStatements() const {
+        return prepare_v2 && bind_int64 && bind_double && bind_text && bind_null && reset;
+    }
 
     bool loaded() const { return library != nullptr; }
 

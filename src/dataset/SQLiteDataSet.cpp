@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -252,6 +253,9 @@ void TSQLiteBaseQuery::Close() {
 }
 
 void TSQLiteBaseQuery::ClearBuffer() {
+    BufferChanged();
+    FPostShape[0].clear();
+    FPostShape[1].clear();
     FRows.clear();
     FEditRow = TRow();
     FColumns.clear();
@@ -291,6 +295,7 @@ void TSQLiteBaseQuery::ReadRows(const QString& sql) {
     TStatementGuard guard{api, stmt};
 
     FColumns.clear();
+    BufferChanged();
     FRows.clear();
     FLastRecordId = 0;
     const int count = api.column_count(stmt);
@@ -655,6 +660,7 @@ void TSQLiteBaseQuery::Post() {
 }
 
 void TSQLiteBaseQuery::StorePosted(bool inserting, qint64 rowId) {
+    BufferChanged();
     if (inserting) {
         TRow row = std::move(FEditRow);
         row.recordId = ++FLastRecordId;
@@ -710,6 +716,7 @@ void TSQLiteBaseQuery::Delete() {
             OnDeleteError(this, e);
         throw;
     }
+    BufferChanged();
     FRows.erase(FRows.begin() + FIndex);
     if (FIndex >= int(FRows.size()))
         FIndex = int(FRows.size()) - 1;
@@ -779,6 +786,7 @@ void TSQLiteBaseQuery::StoreBlob(TField* field, const QByteArray& content) {
         row = &FRows[CurrentRowIndex()];
     if (!row || !field || field->Column() < 0 || field->Column() >= int(row->values.size()))
         return;
+    BufferChanged();
     row->values[field->Column()] = content.isEmpty() ? QVariant() : QVariant(content);
     NotifyDataChange(field);
 }
@@ -855,6 +863,22 @@ void TSQLiteBaseQuery::GotoBookmark(TBookmark bookmark) {
 // ---------------------------------------------------------------------------
 // Locate: a linear scan over the buffer comparing texts.
 
+struct TSQLiteBaseQuery::TKeyColumns {
+    int searches = 0; // Locate calls since the buffer last changed
+    struct Column {
+        bool built = false;
+        bool usable = false;
+        bool integers = false;      // values holds the integers, else hashes of the texts
+        std::vector<qint64> values; // integer or text hash per row; kNull for NULL integers
+    };
+    std::vector<Column> columns;
+    static constexpr qint64 kNull = std::numeric_limits<qint64>::min();
+};
+
+void TSQLiteBaseQuery::BufferChanged() {
+    FKeyColumns.reset();
+}
+
 namespace {
 
 struct TLocateKey {
@@ -898,7 +922,8 @@ bool TSQLiteBaseQuery::Locate(const QString& keyFields, const QVariant& keyValue
     };
     auto matches = [&](const TRow& row) {
         for (const TLocateKey& k : keys) {
-            const QVariant& v = k.column >= 0 ? row.values[k.column] : QVariant();
+            static const QVariant none;
+            const QVariant& v = k.column >= 0 ? row.values[k.column] : none;
             const int typeId = v.typeId();
             if (typeId == QMetaType::QString) {
                 if (!textMatches(*static_cast<const QString*>(v.constData()), k.text))
@@ -913,18 +938,90 @@ bool TSQLiteBaseQuery::Locate(const QString& keyFields, const QVariant& keyValue
         return true;
     };
 
+    // A second search on an unchanged buffer scans typed copies of the key
+    // columns instead of the cells: exact matches of integers and texts only.
+    if (!FKeyColumns)
+        FKeyColumns = std::make_unique<TKeyColumns>();
+    const bool useCopies = ++FKeyColumns->searches >= 2 && options == 0 && !keys.empty();
+    std::vector<const TKeyColumns::Column*> copies;
+    if (useCopies) {
+        FKeyColumns->columns.resize(FColumns.size());
+        for (const TLocateKey& k : keys) {
+            if (k.column < 0 || (k.type == TFieldType::Integer && !k.intKey)) {
+                copies.clear();
+                break;
+            }
+            TKeyColumns::Column& col = FKeyColumns->columns[k.column];
+            if (!col.built) {
+                col.built = true;
+                col.integers = k.type == TFieldType::Integer;
+                col.usable = col.integers || k.type == TFieldType::String;
+                if (col.usable)
+                    col.values.resize(FRows.size());
+                for (size_t i = 0; i < FRows.size() && col.usable; ++i) {
+                    const QVariant& v = FRows[i].values[k.column];
+                    if (!v.isValid())
+                        col.values[i] = col.integers ? TKeyColumns::kNull : qint64(qHash(QString()));
+                    else if (col.integers && v.typeId() == QMetaType::Int)
+                        col.values[i] = *static_cast<const int*>(v.constData());
+                    else if (!col.integers && v.typeId() == QMetaType::QString)
+                        col.values[i] = qint64(qHash(*static_cast<const QString*>(v.constData())));
+                    else
+                        col.usable = false;
+                }
+                if (!col.usable)
+                    col.values = {};
+            }
+            if (!col.usable || col.integers != (k.type == TFieldType::Integer)) {
+                copies.clear();
+                break;
+            }
+            copies.push_back(&col);
+        }
+    }
+    std::vector<qint64> wanted;
+    for (const TLocateKey& k : keys)
+        wanted.push_back(k.type == TFieldType::Integer ? qint64(k.intValue) : qint64(qHash(k.text)));
+    auto copiesMatch = [&](size_t row) {
+        for (size_t j = 0; j < keys.size(); ++j) {
+            if (copies[j]->values[row] != wanted[j])
+                return false;
+            if (!copies[j]->integers) { // a hash only says "maybe"
+                const QVariant& v = FRows[row].values[keys[j].column];
+                const QString text = v.isValid() ? *static_cast<const QString*>(v.constData()) : QString();
+                if (text != keys[j].text)
+                    return false;
+            }
+        }
+        return true;
+    };
+
     bool found = false;
     DisableControls();
     try {
         First();
-        for (int i = 0; i < int(FRows.size()); ++i) {
-            if (matches(FRows[i])) {
-                FIndex = i;
-                FBof = FEof = false;
-                found = true;
-                break;
+        const size_t count = FRows.size();
+        if (!copies.empty()) {
+            const qint64* first = copies[0]->values.data();
+            const qint64 firstWanted = wanted[0];
+            for (size_t i = 0; i < count; ++i) {
+                if (first[i] == firstWanted && copiesMatch(i)) {
+                    FIndex = int(i);
+                    found = true;
+                    break;
+                }
+            }
+        } else {
+            for (size_t i = 0; i < count; ++i) {
+                if (matches(FRows[i])) {
+                    FIndex = int(i);
+                    found = true;
+                    break;
+                }
             }
         }
+        if (found)
+            FBof = FEof = false;
         if (!found)
             First();
     } catch (...) {
@@ -1067,49 +1164,142 @@ QString SQLValue(const TField* field, const QVariant& value, QList<QByteArray>& 
     }
 }
 
+// The value of a field as a statement parameter; the same conversions as SQLValue.
+TSQLParam SQLParam(const TField* field, const QVariant& value) {
+    TSQLParam p;
+    if (!value.isValid() || value.isNull())
+        return p;
+    switch (field->DataType()) {
+    case TFieldType::String:
+        p.kind = TSQLParam::Text;
+        p.bytes = Win1252::encode(value.toString());
+        break;
+    case TFieldType::Integer:
+        p.kind = TSQLParam::Int;
+        p.i = value.toInt();
+        break;
+    case TFieldType::LargeInt:
+        p.kind = TSQLParam::Int;
+        p.i = value.toLongLong();
+        break;
+    case TFieldType::Float:
+        p.kind = TSQLParam::Double;
+        p.d = value.toDouble();
+        break;
+    case TFieldType::Date:
+        p.kind = TSQLParam::Text;
+        p.bytes = SQLiteDateText(value.toDateTime()).toLatin1();
+        break;
+    case TFieldType::Time:
+        p.kind = TSQLParam::Text;
+        p.bytes = SQLiteTimeText(value.toDateTime()).toLatin1();
+        break;
+    case TFieldType::DateTime:
+        p.kind = TSQLParam::Text;
+        p.bytes = SQLiteDateTimeText(value.toDateTime()).toLatin1();
+        break;
+    case TFieldType::Blob:
+    case TFieldType::Memo:
+    case TFieldType::Graphic:
+        p.kind = TSQLParam::Blob;
+        p.bytes =
+            value.typeId() == QMetaType::QString ? Win1252::encode(value.toString()) : value.toByteArray();
+        break;
+    default:
+        throw ESQLiteError(QStringLiteral("Unbekannter Datentyp!"));
+    }
+    return p;
+}
+
 } // namespace
 
 void TSQLiteTable::WriteRecord(bool inserting) {
     if (!FConnection)
         Raise(QStringLiteral("Es wurde noch keine Verbindung zur Datenbank hergestellt!"));
-    QList<QByteArray> blobs;
     const bool skipKey = PrimaryAutoInc && !FFields.empty() && FFields[0]->DataType() == TFieldType::Integer;
     auto valueOf = [this](const TField* f) {
         const int c = f->Column();
         return c >= 0 && c < int(FEditRow.values.size()) ? FEditRow.values[c] : QVariant();
     };
-    QString sql;
-    if (!inserting) {
-        sql = QStringLiteral("UPDATE ") + FTableName + QStringLiteral(" SET ");
-        for (size_t i = 0; i < FFields.size(); ++i) {
-            if (i == 0 && skipKey)
-                continue;
-            sql += FFields[i]->FieldName() + u'=' +
-                   SQLValue(FFields[i].get(), valueOf(FFields[i].get()), blobs) + u',';
-        }
-        sql[sql.size() - 1] = u' ';
-        sql += QStringLiteral("WHERE ROWID = ") + QString::number(FRows[CurrentRowIndex()].rowId);
-    } else {
-        sql = QStringLiteral("INSERT INTO ") + FTableName + QStringLiteral(" (");
-        for (const auto& f : FFields)
-            sql += f->FieldName() + u',';
-        sql[sql.size() - 1] = u')';
-        sql += QStringLiteral(" VALUES (");
-        for (size_t i = 0; i < FFields.size(); ++i) {
-            if (i == 0 && skipKey)
-                sql += QStringLiteral("NULL,");
-            else
-                sql += SQLValue(FFields[i].get(), valueOf(FFields[i].get()), blobs) + u',';
-        }
-        sql[sql.size() - 1] = u')';
-    }
+    const qint64 currentRowId = inserting ? 0 : FRows[CurrentRowIndex()].rowId;
 
-    FConnection->ExecSQL(sql, blobs);
+    // The statement with its values written out: what the log and every error show.
+    auto literalSQL = [&](QList<QByteArray>& blobs) {
+        QString sql;
+        if (!inserting) {
+            sql = QStringLiteral("UPDATE ") + FTableName + QStringLiteral(" SET ");
+            for (size_t i = 0; i < FFields.size(); ++i) {
+                if (i == 0 && skipKey)
+                    continue;
+                sql += FFields[i]->FieldName() + u'=' +
+                       SQLValue(FFields[i].get(), valueOf(FFields[i].get()), blobs) + u',';
+            }
+            sql[sql.size() - 1] = u' ';
+            sql += QStringLiteral("WHERE ROWID = ") + QString::number(currentRowId);
+        } else {
+            sql = QStringLiteral("INSERT INTO ") + FTableName + QStringLiteral(" (");
+            for (const auto& f : FFields)
+                sql += f->FieldName() + u',';
+            sql[sql.size() - 1] = u')';
+            sql += QStringLiteral(" VALUES (");
+            for (size_t i = 0; i < FFields.size(); ++i) {
+                if (i == 0 && skipKey)
+                    sql += QStringLiteral("NULL,");
+                else
+                    sql += SQLValue(FFields[i].get(), valueOf(FFields[i].get()), blobs) + u',';
+            }
+            sql[sql.size() - 1] = u')';
+        }
+        return sql;
+    };
+    auto literal = [&] {
+        QList<QByteArray> blobs;
+        return literalSQL(blobs);
+    };
+
+    if (FConnection->CanBind()) {
+        // The same statement with every value a parameter: its text is the same
+        // for every post of this table, so SQLite compiles it once.
+        QString& sql = FPostShape[inserting ? 0 : 1];
+        if (sql.isEmpty() || FPostShapeSkipsKey[inserting ? 0 : 1] != skipKey) {
+            FPostShapeSkipsKey[inserting ? 0 : 1] = skipKey;
+            if (!inserting) {
+                sql = QStringLiteral("UPDATE ") + FTableName + QStringLiteral(" SET ");
+                for (size_t i = skipKey ? 1 : 0; i < FFields.size(); ++i)
+                    sql += FFields[i]->FieldName() + QStringLiteral("=?,");
+                sql[sql.size() - 1] = u' ';
+                sql += QStringLiteral("WHERE ROWID = ?");
+            } else {
+                sql = QStringLiteral("INSERT INTO ") + FTableName + QStringLiteral(" (");
+                for (const auto& f : FFields)
+                    sql += f->FieldName() + u',';
+                sql[sql.size() - 1] = u')';
+                sql += skipKey ? QStringLiteral(" VALUES (NULL,") : QStringLiteral(" VALUES (");
+                for (size_t i = skipKey ? 1 : 0; i < FFields.size(); ++i)
+                    sql += QStringLiteral("?,");
+                sql[sql.size() - 1] = u')';
+            }
+        }
+        std::vector<TSQLParam> params;
+        params.reserve(FFields.size() + 1);
+        for (size_t i = skipKey ? 1 : 0; i < FFields.size(); ++i)
+            params.push_back(SQLParam(FFields[i].get(), valueOf(FFields[i].get())));
+        if (!inserting) {
+            TSQLParam id;
+            id.kind = TSQLParam::Int;
+            id.i = currentRowId;
+            params.push_back(id);
+        }
+        FConnection->ExecBound(sql, params, literal);
+    } else {
+        QList<QByteArray> blobs;
+        FConnection->ExecSQL(literalSQL(blobs), blobs);
+    }
     // An UPDATE whose row has gone (deleted by someone else, or addressed by a
     // stale row id) changes nothing; that must not pass as a successful save.
     if (FConnection->Changes() == 0)
         FConnection->RaiseError(
-            0, sql,
+            0, literal(),
             inserting ? QStringLiteral("Der Datensatz konnte nicht gespeichert werden, weil die "
                                        "Datenbank keine Zeile angelegt hat!")
                       : QStringLiteral("Der Datensatz konnte nicht gespeichert werden, weil er in "
@@ -1125,7 +1315,7 @@ void TSQLiteTable::WriteRecord(bool inserting) {
     if (inserting) {
         rowId = FConnection->LastInsertRowId();
     } else {
-        rowId = FRows[CurrentRowIndex()].rowId;
+        rowId = currentRowId;
         // When the key is the ROWID, changing the key moves the row: follow it.
         const int alias = skipKey ? -1 : RowIdAliasColumn();
         if (alias >= 0 && alias < int(FEditRow.values.size()) && FEditRow.values[alias].isValid())

@@ -14,3 +14,11 @@ QString FieldValueText(const QVariant& value, TFieldType type);
 QVariant ToFieldValue(const QVariant& value, TFieldType type);
 
 bool IsBlobType(TFieldType type);
+
+// A value bound to a statement parameter.
+struct TSQLParam {
+    enum Kind { Null, Int, Double, Text, Blob } kind = Null;
+    qint64 i = 0;
+    double d = 0;
+    QByteArray bytes; // Windows-1252 text or blob content
+};

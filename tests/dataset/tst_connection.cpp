@@ -93,9 +93,9 @@ void TestConnection::connectFailures() {
 }
 
 void TestConnection::connectAndDisconnect() {
+    QStringList events; // outlives db: destroying the connection disconnects it and fires its events
     TSQLiteDB db;
     db.FileName = file("events.db");
-    QStringList events;
     db.BeforeConnect = [&](TSQLiteDB*) { events << "BeforeConnect"; };
     db.AfterConnect = [&](TSQLiteDB* d) { events << QStringLiteral("AfterConnect %1").arg(d->Connected()); };
     db.BeforeDisconnect = [&](TSQLiteDB*) { events << "BeforeDisconnect"; };
