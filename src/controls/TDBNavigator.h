@@ -26,6 +26,7 @@ public:
         nbCancel,
         nbRefresh
     };
+    Q_ENUM(TNavigateBtn)
     static constexpr int ButtonCount = nbRefresh + 1;
     using TButtonSet = unsigned;
     static constexpr TButtonSet AllButtons = (1u << ButtonCount) - 1;

@@ -7,6 +7,7 @@
 #include "TDBLookupComboBox.h"
 #include "TDBMemo.h"
 #include "TDBNavigator.h"
+#include "TDBText.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -120,9 +121,22 @@ private slots:
         TDBDateEdit datum;
         datum.SetDataSource(FSource.get());
         datum.SetDataField(QStringLiteral("Datum"));
+        TDBText label;
+        label.SetDataSource(FSource.get());
+        label.SetDataField(QStringLiteral("Rabatt"));
+        FTable->FieldByName(QStringLiteral("Rabatt"))->DisplayFormat = QStringLiteral("0.00 EUR");
+        FTable->First();
 
+        QCOMPARE(label.text(), QStringLiteral("2,50 EUR"));
         QCOMPARE(edit.text(), QStringLiteral("Müller"));
+        // Outside the field an amount reads in its pattern, inside as it is typed.
+        QCOMPARE(rabatt.text(), QStringLiteral("2,50 EUR"));
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(&rabatt, &focusIn);
         QCOMPARE(rabatt.text(), QStringLiteral("2,5"));
+        Leave(&rabatt);
+        QCOMPARE(rabatt.text(), QStringLiteral("2,50 EUR"));
+        QCOMPARE(FTable->State(), TDataSetState::Browse);
         QCOMPARE(memo.toPlainText(), QStringLiteral("Zeile 1\nZeile 2"));
         QVERIFY(aktiv.isChecked());
         QVERIFY(druck.isChecked());
@@ -133,6 +147,7 @@ private slots:
         QCOMPARE(datum.text(), QStringLiteral("24.03.2014"));
 
         FTable->Next();
+        QCOMPARE(label.text(), QString());
         QCOMPARE(edit.text(), QStringLiteral("Berger"));
         QCOMPARE(rabatt.text(), QString());
         QCOMPARE(memo.toPlainText(), QString());
