@@ -188,6 +188,10 @@ public:
     int DisplayWidth = 0;
     bool Visible = true;
 
+    // Reading: a field without a value (or a dataset without a current record)
+    // reads as NULL: empty text, 0, an invalid QDateTime, false. AsString shows
+    // a float in the user's locale ("1234,5") and a date with a four-digit year;
+    // SQL text never takes it from there (numbers go in with QString::number).
     bool IsNull() const;
     QVariant Value() const; // null QVariant for NULL; Memo/Blob as QByteArray decoded for Memo
     QString AsString() const;
@@ -198,6 +202,9 @@ public:
     bool AsBoolean() const;
     QByteArray AsBytes() const; // raw content of Blob/Memo/Graphic
 
+    // Writing needs the dataset in edit or insert state (else ESQLiteError). An
+    // empty text clears a number or date field; a text that is no number or date
+    // is refused. Text is checked against Windows-1252 when the record is posted.
     void SetValue(const QVariant& value); // null QVariant sets NULL
     void SetAsString(const QString& value);
     void SetAsInteger(int value);
