@@ -3,7 +3,10 @@
 #include "GlobalFunctions.h"
 #include "QtMessages.h"
 #include "UApplication.h"
+#include "UBerechtigung.h"
 #include "UDM.h"
+#include "UEinRecht.h"
+#include "UEinStyle.h"
 #include "UEmptyPage.h"
 #include "UFInfo.h"
 #include "UInfo.h"
@@ -66,8 +69,6 @@ const TPlannedPage PlannedPages[] = {
     {"ActionArtikelGruppe", "Artikelgruppe", ""},
     {"ActionArtikel", "Artikelstamm", ""},
     {"ActionEinAllg", "Allgemeine Einstellungen", "EinAllg"},
-    {"ActionStyles", "Styles", "EinStyle"},
-    {"ActionRecht", "Berechtigungen", "EinRecht"},
 };
 
 // Connects an action of the main window to a page's show operation.
@@ -127,6 +128,8 @@ int main(int argc, char** argv) {
         return 1;
 
     // 5. The pages and dialogs.
+    InstallAccessGateAndStyles();
+    Berechtigung = new TBerechtigung(&mf);
     TPage* firstPage = nullptr;
     for (const TPlannedPage& p : PlannedPages) {
         auto* page = new TEmptyPage(QString::fromUtf8(p.title), mf.PageArea());
@@ -135,6 +138,8 @@ int main(int argc, char** argv) {
         if (!firstPage)
             firstPage = page;
     }
+    Wire(mf, "ActionStyles", new TEinStyle(mf.PageArea()));
+    Wire(mf, "ActionRecht", new TEinRecht(mf.PageArea()));
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
 
     // 6. - 8. Start screen away, main window up with the document overview.
