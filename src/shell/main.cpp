@@ -2,7 +2,9 @@
 // window until it closes.
 #include "GlobalFunctions.h"
 #include "QtMessages.h"
+#include "UAllgemein.h"
 #include "UApplication.h"
+#include "UArtikelGruppe.h"
 #include "UBerechtigung.h"
 #include "UDM.h"
 #include "UEinRecht.h"
@@ -10,6 +12,8 @@
 #include "UEmptyPage.h"
 #include "UFInfo.h"
 #include "UInfo.h"
+#include "UKundenGruppe.h"
+#include "ULieferantenGruppe.h"
 #include "UMF.h"
 #include "UPage.h"
 #include "USignals.h"
@@ -60,13 +64,9 @@ struct TPlannedPage {
 const TPlannedPage PlannedPages[] = {
     {"ActionKopfUeb", "Übersicht", ""},
     {"ActionAbschluss", "Statistiken", "Statistik"},
-    {"ActionAllgemein", "Stammdaten - Allgemein", "Allgemein"},
     {"ActionAnschrift", "Firmendaten / Andruck", "Anschrift"},
-    {"ActionKundenGruppe", "Kundengruppe", ""},
     {"ActionKunde", "Kundenstamm", ""},
-    {"ActionLieferantenGruppe", "Lieferantengruppe", ""},
     {"ActionLieferanten", "Lieferantenstamm", ""},
-    {"ActionArtikelGruppe", "Artikelgruppe", ""},
     {"ActionArtikel", "Artikelstamm", ""},
     {"ActionEinAllg", "Allgemeine Einstellungen", "EinAllg"},
 };
@@ -140,6 +140,11 @@ int main(int argc, char** argv) {
     }
     Wire(mf, "ActionStyles", new TEinStyle(mf.PageArea()));
     Wire(mf, "ActionRecht", new TEinRecht(mf.PageArea()));
+    // Reference tables and group pages.
+    Wire(mf, "ActionAllgemein", new TAllgemein(mf.PageArea()));
+    Wire(mf, "ActionKundenGruppe", new TKundenGruppe(mf.PageArea()));
+    Wire(mf, "ActionArtikelGruppe", new TArtikelGruppe(mf.PageArea()));
+    Wire(mf, "ActionLieferantenGruppe", new TLieferantenGruppe(mf.PageArea()));
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
 
     // 6. - 8. Start screen away, main window up with the document overview.

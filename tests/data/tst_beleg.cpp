@@ -18,7 +18,6 @@ private slots:
     void totals_data();
     void totals();
     void sameNumberDifferentTypes();
-    void positionTotal();
     void wording_data();
     void wording();
     void statusOnSave_data();
@@ -136,119 +135,56 @@ void TestBeleg::sameNumberDifferentTypes() {
     QCOMPARE(dm->Query1.RecordCount(), 2);
 }
 
-void TestBeleg::positionTotal() {
-    addHeader("A", 3, "N");
-    addLine("A", 3, 1, 1, 2, 50, 10, 20);
-    addLine("A", 3, 1, 2, 1, 5, 0, 10);
-    addLine("A", 3, 2, 1, 1, 1000, 0, 20);
-    dm->Query1.RunSQL(PosGesamtpreisSQL("A", 3, 1));
-    QCOMPARE(dm->Query1.FieldByName("GPreis")->AsFloat(), 95.0);
-}
-
 // ---------------------------------------------------------------------------
 
+// Each row: letter | name | with article | capitalised | date caption | number range.
 void TestBeleg::wording_data() {
-    QTest::addColumn<QString>("typ");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("mitArtikel");
-    QTest::addColumn<QString>("gross");
-    QTest::addColumn<QString>("datum");
-    QTest::addColumn<QString>("numKreis");
-
-    QTest::newRow("O") << "O"
-                       << "Angebot"
-                       << "das Angebot"
-                       << "Das Angebot"
-                       << "Angebotsdatum"
-                       << "KopfIDO";
-    QTest::newRow("A") << "A"
-                       << "Auftrag"
-                       << "der Auftrag"
-                       << "Der Auftrag"
-                       << "Auftragsdatum"
-                       << "KopfIDA";
-    QTest::newRow("S") << "S"
-                       << "Stornorechnung"
-                       << "die Stornorechnung"
-                       << "Die Stornorechnung"
-                       << "Stornorechnungsdatum"
-                       << "KopfIDS";
-    QTest::newRow("B") << "B"
-                       << "Bestellung"
-                       << "die Bestellung"
-                       << "Die Bestellung"
-                       << "Bestellungsdatum"
-                       << "KopfIDB";
-    QTest::newRow("unbekannt") << "X"
-                               << ""
-                               << ""
-                               << ""
-                               << "Datum"
-                               << "";
-    QTest::newRow("klein") << "r"
-                           << ""
-                           << ""
-                           << ""
-                           << "Datum"
-                           << "";
+    QTest::addColumn<QString>("row");
+    for (const char* row :
+         {"O|Angebot|das Angebot|Das Angebot|Angebotsdatum|KopfIDO",
+          "A|Auftrag|der Auftrag|Der Auftrag|Auftragsdatum|KopfIDA",
+          "S|Stornorechnung|die Stornorechnung|Die Stornorechnung|Stornorechnungsdatum|KopfIDS",
+          "B|Bestellung|die Bestellung|Die Bestellung|Bestellungsdatum|KopfIDB", "X||||Datum|",
+          "r||||Datum|"})
+        QTest::newRow(row) << QString::fromUtf8(row);
 }
 
 void TestBeleg::wording() {
-    QFETCH(QString, typ);
-    QFETCH(QString, name);
-    QFETCH(QString, mitArtikel);
-    QFETCH(QString, gross);
-    QFETCH(QString, datum);
-    QFETCH(QString, numKreis);
-
-    QCOMPARE(DokTypName(typ), name);
-    QCOMPARE(DokTypMitArtikel(typ, false), mitArtikel);
-    QCOMPARE(DokTypMitArtikel(typ, true), gross);
-    QCOMPARE(DokTypDatumCaption(typ), datum);
-    QCOMPARE(DokTypNumKreis(typ), numKreis);
-    if (!gross.isEmpty())
-        QCOMPARE(BereitsAbgeschlossenText(typ, 12), gross + " 12 ist bereits abgeschlossen!");
+    QFETCH(QString, row);
+    const QStringList c = row.split('|');
+    QCOMPARE(DokTypName(c[0]), c[1]);
+    QCOMPARE(DokTypMitArtikel(c[0], false), c[2]);
+    QCOMPARE(DokTypMitArtikel(c[0], true), c[3]);
+    QCOMPARE(DokTypDatumCaption(c[0]), c[4]);
+    QCOMPARE(DokTypNumKreis(c[0]), c[5]);
+    if (!c[3].isEmpty())
+        QCOMPARE(BereitsAbgeschlossenText(c[0], 12), c[3] + " 12 ist bereits abgeschlossen!");
 }
 
 // ---------------------------------------------------------------------------
 
+// Each row: type, stored status, closed box, payment box, status written.
 void TestBeleg::statusOnSave_data() {
-    QTest::addColumn<QString>("typ");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<bool>("abgeschlossen");
-    QTest::addColumn<bool>("zahlung");
-    QTest::addColumn<QString>("result");
-
-    QTest::newRow("Rechnung schließen") << "R"
-                                        << "D" << true << false << "A";
-    QTest::newRow("Rechnung bezahlt") << "R"
-                                      << "A" << true << true << "Z";
-    QTest::newRow("Zahlung zurückgenommen") << "R"
-                                            << "Z" << true << false << "A";
-    QTest::newRow("Teilrechnung direkt bezahlt") << "T"
-                                                 << "E" << false << true << "Z";
-    QTest::newRow("offen bleibt offen") << "R"
-                                        << "E" << false << false << "E";
-    QTest::newRow("Gutschrift schließen") << "G"
-                                          << "E" << true << false << "A";
-    QTest::newRow("Storno hat keine Zahlung") << "S"
-                                              << "E" << true << true << "A";
+    QTest::addColumn<QString>("row");
+    QTest::newRow("Rechnung schließen") << "R D 1 0 A";
+    QTest::newRow("Rechnung bezahlt") << "R A 1 1 Z";
+    QTest::newRow("Zahlung zurückgenommen") << "R Z 1 0 A";
+    QTest::newRow("Teilrechnung direkt bezahlt") << "T E 0 1 Z";
+    QTest::newRow("offen bleibt offen") << "R E 0 0 E";
+    QTest::newRow("Gutschrift schließen") << "G E 1 0 A";
+    QTest::newRow("Storno hat keine Zahlung") << "S E 1 1 A";
     // A new document may find the boxes ticked by the document shown before it.
-    QTest::newRow("Angebot ohne Kästchen") << "O"
-                                           << "E" << true << true << "E";
-    QTest::newRow("Bestellung ohne Kästchen") << "B"
-                                              << "D" << true << false << "D";
+    QTest::newRow("Angebot ohne Kästchen") << "O E 1 1 E";
+    QTest::newRow("Bestellung ohne Kästchen") << "B D 1 0 D";
 }
 
 void TestBeleg::statusOnSave() {
-    QFETCH(QString, typ);
-    QFETCH(QString, status);
-    QFETCH(bool, abgeschlossen);
-    QFETCH(bool, zahlung);
-    QFETCH(QString, result);
-    QCOMPARE(StatusBeimSpeichern(typ, status, abgeschlossen, zahlung), result);
+    QFETCH(QString, row);
+    const QStringList c = row.split(' ');
+    const QString result = c[4];
+    QCOMPARE(StatusBeimSpeichern(c[0], c[1], c[2] == "1", c[3] == "1"), result);
     // The header form's display of the stored result, and output that never reopens a document.
-    QCOMPARE(KopfAnzeige(typ, result).Gesperrt, result == "A" || result == "Z");
+    QCOMPARE(KopfAnzeige(c[0], result).Gesperrt, result == "A" || result == "Z");
     QCOMPARE(StatusNachAusgabe(result), result == "E" ? QString("D") : result);
 }
 
