@@ -15,6 +15,7 @@
 #include "UKundenGruppe.h"
 #include "ULieferantenGruppe.h"
 #include "UMF.h"
+#include "UNavigation.h"
 #include "UPage.h"
 #include "USignals.h"
 #include "UStartForm.h"
@@ -138,13 +139,13 @@ int main(int argc, char** argv) {
         if (!firstPage)
             firstPage = page;
     }
-    Wire(mf, "ActionStyles", new TEinStyle(mf.PageArea()));
-    Wire(mf, "ActionRecht", new TEinRecht(mf.PageArea()));
     // Reference tables and group pages.
     Wire(mf, "ActionAllgemein", new TAllgemein(mf.PageArea()));
     Wire(mf, "ActionKundenGruppe", new TKundenGruppe(mf.PageArea()));
     Wire(mf, "ActionArtikelGruppe", new TArtikelGruppe(mf.PageArea()));
     Wire(mf, "ActionLieferantenGruppe", new TLieferantenGruppe(mf.PageArea()));
+    Wire(mf, "ActionStyles", new TEinStyle(mf.PageArea()));
+    Wire(mf, "ActionRecht", new TEinRecht(mf.PageArea()));
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
 
     // 6. - 8. Start screen away, main window up with the document overview.
@@ -166,16 +167,21 @@ int main(int argc, char** argv) {
     }
 
     // A look at the window without a person in front of it:
-    // "quorvent --screenshot FILE [--action ActionName]".
+    // "quorvent --screenshot FILE [--action ActionName|PNav1..3]" grabs the
+    // main window (or the dialog the action opened) to a PNG file and ends.
     const QString screenshot = OptionValue(args, QStringLiteral("--screenshot"));
     if (!screenshot.isEmpty()) {
         QTimer::singleShot(300, &mf, [&mf, &args, screenshot] {
-            if (QAction* a = mf.Action(OptionValue(args, QStringLiteral("--action"))))
-                a->trigger();
             QTimer::singleShot(300, &mf, [&mf, screenshot] {
-                mf.grab().save(screenshot);
-                mf.close();
+                QWidget* modal = QApplication::activeModalWidget();
+                (modal ? modal : static_cast<QWidget*>(&mf))->grab().save(screenshot);
+                CloseInOrder(mf);
             });
+            const QString name = OptionValue(args, QStringLiteral("--action"));
+            if (auto* section = mf.findChild<TNavButton*>(name))
+                emit section->clicked();
+            else if (QAction* a = mf.Action(name))
+                a->trigger();
         });
     }
 

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStackedWidget>
@@ -233,6 +234,24 @@ private slots:
                          [&] { seen = mf.StatusText(1); });
         mf.Action("ActionKunde")->trigger();
         QCOMPARE(seen, QString());
+    }
+
+    // The edit menu works on the focused text field.
+    void editMenuActsOnFocusedField() {
+        TMF mf;
+        auto* edit = new QLineEdit("Musterfirma", mf.PageArea());
+        mf.show();
+        QApplication::setActiveWindow(&mf);
+        edit->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&mf));
+        QCOMPARE(QApplication::focusWidget(), edit);
+        mf.Action("EditSelectAll1")->trigger();
+        QCOMPARE(edit->selectedText(), QStringLiteral("Musterfirma"));
+        mf.Action("EditCut1")->trigger();
+        QCOMPARE(edit->text(), QString());
+        mf.Action("EditPaste1")->trigger();
+        mf.Action("EditPaste1")->trigger();
+        QCOMPARE(edit->text(), QStringLiteral("MusterfirmaMusterfirma"));
     }
 
     void startsMaximizedOnlyOn1024x768_data() {
