@@ -19,6 +19,7 @@ TDM::TDM(QObject* parent) : QObject(parent) {
     SetupReferenz();
     SetupKunde();
     SetupLieferant();
+    SetupArtikel();
 
     if (!DM)
         DM = this;

@@ -144,7 +144,6 @@ public:
     // of a document. The warning is prefix + the reason.
     void CheckCustomerInUse(const QString& number, const QString& prefix);
 
-
     // ------------------------------------------------------------------
     // Suppliers (UDM_Lieferant.cpp).
     TSQLiteTable TableLieferant{&SQLiteDB1};
@@ -161,9 +160,47 @@ public:
     // supplier of an article.
     void CheckSupplierInUse(const QString& number, const QString& prefix);
 
-
     // ------------------------------------------------------------------
-    // Articles and article prices.
+    // Articles and article prices (UDM_Artikel.cpp).
+    TSQLiteTable TableArtikel{&SQLiteDB1};
+    TSQLiteQuery QueryArtikel{&SQLiteDB1}; // the article list; its current row is the selected article
+    // The price lines of the current article: the editable table (filtered to
+    // the article) and the read-only list with each line's amount and unit name.
+    TSQLiteTable TableArtPreis{&SQLiteDB1};
+    TSQLiteQuery QueryArtPreis{&SQLiteDB1};
+    TDataSource DSTArtikel{&TableArtikel}, DSQArtikel{&QueryArtikel}, DSTArtPreis{&TableArtPreis},
+        DSQArtPreis{&QueryArtPreis};
+    // ArtikelID as text when TableArtikel last moved to a row or entered edit
+    // state: the number the article is stored under.
+    QString ArtikelIDBeforeEdit;
+    std::function<void(const QString&)> OnArtikelNummerHinweis;
+    // "Gesamtpreis: " and the article's total, as of the last RefreshArticlePrices;
+    // the form's label shows it through OnArtikelGesamtpreis.
+    QString ArtikelGesamtpreis;
+    std::function<void(const QString&)> OnArtikelGesamtpreis;
+    // Turns a stored formatted text (RTF) into its plain text, so that a
+    // description that only holds formatting counts as empty. The rich-text
+    // unit installs it; until then a text is taken as it is stored.
+    static std::function<QString(const QString&)> FormattedTextPlain;
+
+    void TableArtikelNewRecord(TSQLiteBaseQuery* DataSet);
+    void TableArtikelBeforeEdit(TSQLiteBaseQuery* DataSet);
+    void TableArtikelAfterScroll(TSQLiteBaseQuery* DataSet);
+    void TableArtikelBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableArtikelBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void DSTArtikelDataChange(TDataSource* Sender, TField* Field);
+    void DSQArtikelDataChange(TDataSource* Sender, TField* Field);
+    void TableArtPreisBeforeInsert(TSQLiteBaseQuery* DataSet);
+    void TableArtPreisAfterInsert(TSQLiteBaseQuery* DataSet);
+    void TableArtPreisBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableArtPreisAfterPost(TSQLiteBaseQuery* DataSet);
+    void TableArtPreisAfterDelete(TSQLiteBaseQuery* DataSet);
+    void DSQArtPreisDataChange(TDataSource* Sender, TField* Field);
+    // Re-reads the price lines of the current article and its total.
+    void RefreshArticlePrices();
+    // Refuses when the article must keep its number: article 0, the template
+    // of every new position, or an article used by a document position.
+    void CheckArticleInUse(const QString& number, const QString& prefix);
 
     // ------------------------------------------------------------------
     // Documents: headers, positions, price lines.
@@ -205,6 +242,12 @@ private:
     // Customers and suppliers (UDM_Kunde.cpp, UDM_Lieferant.cpp).
     void SetupKunde();
     void SetupLieferant();
+    // Articles (UDM_Artikel.cpp).
+    void SetupArtikel();
+    QString StoredArtikelNumber() const;
+    void EndArtikelTransaction(bool commit);
+    bool FArtikelTransaction = false; // a renumbering or delete of an article is under way
+    QString FArtPreisShownFor;        // the article whose price lines were read last
     void RequireText(TSQLiteBaseQuery* DataSet, const QString& field, const QString& warning);
     void RefuseWhenUsed(TSQLiteBaseQuery* DataSet, const QString& keyField, const QString& countSQL,
                         const QString& warning);

@@ -1,0 +1,539 @@
+// The article and price-line rules through the data module: numbering, the
+// checks before a save, the supplier rule, the guards before renumbering and
+// deleting, and that price lines always travel with their article.
+#include "QuorventFunctions.h"
+#include "Rtf.h"
+#include "TestSupport.h"
+#include "UDM.h"
+
+#include <QtTest>
+
+class TestArtikel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void numbering();
+    void saveChecks_data();
+    void saveChecks();
+    void supplierRule_data();
+    void supplierRule();
+    void priceLineNumbers();
+    void priceLineChecks_data();
+    void priceLineChecks();
+    void priceLineOnNewArticle();
+    void total();
+    void deleteArticle_data();
+    void deleteArticle();
+    void renumber_data();
+    void renumber();
+    void failedWriteKeepsPriceLines_data();
+    void failedWriteKeepsPriceLines();
+
+private:
+    void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
+    int count(const QString& sql) {
+        dm->Query2.RunSQL(sql);
+        return dm->Query2.Fields(0)->AsInteger();
+    }
+    QString lineIds(int artikel) {
+        dm->Query2.RunSQL(QStringLiteral("select PreisID from ArtPreis where ArtikelID = %1 order by PreisID")
+                              .arg(artikel));
+        QStringList ids;
+        for (dm->Query2.First(); !dm->Query2.Eof(); dm->Query2.Next())
+            ids << dm->Query2.Fields(0)->AsString();
+        return ids.join(QLatin1Char(','));
+    }
+    static bool aborted(const std::function<void()>& op) {
+        try {
+            op();
+        } catch (const EAbort&) {
+            return true;
+        }
+        return false;
+    }
+    void addArticle(int id, const QString& ek = QStringLiteral("N"),
+                    const QString& vk = QStringLiteral("J")) {
+        exec(QStringLiteral(
+                 "insert into Artikel (ArtikelID,ArtGruID,ArtKurzBez,ArtBez,Aktiv,LieferantenID,"
+                 "BereichEK,BereichVK,Zwischensumme) values (%1,1,'Schraube','Schraube','J',0,'%2','%3',"
+                 "'N')")
+                 .arg(id)
+                 .arg(ek, vk));
+    }
+    void addLine(int artikel, int preisId, double menge = 1, double wert = 1) {
+        exec(QStringLiteral("insert into ArtPreis values (%1,%2,null,null,%3,2,%4,20)")
+                 .arg(artikel)
+                 .arg(preisId)
+                 .arg(menge)
+                 .arg(wert));
+    }
+    // Opens the article with the given number as the form does in mode 2.
+    void openArticle(int id) {
+        dm->TableArtikel.Close();
+        dm->TableArtikel.Open();
+        QVERIFY(dm->TableArtikel.Locate(QStringLiteral("ArtikelID"), id));
+        dm->RefreshArticlePrices();
+    }
+    void fillNew() {
+        dm->TableArtikel.Append();
+        dm->TableArtikel.FieldByName("ArtKurzBez")->SetAsString(QStringLiteral("Dübel"));
+        dm->TableArtikel.FieldByName("ArtBez")->SetAsString(
+            QStringLiteral("{\\rtf1\\ansi {\\b Dübel}\\par}"));
+        dm->TableArtikel.FieldByName("ArtGruID")->SetAsInteger(1);
+    }
+    // Appends a price line with the given values ("" leaves a value empty).
+    bool postLine(const QString& menge, const QString& einheit, const QString& wert,
+                  const QString& mwst = QStringLiteral("20"), const QString& bez = QString()) {
+        dm->TableArtPreis.Append();
+        const struct {
+            const char* field;
+            QString value;
+        } values[] = {
+            {"Menge", menge}, {"EinheitID", einheit}, {"Wert", wert}, {"MWStSatz", mwst}, {"PreisBez", bez}};
+        for (const auto& v : values) {
+            if (v.value.isEmpty())
+                dm->TableArtPreis.FieldByName(QLatin1String(v.field))->Clear();
+            else
+                dm->TableArtPreis.FieldByName(QLatin1String(v.field))->SetAsString(v.value);
+        }
+        return !aborted([&] { dm->TableArtPreis.Post(); });
+    }
+
+    QTemporaryDir templateDir;
+    QString templateFile;
+    TempDataHome* home = nullptr;
+    ScriptedMessages* messages = nullptr;
+    TDM* dm = nullptr;
+    QString hint;
+};
+
+void TestArtikel::initTestCase() {
+    PinGermanLocale();
+    TDM::FormattedTextPlain = &Rtf::PlainText;
+    TempDataHome buildHome;
+    templateFile = templateDir.path() + QStringLiteral("/template.db");
+    TDM builder;
+    builder.OpenDatabaseFile(templateFile);
+    builder.SQLiteDB1.Close();
+}
+
+void TestArtikel::init() {
+    home = new TempDataHome;
+    messages = new ScriptedMessages;
+    const QString file = home->path() + QStringLiteral("/test.db");
+    QVERIFY(QFile::copy(templateFile, file));
+    dm = new TDM;
+    DM = dm;
+    dm->OpenDatabaseFile(file);
+    dm->OnArtikelNummerHinweis = [this](const QString& text) { hint = text; };
+    hint.clear();
+    exec(QStringLiteral("insert into Lieferant (LieferantenID,Firma,LandID,LieGruID,AnspAnredeID,AnspTitelID,"
+                        "Aktiv) values (5,'Holz & Co',1,1,1,1,'J')"));
+    dm->TableArtikel.Open();
+}
+
+void TestArtikel::cleanup() {
+    delete dm;
+    DM = nullptr;
+    delete messages;
+    delete home;
+}
+
+// ---------------------------------------------------------------------------
+
+void TestArtikel::numbering() {
+    exec(QStringLiteral("update set_nummer set Nummer = 7 where NumTyp = 'ArtikelID'"));
+    fillNew();
+    QCOMPARE(dm->TableArtikel.FieldByName("ArtikelID")->AsInteger(), 7);
+    QCOMPARE(hint, QStringLiteral("(vorläufige Nummer)"));
+    QCOMPARE(dm->TableArtikel.FieldByName("BereichVK")->AsString(), QStringLiteral("J"));
+    QCOMPARE(dm->TableArtikel.FieldByName("BereichEK")->AsString(), QStringLiteral("N"));
+
+    // A refused save has drawn its number already; the second attempt draws none.
+    dm->TableArtikel.FieldByName("ArtGruID")->Clear();
+    QVERIFY(aborted([&] { dm->TableArtikel.Post(); }));
+    QCOMPARE(GetNumber(dm->Query2, QStringLiteral("ArtikelID"), false), 8);
+    QVERIFY(hint.isEmpty());
+    dm->TableArtikel.FieldByName("ArtGruID")->SetAsInteger(1);
+    dm->TableArtikel.Post();
+    QCOMPARE(GetNumber(dm->Query2, QStringLiteral("ArtikelID"), false), 8);
+    QCOMPARE(count("select count(*) from Artikel where ArtikelID = 7"), 1);
+    QVERIFY(messages->boxes.size() == 1);
+}
+
+void TestArtikel::saveChecks_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value"); // empty: NULL
+    QTest::addColumn<QString>("warning");
+
+    QTest::newRow("no number") << "ArtikelID"
+                               << ""
+                               << "Die Artikelnummer muss angegeben werden!";
+    QTest::newRow("no group") << "ArtGruID"
+                              << ""
+                              << "Die Artikelgruppe muss angegeben werden!";
+    QTest::newRow("blank short text") << "ArtKurzBez"
+                                      << "   "
+                                      << "Die Kurzbezeichnung muss angegeben werden!";
+    QTest::newRow("no description") << "ArtBez"
+                                    << ""
+                                    << "Die Bezeichnung muss angegeben werden!";
+    QTest::newRow("description only formatting")
+        << "ArtBez"
+        << "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard\\b  \\tab\\par\\par}"
+        << "Die Bezeichnung muss angegeben werden!";
+    QTest::newRow("neither purchase nor sale")
+        << "BereichVK"
+        << "N"
+        << "Der Artikel muss entweder ein Einkaufs- und/oder ein Verkaufsartikel sein!";
+    QTest::newRow("short text too long")
+        << "ArtKurzBez" << QString(101, u'x') << "Die Kurzbezeichnung darf höchstens 100 Zeichen lang sein!";
+    QTest::newRow("character outside Windows-1252")
+        << "ArtKurzBez"
+        << "Dübel ≥ 5"
+        << "Das Zeichen \"≥\" im Feld \"Kurzbezeichnung\" kann nicht gespeichert werden, da der Zeichensatz "
+           "der Datenbank (Windows-1252) es nicht enthält!";
+    QTest::newRow("duplicate number") << "ArtikelID"
+                                      << "0"
+                                      << "Die angegebene Artikelnummer ist bereits vorhanden!";
+}
+
+void TestArtikel::saveChecks() {
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(QString, warning);
+    fillNew();
+    TField* f = dm->TableArtikel.FieldByName(field);
+    if (value.isEmpty())
+        f->Clear();
+    else
+        f->SetAsString(value);
+    QVERIFY(aborted([&] { dm->TableArtikel.Post(); }));
+    QCOMPARE(messages->texts(), QStringList{warning});
+    QCOMPARE(dm->TableArtikel.State(), TDataSetState::Insert);
+    QCOMPARE(count("select count(*) from Artikel"), 1);
+}
+
+void TestArtikel::supplierRule_data() {
+    QTest::addColumn<QString>("ek");
+    QTest::addColumn<QString>("vk");
+    QTest::addColumn<QString>("supplier"); // empty: none chosen
+    QTest::addColumn<int>("stored");
+
+    QTest::newRow("sales only: supplier 0") << "N"
+                                            << "J"
+                                            << "5" << 0;
+    QTest::newRow("purchase and sale keep supplier") << "J"
+                                                     << "J"
+                                                     << "5" << 5;
+    QTest::newRow("purchase only keeps supplier") << "J"
+                                                  << "N"
+                                                  << "5" << 5;
+    QTest::newRow("no supplier is supplier 0") << "J"
+                                               << "N"
+                                               << "" << 0;
+}
+
+void TestArtikel::supplierRule() {
+    QFETCH(QString, ek);
+    QFETCH(QString, vk);
+    QFETCH(QString, supplier);
+    QFETCH(int, stored);
+    fillNew();
+    dm->TableArtikel.FieldByName("BereichEK")->SetAsString(ek);
+    dm->TableArtikel.FieldByName("BereichVK")->SetAsString(vk);
+    if (supplier.isEmpty())
+        dm->TableArtikel.FieldByName("LieferantenID")->Clear();
+    else
+        dm->TableArtikel.FieldByName("LieferantenID")->SetAsString(supplier);
+    dm->TableArtikel.Post();
+    QCOMPARE(count("select LieferantenID from Artikel where ArtikelID = 1"), stored);
+    // The article shows in the list, which joins the supplier.
+    dm->QueryArtikel.Close();
+    dm->QueryArtikel.Open();
+    QVERIFY(dm->QueryArtikel.Locate(QStringLiteral("ArtikelID"), 1));
+}
+
+void TestArtikel::priceLineNumbers() {
+    addArticle(3);
+    openArticle(3);
+    QVERIFY(postLine("1", "2", "5"));
+    QCOMPARE(lineIds(3), QStringLiteral("1"));
+    QCOMPARE(dm->TableArtPreis.FieldByName("MWStSatz")->AsFloat(), 20.0);
+
+    exec(QStringLiteral("delete from ArtPreis where ArtikelID = 3"));
+    addLine(3, 1);
+    addLine(3, 3);
+    dm->RefreshArticlePrices();
+    QVERIFY(postLine("1", "2", "5"));
+    QCOMPARE(lineIds(3), QStringLiteral("1,3,4"));
+
+    // Deleting the last line frees its number again; the others keep theirs.
+    QVERIFY(dm->TableArtPreis.Locate(QStringLiteral("ArtikelID;PreisID"), QVariantList{3, 4}));
+    dm->TableArtPreis.Delete();
+    QCOMPARE(dm->QueryArtPreis.RecordCount(), 2);
+    QVERIFY(postLine("1", "2", "5"));
+    QCOMPARE(lineIds(3), QStringLiteral("1,3,4"));
+    QVERIFY(messages->boxes.isEmpty());
+}
+
+void TestArtikel::priceLineChecks_data() {
+    QTest::addColumn<QString>("menge");
+    QTest::addColumn<QString>("einheit");
+    QTest::addColumn<QString>("wert");
+    QTest::addColumn<QString>("mwst");
+    QTest::addColumn<QString>("bez");
+    QTest::addColumn<QString>("warning");
+
+    QTest::newRow("no quantity") << ""
+                                 << "2"
+                                 << "5"
+                                 << "20"
+                                 << ""
+                                 << "Die Menge muss angegeben werden!";
+    QTest::newRow("no unit") << "1"
+                             << ""
+                             << "5"
+                             << "20"
+                             << ""
+                             << "Die Mengeneinheit muss angegeben werden!";
+    QTest::newRow("no amount") << "2"
+                               << "2"
+                               << ""
+                               << "20"
+                               << ""
+                               << "Der Betrag muss angegeben werden!";
+    QTest::newRow("no VAT") << "1"
+                            << "2"
+                            << "5"
+                            << ""
+                            << ""
+                            << "Bitte einen MWSt.-Satz auswählen!";
+    QTest::newRow("quantity too large") << "10000"
+                                        << "2"
+                                        << "5"
+                                        << "20"
+                                        << ""
+                                        << "Die Menge muss zwischen -9999,99 und 9999,99 liegen!";
+    QTest::newRow("amount too large") << "1"
+                                      << "2"
+                                      << "-12345,5"
+                                      << "20"
+                                      << ""
+                                      << "Der Betrag muss zwischen -9999,99 und 9999,99 liegen!";
+    QTest::newRow("VAT above 100") << "1"
+                                   << "2"
+                                   << "5"
+                                   << "120"
+                                   << ""
+                                   << "Der MWSt.-Satz muss zwischen 0 und 100 liegen!";
+    QTest::newRow("text too long") << "1"
+                                   << "2"
+                                   << "5"
+                                   << "20" << QString(101, u'a')
+                                   << "Die Bezeichnung darf höchstens 100 Zeichen lang sein!";
+    QTest::newRow("character outside Windows-1252")
+        << "1"
+        << "2"
+        << "5"
+        << "20"
+        << "Ω-Widerstand"
+        << "Das Zeichen \"Ω\" im Feld \"Bezeichnung\" kann nicht gespeichert werden, da der Zeichensatz der "
+           "Datenbank (Windows-1252) es nicht enthält!";
+}
+
+void TestArtikel::priceLineChecks() {
+    QFETCH(QString, menge);
+    QFETCH(QString, einheit);
+    QFETCH(QString, wert);
+    QFETCH(QString, mwst);
+    QFETCH(QString, bez);
+    QFETCH(QString, warning);
+    addArticle(3);
+    openArticle(3);
+    QVERIFY(!postLine(menge, einheit, wert, mwst, bez));
+    QCOMPARE(messages->texts(), QStringList{warning});
+    QCOMPARE(dm->TableArtPreis.State(), TDataSetState::Insert);
+    QCOMPARE(count("select count(*) from ArtPreis where ArtikelID = 3"), 0);
+}
+
+void TestArtikel::priceLineOnNewArticle() {
+    // A refused article save stops the new line as well.
+    fillNew();
+    dm->TableArtikel.FieldByName("ArtKurzBez")->Clear();
+    QVERIFY(aborted([&] { dm->TableArtPreis.Append(); }));
+    QCOMPARE(messages->texts(), QStringList{QStringLiteral("Die Kurzbezeichnung muss angegeben werden!")});
+    QCOMPARE(dm->TableArtPreis.State(), TDataSetState::Browse);
+    QCOMPARE(count("select count(*) from ArtPreis"), 1); // article 0's line
+
+    // Once it can be saved, the article is saved first and the line is its own.
+    dm->TableArtikel.FieldByName("ArtKurzBez")->SetAsString(QStringLiteral("Dübel"));
+    QVERIFY(postLine("2", "2", "1,5"));
+    QCOMPARE(dm->TableArtikel.State(), TDataSetState::Browse);
+    const int id = dm->TableArtikel.FieldByName("ArtikelID")->AsInteger();
+    QCOMPARE(lineIds(id), QStringLiteral("1"));
+}
+
+void TestArtikel::total() {
+    addArticle(4);
+    addLine(4, 1, 2, 10.5);
+    addLine(4, 2, 1, 3);
+    addLine(5, 1, 100, 100); // another article's line does not count
+    QString shown;
+    dm->OnArtikelGesamtpreis = [&](const QString& t) { shown = t; };
+    openArticle(4);
+    QCOMPARE(shown, QStringLiteral("Gesamtpreis: 24,00"));
+    QCOMPARE(dm->QueryArtPreis.RecordCount(), 2);
+    QCOMPARE(dm->QueryArtPreis.FieldByName("Summe")->DisplayText(), QStringLiteral("21,00"));
+    QCOMPARE(dm->QueryArtPreis.FieldByName("EinheitBez")->AsString(), QStringLiteral("Stk"));
+
+    dm->QueryArtikel.Close();
+    dm->QueryArtikel.Open();
+    QVERIFY(dm->QueryArtikel.Locate(QStringLiteral("ArtikelID"), 4));
+    QCOMPARE(dm->QueryArtikel.FieldByName("Summe")->DisplayText(), QStringLiteral("24,00 EUR"));
+    QCOMPARE(dm->QueryArtikel.FieldByName("Firma")->AsString(), QStringLiteral("Verkauf"));
+
+    // Choosing the article in the list moves the table and the price lines along.
+    QVERIFY(dm->QueryArtikel.Locate(QStringLiteral("ArtikelID"), 0));
+    QCOMPARE(dm->TableArtikel.FieldByName("ArtikelID")->AsInteger(), 0);
+    QCOMPARE(shown, QStringLiteral("Gesamtpreis: 10,00"));
+
+    // An article without lines totals 0,00.
+    addArticle(6);
+    openArticle(6);
+    QCOMPARE(shown, QStringLiteral("Gesamtpreis: 0,00"));
+}
+
+void TestArtikel::deleteArticle_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<bool>("usedByPosition");
+    QTest::addColumn<QString>("warning"); // empty: deleted
+
+    QTest::newRow("unused: goes with its lines") << 3 << false << "";
+    QTest::newRow("used by a position")
+        << 3 << true
+        << "Der Artikel kann nicht gelöscht werden, da der Artikel noch einem Auftrag zugeordnet ist!";
+    QTest::newRow("article 0")
+        << 0 << false
+        << "Der Artikel kann nicht gelöscht werden, da der Artikel 0 die Vorlage jeder "
+           "neuen Position ist!";
+}
+
+void TestArtikel::deleteArticle() {
+    QFETCH(int, id);
+    QFETCH(bool, usedByPosition);
+    QFETCH(QString, warning);
+    addArticle(3);
+    addLine(3, 1);
+    addLine(3, 2);
+    if (usedByPosition)
+        exec(QStringLiteral("insert into PosDaten (KopfTyp,KopfID,PosID,ArtikelID,PosKurzBez,PosBez) "
+                            "values ('R',1,1,3,'x','x')"));
+    openArticle(id);
+    const QString linesBefore = lineIds(id);
+    const bool refused = aborted([&] { dm->TableArtikel.Delete(); });
+    QCOMPARE(refused, !warning.isEmpty());
+    QCOMPARE(messages->texts(), warning.isEmpty() ? QStringList() : QStringList{warning});
+    QCOMPARE(count(QStringLiteral("select count(*) from Artikel where ArtikelID = %1").arg(id)),
+             refused ? 1 : 0);
+    QCOMPARE(lineIds(id), refused ? linesBefore : QString());
+    QVERIFY(!dm->SQLiteDB1.InTransaction());
+}
+
+void TestArtikel::renumber_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<bool>("usedByPosition");
+    QTest::addColumn<QString>("warning"); // empty: renumbered
+
+    QTest::newRow("lines move along") << 3 << 9 << false << "";
+    QTest::newRow("number taken") << 3 << 5 << false << "Die angegebene Artikelnummer ist bereits vorhanden!";
+    QTest::newRow("used by a position")
+        << 3 << 9 << true
+        << "Die Artikelnummer kann nicht verändert werden, da der Artikel noch einem Auftrag zugeordnet ist!";
+    QTest::newRow("article 0")
+        << 0 << 9 << false
+        << "Die Artikelnummer kann nicht verändert werden, da der Artikel 0 die Vorlage "
+           "jeder neuen Position ist!";
+}
+
+void TestArtikel::renumber() {
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(bool, usedByPosition);
+    QFETCH(QString, warning);
+    addArticle(3);
+    addArticle(5);
+    addLine(3, 1);
+    addLine(3, 2);
+    addLine(5, 1);
+    if (usedByPosition)
+        exec(QStringLiteral("insert into PosDaten (KopfTyp,KopfID,PosID,ArtikelID,PosKurzBez,PosBez) "
+                            "values ('R',1,1,3,'x','x')"));
+    openArticle(from);
+    const QString fromLines = lineIds(from);
+    const QString toLines = lineIds(to);
+    dm->TableArtikel.Edit();
+    dm->TableArtikel.FieldByName("ArtikelID")->SetAsInteger(to);
+    const bool refused = aborted([&] { dm->TableArtikel.Post(); });
+    QCOMPARE(messages->texts(), warning.isEmpty() ? QStringList() : QStringList{warning});
+    QCOMPARE(refused, !warning.isEmpty());
+    QVERIFY(!dm->SQLiteDB1.InTransaction());
+    if (refused) {
+        QCOMPARE(lineIds(from), fromLines);
+        QCOMPARE(lineIds(to), toLines);
+        return;
+    }
+    QCOMPARE(lineIds(from), QString());
+    QCOMPARE(lineIds(to), fromLines);
+    QCOMPARE(dm->QueryArtPreis.RecordCount(), 2); // the list follows the new number
+
+    // A later article given the freed number starts without lines.
+    fillNew();
+    dm->TableArtikel.FieldByName("ArtikelID")->SetAsInteger(from);
+    dm->TableArtikel.Post();
+    QCOMPARE(dm->QueryArtPreis.RecordCount(), 0);
+    QCOMPARE(lineIds(from), QString());
+}
+
+void TestArtikel::failedWriteKeepsPriceLines_data() {
+    QTest::addColumn<bool>("renumber");
+    QTest::newRow("renumbering") << true;
+    QTest::newRow("deleting") << false;
+}
+
+// When the database refuses the article row itself, the price lines must stay
+// exactly where they were.
+void TestArtikel::failedWriteKeepsPriceLines() {
+    QFETCH(bool, renumber);
+    addArticle(3);
+    addLine(3, 1);
+    addLine(3, 2);
+    exec(QStringLiteral(
+             "create trigger NoChange before %1 on Artikel begin select raise(abort, 'gesperrt'); end")
+             .arg(renumber ? QStringLiteral("update") : QStringLiteral("delete")));
+    openArticle(3);
+    bool failed = false;
+    try {
+        if (renumber) {
+            dm->TableArtikel.Edit();
+            dm->TableArtikel.FieldByName("ArtikelID")->SetAsInteger(9);
+            dm->TableArtikel.Post();
+        } else {
+            dm->TableArtikel.Delete();
+        }
+    } catch (const ESQLiteError&) {
+        failed = true;
+    }
+    QVERIFY(failed);
+    QVERIFY(!dm->SQLiteDB1.InTransaction());
+    QCOMPARE(lineIds(3), QStringLiteral("1,2"));
+    QCOMPARE(lineIds(9), QString());
+}
+
+QTEST_MAIN(TestArtikel)
+#include "tst_artikel.moc"
