@@ -1,0 +1,194 @@
+#include "UArtikel.h"
+
+#include "Messages.h"
+#include "Rtf.h"
+#include "Styles.h"
+#include "TDBDataLink.h"
+#include "UDM.h"
+#include "ui_UArtikel.h"
+
+namespace {
+
+bool Editing(const TSQLiteBaseQuery& ds) {
+    return ds.State() == TDataSetState::Edit || ds.State() == TDataSetState::Insert;
+}
+
+} // namespace
+
+TArtikel::TArtikel(QWidget* parent)
+    : QDialog(parent), ui(new Ui::TArtikel), QueryLieferantAuswahl(&DM->SQLiteDB1) {
+    ui->setupUi(this);
+    // The data module's rule that a description must hold text needs to see
+    // through the formatting.
+    TDM::FormattedTextPlain = &Rtf::PlainText;
+    QueryLieferantAuswahl.Name = QStringLiteral("QueryLieferantAuswahl");
+
+    TDataSource* ds = &DM->DSTArtikel;
+    ui->DBEdit1->SetDataSource(ds);
+    ui->DBEdit1->SetDataField(QStringLiteral("ArtikelID"));
+    ui->DBEdit2->SetDataSource(ds);
+    ui->DBEdit2->SetDataField(QStringLiteral("ArtKurzBez"));
+    const struct {
+        TDBCheckBox* box;
+        const char* field;
+    } checks[] = {{ui->DBCheckBox1, "Aktiv"},
+                  {ui->DBCheckBox2, "BereichEK"},
+                  {ui->DBCheckBox3, "BereichVK"},
+                  {ui->DBCheckBox4, "Zwischensumme"}};
+    for (const auto& c : checks) {
+        c.box->SetDataSource(ds);
+        c.box->SetDataField(QLatin1String(c.field));
+    }
+    ui->DBLookupComboBox1->SetDataSource(ds);
+    ui->DBLookupComboBox1->SetDataField(QStringLiteral("ArtGruID"));
+    ui->DBLookupComboBox1->SetListSource(&DM->DSQArtGru);
+    ui->DBLookupComboBox1->SetKeyField(QStringLiteral("ArtGruID"));
+    ui->DBLookupComboBox1->SetListField(QStringLiteral("ArtGruBez"));
+    ui->DBLookupComboBox1->SetDropDownRows(20);
+    ui->DBLookupComboBox2->SetDataSource(ds);
+    ui->DBLookupComboBox2->SetDataField(QStringLiteral("LieferantenID"));
+    ui->DBLookupComboBox2->SetListSource(&DSLieferantAuswahl);
+    ui->DBLookupComboBox2->SetKeyField(QStringLiteral("LieferantenID"));
+    ui->DBLookupComboBox2->SetListField(QStringLiteral("Firma"));
+    ui->DBLookupComboBox2->SetDropDownRows(20);
+    ui->DBRichEdit1->SetDataSource(ds);
+    ui->DBRichEdit1->SetDataField(QStringLiteral("ArtBez"));
+    ui->DBNavigator1->SetDataSource(ds);
+
+    // The price lines: the list of the current article and the editor of the chosen line.
+    TDataSource* preis = &DM->DSTArtPreis;
+    ui->DBGrid1->SetDataSource(&DM->DSQArtPreis);
+    ui->DBGrid1->SetColumns({
+        {QStringLiteral("PreisBez"), QStringLiteral("Bezeichnung"), {}, 190},
+        {QStringLiteral("PreisBez2"), QStringLiteral("Bezeichnung 2"), {}, 190},
+        {QStringLiteral("Menge"), QStringLiteral("Menge"), {}, 70},
+        {QStringLiteral("EinheitBez"), QStringLiteral("Einheit"), {}, 70},
+        {QStringLiteral("Wert"), QStringLiteral("Betrag/Stk"), QStringLiteral("0.00"), 90},
+        {QStringLiteral("Summe"), QStringLiteral("Summe"), QStringLiteral("0.00"), 90},
+    });
+    const struct {
+        TDBEdit* edit;
+        const char* field;
+    } edits[] = {
+        {ui->DBEdit3, "PreisBez"}, {ui->DBEdit4, "PreisBez2"}, {ui->DBEdit5, "Menge"}, {ui->DBEdit6, "Wert"}};
+    for (const auto& e : edits) {
+        e.edit->SetDataSource(preis);
+        e.edit->SetDataField(QLatin1String(e.field));
+    }
+    ui->DBLookupComboBox3->SetDataSource(preis);
+    ui->DBLookupComboBox3->SetDataField(QStringLiteral("EinheitID"));
+    ui->DBLookupComboBox3->SetListSource(&DM->DSQEinheit);
+    ui->DBLookupComboBox3->SetKeyField(QStringLiteral("EinheitID"));
+    ui->DBLookupComboBox3->SetListField(QStringLiteral("EinheitBez"));
+    ui->DBLookupComboBox3->SetDropDownRows(20);
+    // The percentage itself is stored, not the key of the rate's row.
+    ui->DBLookupComboBox4->SetDataSource(preis);
+    ui->DBLookupComboBox4->SetDataField(QStringLiteral("MWStSatz"));
+    ui->DBLookupComboBox4->SetListSource(&DM->DSQMWSt);
+    ui->DBLookupComboBox4->SetKeyField(QStringLiteral("MWStSatz"));
+    ui->DBLookupComboBox4->SetListField(QStringLiteral("MWStSatz"));
+    ui->DBLookupComboBox4->SetDropDownRows(20);
+    ui->DBNavigator2->SetDataSource(preis);
+
+    DM->OnArtikelNummerHinweis = [this](const QString& text) { ui->LabVorlaeufig->setText(text); };
+    DM->OnArtikelGesamtpreis = [this](const QString& text) { ui->LabGesamtpreis->setText(text); };
+
+    // A new line saves a new article first; what the user is still typing
+    // into the article's fields belongs to that save.
+    ui->DBNavigator2->BeforeAction = [](TDBNavigator::TNavigateBtn b) {
+        if (b == TDBNavigator::nbInsert && !TFieldDataLink::UpdateRecord(&DM->TableArtikel))
+            Abort();
+    };
+
+    connect(ui->DBCheckBox3, &QCheckBox::clicked, this, &TArtikel::DBCheckBoxVKClick);
+    connect(ui->DBNavigator1, &TDBNavigator::clicked, this,
+            [this](TDBNavigator::TNavigateBtn b) { DBNavigator1Click(b); });
+    connect(ui->BitBtnZurueck, &QPushButton::clicked, this, &QDialog::close);
+}
+
+TArtikel::~TArtikel() {
+    if (DM) {
+        DM->OnArtikelNummerHinweis = nullptr;
+        DM->OnArtikelGesamtpreis = nullptr;
+    }
+    delete ui;
+}
+
+bool TArtikel::prepare(int mode) {
+    ApplyStyle(0, this);
+    ui->DBNavigator1->UpdateButtons();
+    ui->DBNavigator2->UpdateButtons();
+    DM->QueryArtGru.Close();
+    DM->QueryArtGru.Open();
+    QueryLieferantAuswahl.RunSQL(QStringLiteral(
+        "select LieferantenID, Firma from Lieferant order by case when LieferantenID = 0 then 'AAA' else "
+        "Upper(Firma) end"));
+    for (TSQLiteBaseQuery* q : {static_cast<TSQLiteBaseQuery*>(&DM->TableArtikel),
+                                static_cast<TSQLiteBaseQuery*>(&DM->QueryEinheit),
+                                static_cast<TSQLiteBaseQuery*>(&DM->QueryMWSt)}) {
+        q->Close();
+        q->Open();
+    }
+    ui->LabVorlaeufig->clear();
+
+    if (mode == ModeNew) {
+        DM->TableArtikel.Append();
+        SetDescriptionDefaults();
+    } else {
+        // Only the article chosen in the list may be opened: a failed search
+        // must not leave the form on whatever row happens to be current.
+        TSQLiteQuery& list = DM->QueryArtikel;
+        const bool found = list.Active() && !list.IsEmpty() &&
+                           DM->TableArtikel.Locate(QStringLiteral("ArtikelID"),
+                                                   list.FieldByName(QStringLiteral("ArtikelID"))->Value());
+        if (!found) {
+            DM->TableArtikel.Close();
+            Messages::warning(QStringLiteral("Der gewählte Artikel ist nicht mehr vorhanden!"));
+            return false;
+        }
+    }
+    DM->RefreshArticlePrices();
+    ui->FrameSchrift1->Attach(ui->DBRichEdit1);
+    ui->DBEdit1->setFocus();
+    return true;
+}
+
+void TArtikel::Show(int mode) {
+    if (prepare(mode))
+        exec();
+}
+
+void TArtikel::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ui->DBEdit1->setFocus();
+}
+
+void TArtikel::done(int result) {
+    for (TSQLiteBaseQuery* t : {static_cast<TSQLiteBaseQuery*>(&DM->TableArtPreis),
+                                static_cast<TSQLiteBaseQuery*>(&DM->TableArtikel)})
+        if (Editing(*t))
+            RunDataAction([t] { t->Cancel(); });
+    QDialog::done(result);
+}
+
+void TArtikel::SetDescriptionDefaults() {
+    ui->DBRichEdit1->SetDefAttributes(QStringLiteral("Arial"), 10);
+}
+
+// A sales-only article has supplier 0; the save enforces it as well, the
+// form shows it at once.
+void TArtikel::DBCheckBoxVKClick(bool checked) {
+    if (!checked || ui->DBCheckBox2->isChecked())
+        return;
+    TSQLiteTable& t = DM->TableArtikel;
+    RunDataAction([&t] {
+        if (!Editing(t))
+            t.Edit();
+        t.FieldByName(QStringLiteral("LieferantenID"))->SetAsInteger(0);
+    });
+}
+
+void TArtikel::DBNavigator1Click(int button) {
+    if (button == TDBNavigator::nbInsert)
+        SetDescriptionDefaults();
+}

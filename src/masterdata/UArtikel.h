@@ -1,0 +1,48 @@
+// The article form "Artikelstamm": one article bound to the current row of the
+// data module's TableArtikel, its formatted description with the rich-text
+// bar, and the group "Preiselemente" with the article's price lines and the
+// editor of the selected line.
+#pragma once
+
+#include "SQLite.h"
+
+#include <QDialog>
+
+namespace Ui {
+class TArtikel;
+}
+
+class TArtikel : public QDialog {
+    Q_OBJECT
+public:
+    enum TMode { ModeNew = 1, ModeEdit = 2 };
+
+    explicit TArtikel(QWidget* parent = nullptr);
+    ~TArtikel() override;
+
+    // Everything the show operation does before the dialog runs: style, lookup
+    // lists and TableArtikel reopened, then a new article (mode 1) or the
+    // article that is current in QueryArtikel (mode 2), its price lines, and
+    // the rich-text bar attached. False when the listed article cannot be
+    // found; the user has been told and no record was opened.
+    bool prepare(int mode);
+    // prepare, then the modal dialog.
+    void Show(int mode);
+
+    // Closing by any means drops a pending edit or new article: only what the
+    // user saved stays.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void DBCheckBoxVKClick(bool checked);
+    void DBNavigator1Click(int button);
+    void SetDescriptionDefaults();
+
+    Ui::TArtikel* ui;
+    // The supplier selection: supplier 0 first, then by firm.
+    TSQLiteQuery QueryLieferantAuswahl;
+    TDataSource DSLieferantAuswahl{&QueryLieferantAuswahl};
+};

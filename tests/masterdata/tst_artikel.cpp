@@ -1,0 +1,279 @@
+// The article form through its widgets: a new article with its first price
+// lines, editing the listed article, the price-line list driving the line
+// editor, typed input that is no number, the sales check box, closing without
+// saving, and a screenshot of a formatted description with two price lines.
+#include "Rtf.h"
+#include "TDBCheckBox.h"
+#include "TDBEdit.h"
+#include "TDBGrid.h"
+#include "TDBLookupComboBox.h"
+#include "TDBNavigator.h"
+#include "TestSupport.h"
+#include "UArtikel.h"
+#include "UDBRichEdit.h"
+#include "UDM.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextList>
+#include <QtTest>
+
+namespace {
+
+// Bold first line, a centred line and two bullets, as a Windows rich-edit control writes them.
+const char* const kFormatted =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\fnil\\fcharset2 "
+    "Symbol;}}"
+    "\\viewkind4\\uc1\\pard\\f0\\fs24{\\b Akku-Bohrschrauber 18 V}\\b0\\par"
+    "\\pard\\qc\\fs20 Profi-Qualit\\'e4t f\\'fcr Handwerk und Werkstatt\\par"
+    "\\pard{\\pntext\\f1\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'b7}}\\fi-200\\li200 "
+    "zwei Akkus mit 2,0 Ah\\par{\\pntext\\f1\\'b7\\tab}Schnellladeger\\'e4t und Koffer\\par\\pard\\par}";
+
+} // namespace
+
+class TestArtikelForm : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void newArticleWithPriceLines();
+    void editModeShowsListedArticle();
+    void listChoosesLineToEdit();
+    void badNumbers_data();
+    void badNumbers();
+    void salesOnlyTakesSupplierZero();
+    void closingDropsPendingChanges();
+    void screenshot();
+
+private:
+    template <class T> T* w(const char* name) {
+        T* found = form->findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("widget %s missing", name);
+        return found;
+    }
+    static void type(QWidget* target, const QString& text) {
+        for (QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+    static void choose(TDBLookupComboBox* box, const QString& text) {
+        const int i = box->findText(text);
+        QVERIFY2(i >= 0, qPrintable(text));
+        box->setCurrentIndex(i);
+        emit box->activated(i);
+    }
+    int count(const QString& sql) {
+        dm->Query2.RunSQL(sql);
+        return dm->Query2.Fields(0)->AsInteger();
+    }
+    void selectInList(int id) {
+        dm->QueryArtikel.Close();
+        dm->QueryArtikel.Open();
+        QVERIFY(dm->QueryArtikel.Locate(QStringLiteral("ArtikelID"), id));
+    }
+    // A new price line typed into the line editor and saved with the navigator.
+    bool addLine(const QString& bez, const QString& menge, const QString& einheit, const QString& wert) {
+        auto* nav = w<TDBNavigator>("DBNavigator2");
+        if (!nav->BtnClick(TDBNavigator::nbInsert))
+            return false;
+        type(w<TDBEdit>("DBEdit3"), bez);
+        type(w<TDBEdit>("DBEdit5"), menge);
+        choose(w<TDBLookupComboBox>("DBLookupComboBox3"), einheit);
+        type(w<TDBEdit>("DBEdit6"), wert);
+        return nav->BtnClick(TDBNavigator::nbPost);
+    }
+
+    QTemporaryDir templateDir;
+    QString templateFile;
+    TempDataHome* home = nullptr;
+    ScriptedMessages* messages = nullptr;
+    TDM* dm = nullptr;
+    TArtikel* form = nullptr;
+};
+
+void TestArtikelForm::initTestCase() {
+    PinGermanLocale();
+    TempDataHome buildHome;
+    templateFile = templateDir.path() + QStringLiteral("/template.db");
+    TDM builder;
+    builder.OpenDatabaseFile(templateFile);
+    builder.SQLiteDB1.ExecSQL(QStringLiteral("insert into ArtikelGruppe (ArtGruBez) values ('Werkzeug')"));
+    builder.SQLiteDB1.ExecSQL(
+        QStringLiteral("insert into Lieferant (LieferantenID,Firma,LandID,LieGruID,AnspAnredeID,AnspTitelID,"
+                       "Aktiv) values (5,'Bohrwerk GmbH',1,1,1,1,'J')"));
+    builder.SQLiteDB1.Close();
+}
+
+void TestArtikelForm::init() {
+    home = new TempDataHome;
+    messages = new ScriptedMessages;
+    const QString file = home->path() + QStringLiteral("/test.db");
+    QVERIFY(QFile::copy(templateFile, file));
+    dm = new TDM;
+    DM = dm;
+    dm->OpenDatabaseFile(file);
+    form = new TArtikel;
+}
+
+void TestArtikelForm::cleanup() {
+    delete form;
+    delete dm;
+    DM = nullptr;
+    delete messages;
+    delete home;
+}
+
+// ---------------------------------------------------------------------------
+
+void TestArtikelForm::newArticleWithPriceLines() {
+    QVERIFY(form->prepare(TArtikel::ModeNew));
+    QCOMPARE(w<TDBEdit>("DBEdit1")->text(), QStringLiteral("1"));
+    QCOMPARE(w<QLabel>("LabVorlaeufig")->text(), QStringLiteral("(vorläufige Nummer)"));
+    QVERIFY(w<TDBCheckBox>("DBCheckBox3")->isChecked());
+    QCOMPARE(w<TDBLookupComboBox>("DBLookupComboBox2")->currentText(), QStringLiteral("Verkauf"));
+
+    choose(w<TDBLookupComboBox>("DBLookupComboBox1"), QStringLiteral("Werkzeug"));
+    type(w<TDBEdit>("DBEdit2"), QStringLiteral("Bohrer"));
+    auto* editor = w<TDBRichEdit>("DBRichEdit1");
+    QCOMPARE(editor->currentCharFormat().fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
+    type(editor, QStringLiteral("Holzbohrer Ø 8"));
+
+    // The first line saves the article, then the line.
+    QVERIFY(
+        addLine(QStringLiteral("Stück"), QStringLiteral("2"), QStringLiteral("Stk"), QStringLiteral("10,5")));
+    QVERIFY(
+        addLine(QStringLiteral("Porto"), QStringLiteral("1"), QStringLiteral("Pkg"), QStringLiteral("3")));
+    QCOMPARE(messages->texts(), QStringList());
+    QVERIFY(w<QLabel>("LabVorlaeufig")->text().isEmpty());
+    QCOMPARE(count("select count(*) from Artikel where ArtikelID = 1 and ArtKurzBez = 'Bohrer'"), 1);
+    QCOMPARE(count("select count(*) from ArtPreis where ArtikelID = 1 and MWStSatz = 20"), 2);
+    QCOMPARE(w<TDBGrid>("DBGrid1")->model()->rowCount(), 2);
+    QCOMPARE(w<QLabel>("LabGesamtpreis")->text(), QStringLiteral("Gesamtpreis: 24,00"));
+
+    // The description is kept as formatted text.
+    dm->Query2.RunSQL(QStringLiteral("select ArtBez from Artikel where ArtikelID = 1"));
+    const QString stored = dm->Query2.Fields(0)->AsString();
+    QVERIFY(stored.startsWith(QLatin1String("{\\rtf")));
+    QCOMPARE(Rtf::PlainText(stored).trimmed(), QStringLiteral("Holzbohrer Ø 8"));
+}
+
+void TestArtikelForm::editModeShowsListedArticle() {
+    dm->SQLiteDB1.ExecSQL(QStringLiteral("insert into ArtPreis values (0,2,'Anfahrt',null,1,6,45,20)"));
+    selectInList(0);
+    QVERIFY(form->prepare(TArtikel::ModeEdit));
+    QCOMPARE(w<TDBEdit>("DBEdit2")->text(), QStringLiteral("Rest"));
+    QCOMPARE(w<TDBRichEdit>("DBRichEdit1")->toPlainText(), QStringLiteral("Rest"));
+    // The rich-text bar starts the article in edit state.
+    QCOMPARE(dm->TableArtikel.State(), TDataSetState::Edit);
+    QCOMPARE(w<TDBGrid>("DBGrid1")->model()->rowCount(), 2);
+    QCOMPARE(w<QLabel>("LabGesamtpreis")->text(), QStringLiteral("Gesamtpreis: 55,00"));
+
+    // A list that no longer holds the article opens nothing.
+    dm->SQLiteDB1.ExecSQL(QStringLiteral("update Artikel set ArtikelID = 50 where ArtikelID = 0"));
+    form->done(0);
+    QVERIFY(!form->prepare(TArtikel::ModeEdit));
+    QCOMPARE(messages->lastText(), QStringLiteral("Der gewählte Artikel ist nicht mehr vorhanden!"));
+}
+
+void TestArtikelForm::listChoosesLineToEdit() {
+    dm->SQLiteDB1.ExecSQL(
+        QStringLiteral("insert into ArtPreis values (0,2,'Anfahrt','Pauschale',1,6,45,10)"));
+    selectInList(0);
+    QVERIFY(form->prepare(TArtikel::ModeEdit));
+    auto* grid = w<TDBGrid>("DBGrid1");
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    QCOMPARE(w<TDBEdit>("DBEdit3")->text(), QStringLiteral("Anfahrt"));
+    QCOMPARE(w<TDBEdit>("DBEdit4")->text(), QStringLiteral("Pauschale"));
+    QCOMPARE(w<TDBLookupComboBox>("DBLookupComboBox3")->currentText(), QStringLiteral("h"));
+    QCOMPARE(w<TDBLookupComboBox>("DBLookupComboBox4")->currentText(), QStringLiteral("10"));
+
+    // An edit left pending is dropped when another line is chosen.
+    type(w<TDBEdit>("DBEdit3"), QStringLiteral("X"));
+    w<TDBEdit>("DBEdit3")->UpdateRecord();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QVERIFY(w<TDBEdit>("DBEdit3")->text().isEmpty());
+    QCOMPARE(count("select count(*) from ArtPreis where PreisBez = 'Anfahrt'"), 1);
+}
+
+void TestArtikelForm::badNumbers_data() {
+    QTest::addColumn<QString>("menge");
+    QTest::addColumn<QString>("wert");
+    QTest::addColumn<QString>("warning");
+
+    QTest::newRow("quantity no number") << "zwei"
+                                        << "5"
+                                        << "\"zwei\" ist keine gültige Zahl!";
+    QTest::newRow("amount no number") << "2"
+                                      << "5 Euro"
+                                      << "\"5 Euro\" ist keine gültige Zahl!";
+    QTest::newRow("amount too large") << "2"
+                                      << "25000"
+                                      << "Der Betrag muss zwischen -9999,99 und 9999,99 liegen!";
+}
+
+void TestArtikelForm::badNumbers() {
+    QFETCH(QString, menge);
+    QFETCH(QString, wert);
+    QFETCH(QString, warning);
+    selectInList(0);
+    QVERIFY(form->prepare(TArtikel::ModeEdit));
+    QVERIFY(!addLine(QStringLiteral("Teil"), menge, QStringLiteral("Stk"), wert));
+    QCOMPARE(messages->texts(), QStringList{warning});
+    QCOMPARE(count("select count(*) from ArtPreis"), 1);
+}
+
+void TestArtikelForm::salesOnlyTakesSupplierZero() {
+    dm->SQLiteDB1.ExecSQL(
+        QStringLiteral("update Artikel set BereichEK = 'J', BereichVK = 'N', LieferantenID = 5"));
+    selectInList(0);
+    QVERIFY(form->prepare(TArtikel::ModeEdit));
+    QCOMPARE(w<TDBLookupComboBox>("DBLookupComboBox2")->currentText(), QStringLiteral("Bohrwerk GmbH"));
+    w<TDBCheckBox>("DBCheckBox2")->click(); // no longer a purchase article
+    w<TDBCheckBox>("DBCheckBox3")->click(); // a sales article
+    QCOMPARE(w<TDBLookupComboBox>("DBLookupComboBox2")->currentText(), QStringLiteral("Verkauf"));
+    QVERIFY(w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbPost));
+    QCOMPARE(count("select LieferantenID from Artikel where ArtikelID = 0"), 0);
+}
+
+void TestArtikelForm::closingDropsPendingChanges() {
+    selectInList(0);
+    QVERIFY(form->prepare(TArtikel::ModeEdit));
+    type(w<TDBEdit>("DBEdit2"), QStringLiteral("xyz"));
+    type(w<TDBRichEdit>("DBRichEdit1"), QStringLiteral("neu"));
+    form->show();
+    w<QPushButton>("BitBtnZurueck")->click();
+    QVERIFY(!form->isVisible());
+    QCOMPARE(dm->TableArtikel.State(), TDataSetState::Browse);
+    QCOMPARE(count("select count(*) from Artikel where ArtKurzBez = 'Rest' and ArtBez = 'Rest'"), 1);
+    QVERIFY(messages->boxes.isEmpty());
+}
+
+void TestArtikelForm::screenshot() {
+    dm->SQLiteDB1.ExecSQL(
+        QStringLiteral("insert into Artikel values (12,2,'Akku-Bohrschrauber','%1','J',5,'J','J','N')")
+            .arg(QString::fromLatin1(kFormatted).replace(QLatin1Char('\''), QLatin1String("''"))));
+    dm->SQLiteDB1.ExecSQL(
+        QStringLiteral("insert into ArtPreis values (12,1,'Bohrschrauber','inkl. Bits',1,2,189.9,20)"));
+    dm->SQLiteDB1.ExecSQL(QStringLiteral("insert into ArtPreis values (12,2,'Ersatzakku',null,2,2,39.5,20)"));
+    selectInList(12);
+    QVERIFY(form->prepare(TArtikel::ModeEdit));
+    form->resize(820, 760);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QCOMPARE(w<QLabel>("LabGesamtpreis")->text(), QStringLiteral("Gesamtpreis: 268,90"));
+    const QTextDocument* doc = w<TDBRichEdit>("DBRichEdit1")->document();
+    QVERIFY(doc->begin().next().blockFormat().alignment() & Qt::AlignHCenter);
+    QVERIFY(doc->begin().next().next().textList());
+    const QString out =
+        qEnvironmentVariable("QV_SCREENSHOT_DIR", QDir::tempPath()) + QStringLiteral("/artikel.png");
+    QVERIFY(form->grab().save(out));
+    form->done(0);
+}
+
+QTEST_MAIN(TestArtikelForm)
+#include "tst_artikel.moc"
