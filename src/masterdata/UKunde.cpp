@@ -1,0 +1,151 @@
+#include "UKunde.h"
+
+#include "Messages.h"
+#include "Styles.h"
+#include "TDBDataLink.h"
+#include "UDM.h"
+#include "ui_UKunde.h"
+
+std::function<bool()> TKunde::PickCustomer;
+std::function<bool()> TKunde::CustomerPickerVisible;
+
+TKunde::TKunde(QWidget* parent) : QDialog(parent), ui(new Ui::TKunde) {
+    ui->setupUi(this);
+    TDataSource* ds = &DM->DSTKunde;
+
+    const struct {
+        TDBEdit* edit;
+        const char* field;
+    } edits[] = {
+        {ui->DBEdit1, "KundenID"},    {ui->DBEdit2, "Firma"},      {ui->DBEdit3, "Nachname"},
+        {ui->DBEdit4, "Vorname"},     {ui->DBEdit5, "Zusatzname"}, {ui->DBEdit6, "Strasse"},
+        {ui->DBEdit7, "UIDNr"},       {ui->DBEdit8, "PLZ"},        {ui->DBEdit9, "Ort"},
+        {ui->DBEdit10, "Telefon"},    {ui->DBEdit11, "Mobil"},     {ui->DBEdit12, "Fax"},
+        {ui->DBEdit13, "Email"},      {ui->DBEdit14, "KonzernID"}, {ui->DBEdit15, "Rabatt"},
+        {ui->DBEdit16, "HaendlerID"}, {ui->DBEdit17, "Skonto"},
+    };
+    for (const auto& e : edits) {
+        e.edit->SetDataSource(ds);
+        e.edit->SetDataField(QLatin1String(e.field));
+    }
+
+    const struct {
+        TDBLookupComboBox* box;
+        const char* field;
+        TDataSource* list;
+        const char* listField;
+        int rows;
+    } lookups[] = {
+        {ui->DBLookupComboBox1, "AnredeID", &DM->DSQAnrede, "AnredeBez", 10},
+        {ui->DBLookupComboBox2, "TitelID", &DM->DSQTitel, "TitelBez", 10},
+        {ui->DBLookupComboBox3, "LandID", &DM->DSQLand, "LandBez", 10},
+        {ui->DBLookupComboBox4, "KunGruID", &DM->DSQKunGru, "KunGruBez", 0},
+    };
+    for (const auto& l : lookups) {
+        l.box->SetDataSource(ds);
+        l.box->SetDataField(QLatin1String(l.field));
+        l.box->SetListSource(l.list);
+        l.box->SetKeyField(QLatin1String(l.field));
+        l.box->SetListField(QLatin1String(l.listField));
+        if (l.rows > 0)
+            l.box->SetDropDownRows(l.rows);
+    }
+
+    ui->DTPGeburtstag->SetDataSource(ds);
+    ui->DTPGeburtstag->SetDataField(QStringLiteral("Geburtsdatum"));
+    ui->DTPErfasst->SetDataSource(ds);
+    ui->DTPErfasst->SetDataField(QStringLiteral("Erfassungsdatum"));
+    ui->DBMemo1->SetDataSource(ds);
+    ui->DBMemo1->SetDataField(QStringLiteral("Anmerkung"));
+    ui->DBCheckBox1->SetDataSource(ds);
+    ui->DBCheckBox1->SetDataField(QStringLiteral("Aktiv"));
+    ui->DBCheckBox2->SetDataSource(ds);
+    ui->DBCheckBox2->SetDataField(QStringLiteral("Netto"));
+    ui->DBNavigator1->SetDataSource(ds);
+
+    DM->OnKundeNummerHinweis = [this](const QString& text) { ui->LabVorlaeufig->setText(text); };
+
+    connect(ui->BitBtnZurueck, &QPushButton::clicked, this, &QDialog::close);
+    connect(ui->BitBtnKonzern, &QToolButton::clicked, this, &TKunde::BitBtnKonzernClick);
+    connect(ui->BitBtnHaendler, &QToolButton::clicked, this, &TKunde::BitBtnHaendlerClick);
+}
+
+TKunde::~TKunde() {
+    if (DM)
+        DM->OnKundeNummerHinweis = nullptr;
+    delete ui;
+}
+
+bool TKunde::prepare(int mode) {
+    ApplyStyle(0, this);
+    ui->DBNavigator1->UpdateButtons();
+    for (TSQLiteQuery* q : {&DM->QueryAnrede, &DM->QueryTitel, &DM->QueryKunGru, &DM->QueryLand}) {
+        q->Close();
+        q->Open();
+    }
+    DM->TableKunde.Close();
+    DM->TableKunde.Open();
+    ui->LabVorlaeufig->clear();
+
+    if (mode == ModeNew) {
+        DM->TableKunde.Append();
+    } else {
+        // Only the customer chosen in the list may be opened: a failed search
+        // must not leave the form on whatever row happens to be current.
+        TSQLiteQuery& list = DM->QueryKunde;
+        const bool found = list.Active() && !list.IsEmpty() &&
+                           DM->TableKunde.Locate(QStringLiteral("KundenID"),
+                                                 list.FieldByName(QStringLiteral("KundenID"))->Value());
+        if (!found) {
+            DM->TableKunde.Close();
+            Messages::warning(QStringLiteral("Der gewählte Kunde ist nicht mehr vorhanden!"));
+            return false;
+        }
+    }
+    ui->DBEdit1->setFocus();
+    return true;
+}
+
+void TKunde::Show(int mode) {
+    if (prepare(mode))
+        exec();
+}
+
+void TKunde::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ui->DBEdit1->setFocus();
+}
+
+void TKunde::done(int result) {
+    TSQLiteTable& t = DM->TableKunde;
+    if (t.State() == TDataSetState::Edit || t.State() == TDataSetState::Insert)
+        RunDataAction([&t] { t.Cancel(); });
+    QDialog::done(result);
+}
+
+void TKunde::BitBtnKonzernClick() {
+    TakePickedCustomer(QStringLiteral("KonzernID"));
+}
+
+void TKunde::BitBtnHaendlerClick() {
+    TakePickedCustomer(QStringLiteral("HaendlerID"));
+}
+
+void TKunde::TakePickedCustomer(const QString& field) {
+    if (!PickCustomer)
+        return;
+    if (CustomerPickerVisible && CustomerPickerVisible()) {
+        Messages::warning(QStringLiteral(
+            "Die Kundenauswahl ist bereits geöffnet, bitte öffnen Sie den Kunden über den Kundenstamm!"));
+        return;
+    }
+    if (!PickCustomer())
+        return;
+    TSQLiteTable& t = DM->TableKunde;
+    RunDataAction([&] {
+        const QVariant picked = DM->QueryKunde.FieldByName(QStringLiteral("KundenID"))->Value();
+        if (t.State() != TDataSetState::Edit && t.State() != TDataSetState::Insert)
+            t.Edit();
+        t.FieldByName(field)->SetValue(picked);
+    });
+}

@@ -1,0 +1,119 @@
+#include "ULieferant.h"
+
+#include "Messages.h"
+#include "Styles.h"
+#include "TDBDataLink.h"
+#include "UDM.h"
+#include "ui_ULieferant.h"
+
+TLieferant::TLieferant(QWidget* parent) : QDialog(parent), ui(new Ui::TLieferant) {
+    ui->setupUi(this);
+    TDataSource* ds = &DM->DSTLieferant;
+
+    const struct {
+        TDBEdit* edit;
+        const char* field;
+    } edits[] = {
+        {ui->DBEdit1, "LieferantenID"}, {ui->DBEdit2, "Firma"},        {ui->DBEdit3, "Strasse"},
+        {ui->DBEdit4, "PLZ"},           {ui->DBEdit5, "Ort"},          {ui->DBEdit6, "Rabatt"},
+        {ui->DBEdit7, "Skonto"},        {ui->DBEdit8, "Telefon"},      {ui->DBEdit9, "Fax"},
+        {ui->DBEdit10, "Email"},        {ui->DBEdit11, "UIDNr"},       {ui->DBEdit12, "Bank"},
+        {ui->DBEdit13, "BLZ"},          {ui->DBEdit14, "Konto"},       {ui->DBEdit15, "IBAN"},
+        {ui->DBEdit16, "BIC"},          {ui->DBEdit17, "AnspVorname"}, {ui->DBEdit18, "AnspNachname"},
+        {ui->DBEdit19, "AnspTelefon"},  {ui->DBEdit20, "AnspMobil"},   {ui->DBEdit21, "AnspEmail"},
+        {ui->DBEdit22, "KundenNr"},
+    };
+    for (const auto& e : edits) {
+        e.edit->SetDataSource(ds);
+        e.edit->SetDataField(QLatin1String(e.field));
+    }
+
+    const struct {
+        TDBLookupComboBox* box;
+        const char* field;
+        TDataSource* list;
+        const char* keyField;
+        const char* listField;
+        int rows;
+    } lookups[] = {
+        {ui->DBLookupComboBox1, "LandID", &DM->DSQLand, "LandID", "LandBez", 10},
+        {ui->DBLookupComboBox2, "LieGruID", &DM->DSQLieGru, "LieGruID", "LieGruBez", 0},
+        {ui->DBLookupComboBox3, "AnspAnredeID", &DM->DSQAnrede, "AnredeID", "AnredeBez", 10},
+        {ui->DBLookupComboBox4, "AnspTitelID", &DM->DSQTitel, "TitelID", "TitelBez", 10},
+    };
+    for (const auto& l : lookups) {
+        l.box->SetDataSource(ds);
+        l.box->SetDataField(QLatin1String(l.field));
+        l.box->SetListSource(l.list);
+        l.box->SetKeyField(QLatin1String(l.keyField));
+        l.box->SetListField(QLatin1String(l.listField));
+        if (l.rows > 0)
+            l.box->SetDropDownRows(l.rows);
+    }
+
+    ui->DTPGeburtstag->SetDataSource(ds);
+    ui->DTPGeburtstag->SetDataField(QStringLiteral("Geburtsdatum"));
+    ui->DTPErfasst->SetDataSource(ds);
+    ui->DTPErfasst->SetDataField(QStringLiteral("Erfassungsdatum"));
+    ui->DBMemo1->SetDataSource(ds);
+    ui->DBMemo1->SetDataField(QStringLiteral("Anmerkung"));
+    ui->DBCheckBox1->SetDataSource(ds);
+    ui->DBCheckBox1->SetDataField(QStringLiteral("Aktiv"));
+    ui->DBNavigator1->SetDataSource(ds);
+
+    DM->OnLieferantNummerHinweis = [this](const QString& text) { ui->LabVorlaeufig->setText(text); };
+
+    connect(ui->BitBtnZurueck, &QPushButton::clicked, this, &QDialog::close);
+}
+
+TLieferant::~TLieferant() {
+    if (DM)
+        DM->OnLieferantNummerHinweis = nullptr;
+    delete ui;
+}
+
+bool TLieferant::prepare(int mode) {
+    ApplyStyle(0, this);
+    ui->DBNavigator1->UpdateButtons();
+    for (TSQLiteQuery* q : {&DM->QueryAnrede, &DM->QueryTitel, &DM->QueryLieGru, &DM->QueryLand}) {
+        q->Close();
+        q->Open();
+    }
+    DM->TableLieferant.Close();
+    DM->TableLieferant.Open();
+    ui->LabVorlaeufig->clear();
+
+    if (mode == ModeNew) {
+        DM->TableLieferant.Append();
+    } else {
+        TSQLiteQuery& list = DM->QueryLieferant;
+        const bool found =
+            list.Active() && !list.IsEmpty() &&
+            DM->TableLieferant.Locate(QStringLiteral("LieferantenID"),
+                                      list.FieldByName(QStringLiteral("LieferantenID"))->Value());
+        if (!found) {
+            DM->TableLieferant.Close();
+            Messages::warning(QStringLiteral("Der gewählte Lieferant ist nicht mehr vorhanden!"));
+            return false;
+        }
+    }
+    ui->DBEdit1->setFocus();
+    return true;
+}
+
+void TLieferant::Show(int mode) {
+    if (prepare(mode))
+        exec();
+}
+
+void TLieferant::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ui->DBEdit1->setFocus();
+}
+
+void TLieferant::done(int result) {
+    TSQLiteTable& t = DM->TableLieferant;
+    if (t.State() == TDataSetState::Edit || t.State() == TDataSetState::Insert)
+        RunDataAction([&t] { t.Cancel(); });
+    QDialog::done(result);
+}

@@ -1,0 +1,221 @@
+// The supplier form through its widgets: a new supplier with the proposed
+// number and a chosen group, edit mode from the supplier list, closing
+// without saving, numbers that are none, and the contact person's fields.
+#include "QuorventFunctions.h"
+#include "TDBCheckBox.h"
+#include "TDBDateEdit.h"
+#include "TDBEdit.h"
+#include "TDBLookupComboBox.h"
+#include "TDBNavigator.h"
+#include "TestSupport.h"
+#include "UDM.h"
+#include "ULieferant.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+class TestLieferantForm : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void newSupplierNeedsAGroup();
+    void editModeAndRoundTrip();
+    void editModeWithVanishedSupplierOpensNothing();
+    void closingDropsPendingChanges();
+    void invalidNumbers_data();
+    void invalidNumbers();
+    void screenshot();
+
+private:
+    template <class T> T* w(const char* name) {
+        T* found = form->findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("widget %s missing", name);
+        return found;
+    }
+    static void type(QWidget* target, const QString& text) {
+        for (QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+    static void choose(TDBLookupComboBox* box, const QString& text) {
+        const int i = box->findText(text);
+        QVERIFY2(i >= 0, qPrintable(text));
+        box->setCurrentIndex(i);
+        emit box->activated(i);
+    }
+    bool save() { return w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbPost); }
+    int count(const QString& sql) {
+        dm->Query2.RunSQL(sql);
+        return dm->Query2.Fields(0)->AsInteger();
+    }
+    void selectInList(int id) {
+        dm->QueryLieferant.Close();
+        dm->QueryLieferant.Open();
+        QVERIFY(dm->QueryLieferant.Locate(QStringLiteral("LieferantenID"), id));
+    }
+
+    QTemporaryDir templateDir;
+    QString templateFile;
+    TempDataHome* home = nullptr;
+    ScriptedMessages* messages = nullptr;
+    TDM* dm = nullptr;
+    TLieferant* form = nullptr;
+};
+
+void TestLieferantForm::initTestCase() {
+    PinGermanLocale();
+    TempDataHome buildHome;
+    templateFile = templateDir.path() + QStringLiteral("/template.db");
+    TDM builder;
+    builder.OpenDatabaseFile(templateFile);
+    builder.SQLiteDB1.ExecSQL(QStringLiteral("insert into LieferantenGruppe (LieGruBez) values ('Holz')"));
+    builder.SQLiteDB1.ExecSQL(QStringLiteral(
+        "insert into Lieferant (LieferantenID,Firma,LandID,LieGruID,AnspAnredeID,AnspTitelID,Aktiv) "
+        "values (10,'Sägewerk Moser',1,2,1,1,'J')"));
+    builder.SQLiteDB1.Close();
+}
+
+void TestLieferantForm::init() {
+    home = new TempDataHome;
+    messages = new ScriptedMessages;
+    const QString file = home->path() + QStringLiteral("/test.db");
+    QVERIFY(QFile::copy(templateFile, file));
+    dm = new TDM;
+    DM = dm;
+    dm->OpenDatabaseFile(file);
+    form = new TLieferant;
+}
+
+void TestLieferantForm::cleanup() {
+    delete form;
+    delete dm;
+    DM = nullptr;
+    delete messages;
+    delete home;
+}
+
+// ---------------------------------------------------------------------------
+
+void TestLieferantForm::newSupplierNeedsAGroup() {
+    dm->SQLiteDB1.ExecSQL(QStringLiteral("update set_nummer set Nummer = 7 where NumTyp = 'LieferantenID'"));
+    QVERIFY(form->prepare(TLieferant::ModeNew));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Lieferantenstamm"));
+    QCOMPARE(w<QLabel>("PTitel")->text(), QStringLiteral("   Lieferantenstamm"));
+    QCOMPARE(w<TDBEdit>("DBEdit1")->text(), QStringLiteral("7"));
+    QCOMPARE(w<QLabel>("LabVorlaeufig")->text(), QStringLiteral("(vorläufige Nummer)"));
+    QVERIFY(w<TDBCheckBox>("DBCheckBox1")->isChecked());
+
+    type(w<TDBEdit>("DBEdit2"), QStringLiteral("Schrauben König"));
+    QVERIFY(!save());
+    QCOMPARE(messages->texts(), QStringList{QStringLiteral("Die Lieferantengruppe muss angegeben werden!")});
+    QCOMPARE(w<QLabel>("LabVorlaeufig")->text(), QString());
+    QCOMPARE(GetNumber(dm->Query2, QStringLiteral("LieferantenID"), false), 8);
+
+    choose(w<TDBLookupComboBox>("DBLookupComboBox2"), QStringLiteral("Holz"));
+    QVERIFY(save());
+    QCOMPARE(count(QStringLiteral("select count(*) from Lieferant where LieferantenID = 7 and LieGruID = 2")),
+             1);
+    QCOMPARE(GetNumber(dm->Query2, QStringLiteral("LieferantenID"), false), 8);
+}
+
+void TestLieferantForm::editModeAndRoundTrip() {
+    selectInList(10);
+    QVERIFY(form->prepare(TLieferant::ModeEdit));
+    QCOMPARE(w<TDBEdit>("DBEdit2")->text(), QStringLiteral("Sägewerk Moser"));
+    type(w<TDBEdit>("DBEdit18"), QStringLiteral("O'Neill-Müller"));
+    type(w<TDBEdit>("DBEdit22"), QStringLiteral("K-\"4711\""));
+    w<TDBDateEdit>("DTPGeburtstag")->setDate(QDate(1980, 1, 2));
+    QVERIFY(save());
+    QVERIFY(messages->boxes.isEmpty());
+
+    form->reject();
+    selectInList(10);
+    QVERIFY(form->prepare(TLieferant::ModeEdit));
+    QCOMPARE(w<TDBEdit>("DBEdit18")->text(), QStringLiteral("O'Neill-Müller"));
+    QCOMPARE(w<TDBEdit>("DBEdit22")->text(), QStringLiteral("K-\"4711\""));
+    QCOMPARE(w<TDBDateEdit>("DTPGeburtstag")->date(), QDate(1980, 1, 2));
+}
+
+void TestLieferantForm::editModeWithVanishedSupplierOpensNothing() {
+    selectInList(10);
+    dm->SQLiteDB1.ExecSQL(QStringLiteral("delete from Lieferant where LieferantenID = 10"));
+    QVERIFY(!form->prepare(TLieferant::ModeEdit));
+    QCOMPARE(messages->texts(),
+             QStringList{QStringLiteral("Der gewählte Lieferant ist nicht mehr vorhanden!")});
+    QVERIFY(!dm->TableLieferant.Active());
+}
+
+void TestLieferantForm::closingDropsPendingChanges() {
+    selectInList(10);
+    QVERIFY(form->prepare(TLieferant::ModeEdit));
+    form->show();
+    QTest::keyClicks(w<TDBEdit>("DBEdit3"), QStringLiteral("Weg 1"));
+    QCOMPARE(dm->TableLieferant.State(), TDataSetState::Edit);
+    w<QPushButton>("BitBtnZurueck")->click();
+    QVERIFY(!form->isVisible());
+    QCOMPARE(dm->TableLieferant.State(), TDataSetState::Browse);
+    QCOMPARE(count(QStringLiteral("select count(*) from Lieferant where Strasse is not null")), 0);
+}
+
+void TestLieferantForm::invalidNumbers_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("warning");
+
+    QTest::newRow("number") << "DBEdit1"
+                            << "7b"
+                            << "\"7b\" ist keine gültige ganze Zahl!";
+    QTest::newRow("discount") << "DBEdit6"
+                              << "fünf"
+                              << "\"fünf\" ist keine gültige Zahl!";
+    QTest::newRow("cash discount") << "DBEdit7"
+                                   << "-3"
+                                   << "Das Skonto muss zwischen 0 und 100 liegen!";
+}
+
+void TestLieferantForm::invalidNumbers() {
+    QFETCH(QString, edit);
+    QFETCH(QString, text);
+    QFETCH(QString, warning);
+    selectInList(10);
+    QVERIFY(form->prepare(TLieferant::ModeEdit));
+    TDBEdit* target = w<TDBEdit>(qPrintable(edit));
+    target->selectAll();
+    type(target, text);
+    QVERIFY(!save());
+    QCOMPARE(messages->texts(), QStringList{warning});
+    QCOMPARE(dm->TableLieferant.State(), TDataSetState::Edit);
+    QCOMPARE(
+        count(QStringLiteral("select count(*) from Lieferant where LieferantenID = 10 and Rabatt is null and "
+                             "Skonto is null")),
+        1);
+}
+
+// Not a check: a picture of a filled-in form for review when QV_SCREENSHOT_DIR is set.
+void TestLieferantForm::screenshot() {
+    const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        QSKIP("QV_SCREENSHOT_DIR not set");
+    dm->SQLiteDB1.ExecSQL(QStringLiteral(
+        "update Lieferant set Strasse = 'Industriestraße 4', PLZ = '4020', Ort = 'Linz', LandID = 2, Rabatt "
+        "= 3, "
+        "Skonto = 2, Telefon = '0732 / 44556', Fax = '0732 / 44557', Email = 'bestellung@moser.at', UIDNr = "
+        "'ATU87654321', Erfassungsdatum = '2023-11-20', KundenNr = 'K-4711', Bank = 'Sparkasse Linz', BLZ = "
+        "'20320', Konto = '1234567', IBAN = 'AT61 2032 0000 0123 4567', BIC = 'ASPKAT2LXXX', AnspVorname = "
+        "'Josef', AnspNachname = 'Moser', AnspTelefon = '0732 / 44556-12', AnspMobil = '0664 / 1122334', "
+        "AnspEmail = 'j.moser@moser.at', Geburtsdatum = '1968-07-30', Anmerkung = 'Liefert Schnittholz.' "
+        "where LieferantenID = 10"));
+    selectInList(10);
+    QVERIFY(form->prepare(TLieferant::ModeEdit));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QVERIFY(form->grab().save(dir + QStringLiteral("/Lieferantenstamm.png")));
+}
+
+QTEST_MAIN(TestLieferantForm)
+#include "tst_lieferant.moc"
