@@ -64,6 +64,11 @@ TKunde::TKunde(QWidget* parent) : QDialog(parent), ui(new Ui::TKunde) {
     ui->DBNavigator1->SetDataSource(ds);
 
     DM->OnKundeNummerHinweis = [this](const QString& text) { ui->LabVorlaeufig->setText(text); };
+    // A new row given up with the navigator's cancel takes its proposal with it.
+    connect(&DM->DSTKunde, &TDataSource::stateChange, this, [this] {
+        if (DM->TableKunde.State() != TDataSetState::Insert)
+            ui->LabVorlaeufig->clear();
+    });
 
     connect(ui->BitBtnZurueck, &QPushButton::clicked, this, &QDialog::close);
     connect(ui->BitBtnKonzern, &QToolButton::clicked, this, &TKunde::BitBtnKonzernClick);

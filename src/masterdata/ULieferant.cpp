@@ -62,6 +62,11 @@ TLieferant::TLieferant(QWidget* parent) : QDialog(parent), ui(new Ui::TLieferant
     ui->DBNavigator1->SetDataSource(ds);
 
     DM->OnLieferantNummerHinweis = [this](const QString& text) { ui->LabVorlaeufig->setText(text); };
+    // A new row given up with the navigator's cancel takes its proposal with it.
+    connect(&DM->DSTLieferant, &TDataSource::stateChange, this, [this] {
+        if (DM->TableLieferant.State() != TDataSetState::Insert)
+            ui->LabVorlaeufig->clear();
+    });
 
     connect(ui->BitBtnZurueck, &QPushButton::clicked, this, &QDialog::close);
 }

@@ -16,7 +16,6 @@ private slots:
     void init();
     void cleanup();
 
-    void newCustomerDefaults();
     void numbering_data();
     void numbering();
     void saveChecks_data();
@@ -137,22 +136,6 @@ void TestKunde::link(const QString& kind) {
 }
 
 // ---------------------------------------------------------------------------
-
-void TestKunde::newCustomerDefaults() {
-    exec(QStringLiteral("update set_nummer set Nummer = 17 where NumTyp = 'KundenID'"));
-    dm->TableKunde.Append();
-    QCOMPARE(dm->TableKunde.FieldByName("KundenID")->AsInteger(), 17);
-    QCOMPARE(hint, QStringLiteral("(vorläufige Nummer)"));
-    QCOMPARE(dm->TableKunde.FieldByName("LandID")->AsInteger(), 2);
-    QCOMPARE(dm->TableKunde.FieldByName("KonzernID")->AsInteger(), 0);
-    QCOMPARE(dm->TableKunde.FieldByName("Netto")->AsString(), QStringLiteral("N"));
-    QCOMPARE(dm->TableKunde.FieldByName("Erfassungsdatum")->AsDateTime().date(), QDate::currentDate());
-    QVERIFY(dm->TableKunde.FieldByName("HaendlerID")->IsNull());
-    QVERIFY(dm->TableKunde.FieldByName("KunGruID")->IsNull());
-    QCOMPARE(range(), 17); // proposing takes no number
-    dm->TableKunde.Cancel();
-    QCOMPARE(range(), 17);
-}
 
 void TestKunde::numbering_data() {
     QTest::addColumn<QString>("typed");     // empty: keep the proposal

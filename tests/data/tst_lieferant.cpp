@@ -161,14 +161,9 @@ void TestLieferant::saveChecks_data() {
 
     QTest::newRow("number") << QStringList{"LieferantenID="}
                             << "Die Lieferantennummer muss angegeben werden!";
-    QTest::newRow("salutation") << QStringList{"AnspAnredeID="} << "Die Anrede muss angegeben werden!";
-    QTest::newRow("title") << QStringList{"AnspTitelID="} << "Der Titel muss angegeben werden!";
     QTest::newRow("firm of blanks") << QStringList{"Firma=   "}
                                     << "Es muss eine Firmenbezeichnung angegeben werden!";
-    QTest::newRow("no firm") << QStringList{"Firma="} << "Es muss eine Firmenbezeichnung angegeben werden!";
-    QTest::newRow("country") << QStringList{"LandID="} << "Das Land muss angegeben werden!";
     QTest::newRow("group") << QStringList{"LieGruID="} << "Die Lieferantengruppe muss angegeben werden!";
-    QTest::newRow("active flag") << QStringList{"Aktiv="} << "Das Aktiv-Kennzeichen muss angegeben werden!";
     QTest::newRow("number taken") << QStringList{"LieferantenID=10"}
                                   << "Die angegebene Lieferantennummer ist bereits vorhanden!";
     QTest::newRow("discount too big")

@@ -137,6 +137,13 @@ void TestKundeForm::newCustomerSavedWithProposedNumber() {
                                   "KunGruID = 2 and Aktiv = 'J' and Netto = 'N' and LandID = 2")),
              1);
     QCOMPARE(GetNumber(dm->Query2, QStringLiteral("KundenID"), false), 32);
+
+    // The navigator's insert proposes the next number; its cancel drops the proposal.
+    QVERIFY(w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbInsert));
+    QCOMPARE(w<TDBEdit>("DBEdit1")->text(), QStringLiteral("32"));
+    QCOMPARE(w<QLabel>("LabVorlaeufig")->text(), QStringLiteral("(vorläufige Nummer)"));
+    QVERIFY(w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbCancel));
+    QCOMPARE(w<QLabel>("LabVorlaeufig")->text(), QString());
 }
 
 void TestKundeForm::editModeOpensTheListedCustomer() {
