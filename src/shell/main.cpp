@@ -4,6 +4,7 @@
 #include "QtMessages.h"
 #include "UAllgemein.h"
 #include "UApplication.h"
+#include "UArtikel.h"
 #include "UArtikelGruppe.h"
 #include "UBerechtigung.h"
 #include "UDM.h"
@@ -12,7 +13,9 @@
 #include "UEmptyPage.h"
 #include "UFInfo.h"
 #include "UInfo.h"
+#include "UKunde.h"
 #include "UKundenGruppe.h"
+#include "ULieferant.h"
 #include "ULieferantenGruppe.h"
 #include "UMF.h"
 #include "UNavigation.h"
@@ -146,6 +149,10 @@ int main(int argc, char** argv) {
     Wire(mf, "ActionLieferantenGruppe", new TLieferantenGruppe(mf.PageArea()));
     Wire(mf, "ActionStyles", new TEinStyle(mf.PageArea()));
     Wire(mf, "ActionRecht", new TEinRecht(mf.PageArea()));
+    // The record forms are created once, like every window; the list pages open them.
+    new TKunde(&mf);
+    new TLieferant(&mf);
+    new TArtikel(&mf);
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
 
     // 6. - 8. Start screen away, main window up with the document overview.
