@@ -79,6 +79,17 @@ void TDBLookupComboBox::SetListField(const QString& name) {
     ReloadList();
 }
 
+void TDBLookupComboBox::Bind(TDataSource* dataSource, const QString& dataField, TDataSource* listSource,
+                             const QString& keyField, const QString& listField, int dropDownRows) {
+    SetDataSource(dataSource);
+    SetDataField(dataField);
+    SetListSource(listSource);
+    SetKeyField(keyField);
+    SetListField(listField);
+    if (dropDownRows > 0)
+        SetDropDownRows(dropDownRows);
+}
+
 void TDBLookupComboBox::SetReadOnly(bool value) {
     FReadOnly = value;
     UpdateState();

@@ -29,6 +29,10 @@ public:
     void SetKeyField(const QString& name);
     QString ListField() const { return FListField; }
     void SetListField(const QString& name);
+    // The whole binding in one call: the field written, the list offered, the list's key and
+    // shown fields and, when above 0, the number of rows the drop-down shows.
+    void Bind(TDataSource* dataSource, const QString& dataField, TDataSource* listSource,
+              const QString& keyField, const QString& listField, int dropDownRows = 0);
     int DropDownRows() const { return maxVisibleItems(); }
     void SetDropDownRows(int rows) { setMaxVisibleItems(rows); }
 

@@ -39,18 +39,10 @@ TArtikel::TArtikel(QWidget* parent)
         c.box->SetDataSource(ds);
         c.box->SetDataField(QLatin1String(c.field));
     }
-    ui->DBLookupComboBox1->SetDataSource(ds);
-    ui->DBLookupComboBox1->SetDataField(QStringLiteral("ArtGruID"));
-    ui->DBLookupComboBox1->SetListSource(&DM->DSQArtGru);
-    ui->DBLookupComboBox1->SetKeyField(QStringLiteral("ArtGruID"));
-    ui->DBLookupComboBox1->SetListField(QStringLiteral("ArtGruBez"));
-    ui->DBLookupComboBox1->SetDropDownRows(20);
-    ui->DBLookupComboBox2->SetDataSource(ds);
-    ui->DBLookupComboBox2->SetDataField(QStringLiteral("LieferantenID"));
-    ui->DBLookupComboBox2->SetListSource(&DSLieferantAuswahl);
-    ui->DBLookupComboBox2->SetKeyField(QStringLiteral("LieferantenID"));
-    ui->DBLookupComboBox2->SetListField(QStringLiteral("Firma"));
-    ui->DBLookupComboBox2->SetDropDownRows(20);
+    ui->DBLookupComboBox1->Bind(ds, QStringLiteral("ArtGruID"), &DM->DSQArtGru, QStringLiteral("ArtGruID"),
+                                QStringLiteral("ArtGruBez"), 20);
+    ui->DBLookupComboBox2->Bind(ds, QStringLiteral("LieferantenID"), &DSLieferantAuswahl,
+                                QStringLiteral("LieferantenID"), QStringLiteral("Firma"), 20);
     ui->DBRichEdit1->SetDataSource(ds);
     ui->DBRichEdit1->SetDataField(QStringLiteral("ArtBez"));
     ui->DBNavigator1->SetDataSource(ds);
@@ -75,19 +67,11 @@ TArtikel::TArtikel(QWidget* parent)
         e.edit->SetDataSource(preis);
         e.edit->SetDataField(QLatin1String(e.field));
     }
-    ui->DBLookupComboBox3->SetDataSource(preis);
-    ui->DBLookupComboBox3->SetDataField(QStringLiteral("EinheitID"));
-    ui->DBLookupComboBox3->SetListSource(&DM->DSQEinheit);
-    ui->DBLookupComboBox3->SetKeyField(QStringLiteral("EinheitID"));
-    ui->DBLookupComboBox3->SetListField(QStringLiteral("EinheitBez"));
-    ui->DBLookupComboBox3->SetDropDownRows(20);
+    ui->DBLookupComboBox3->Bind(preis, QStringLiteral("EinheitID"), &DM->DSQEinheit,
+                                QStringLiteral("EinheitID"), QStringLiteral("EinheitBez"), 20);
     // The percentage itself is stored, not the key of the rate's row.
-    ui->DBLookupComboBox4->SetDataSource(preis);
-    ui->DBLookupComboBox4->SetDataField(QStringLiteral("MWStSatz"));
-    ui->DBLookupComboBox4->SetListSource(&DM->DSQMWSt);
-    ui->DBLookupComboBox4->SetKeyField(QStringLiteral("MWStSatz"));
-    ui->DBLookupComboBox4->SetListField(QStringLiteral("MWStSatz"));
-    ui->DBLookupComboBox4->SetDropDownRows(20);
+    ui->DBLookupComboBox4->Bind(preis, QStringLiteral("MWStSatz"), &DM->DSQMWSt, QStringLiteral("MWStSatz"),
+                                QStringLiteral("MWStSatz"), 20);
     ui->DBNavigator2->SetDataSource(preis);
 
     DM->OnArtikelNummerHinweis = [this](const QString& text) { ui->LabVorlaeufig->setText(text); };

@@ -41,15 +41,9 @@ TLieferant::TLieferant(QWidget* parent) : QDialog(parent), ui(new Ui::TLieferant
         {ui->DBLookupComboBox3, "AnspAnredeID", &DM->DSQAnrede, "AnredeID", "AnredeBez", 10},
         {ui->DBLookupComboBox4, "AnspTitelID", &DM->DSQTitel, "TitelID", "TitelBez", 10},
     };
-    for (const auto& l : lookups) {
-        l.box->SetDataSource(ds);
-        l.box->SetDataField(QLatin1String(l.field));
-        l.box->SetListSource(l.list);
-        l.box->SetKeyField(QLatin1String(l.keyField));
-        l.box->SetListField(QLatin1String(l.listField));
-        if (l.rows > 0)
-            l.box->SetDropDownRows(l.rows);
-    }
+    for (const auto& l : lookups)
+        l.box->Bind(ds, QLatin1String(l.field), l.list, QLatin1String(l.keyField), QLatin1String(l.listField),
+                    l.rows);
 
     ui->DTPGeburtstag->SetDataSource(ds);
     ui->DTPGeburtstag->SetDataField(QStringLiteral("Geburtsdatum"));
