@@ -57,3 +57,11 @@ void RefuseBadPercent(TSQLiteBaseQuery* dataSet, const QString& field, const QSt
     if (!(value >= 0.0 && value <= 100.0))
         TDM::RefuseWithWarning(warning);
 }
+
+bool LocateChosenRecord(TSQLiteTable& table, TSQLiteQuery& list, const QString& keyField) {
+    const bool found =
+        list.Active() && !list.IsEmpty() && table.Locate(keyField, list.FieldByName(keyField)->Value());
+    if (!found)
+        table.Close();
+    return found;
+}

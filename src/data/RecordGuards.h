@@ -9,6 +9,7 @@
 
 class TSQLiteBaseQuery;
 class TSQLiteQuery;
+class TSQLiteTable;
 
 // One reason why a record is still in use: a count statement that ends with
 // "= " (the record's number is appended) and the ending of the warning.
@@ -35,3 +36,8 @@ void RefuseUnstorableText(TSQLiteBaseQuery* dataSet, const QMap<QString, QString
 // Refuses the save when a percentage column holds a value outside 0 to 100.
 // An empty column is accepted.
 void RefuseBadPercent(TSQLiteBaseQuery* dataSet, const QString& field, const QString& warning);
+
+// Moves table to the record that is current in its list query (the record the
+// user chose) and tells whether it was found. When it was not, the table is
+// closed, so a record form can never open whatever row happened to be current.
+bool LocateChosenRecord(TSQLiteTable& table, TSQLiteQuery& list, const QString& keyField);

@@ -1,6 +1,7 @@
 #include "UArtikel.h"
 
 #include "Messages.h"
+#include "RecordGuards.h"
 #include "Rtf.h"
 #include "Styles.h"
 #include "TDBDataLink.h"
@@ -119,14 +120,7 @@ bool TArtikel::prepare(int mode) {
         DM->TableArtikel.Append();
         SetDescriptionDefaults();
     } else {
-        // Only the article chosen in the list may be opened: a failed search
-        // must not leave the form on whatever row happens to be current.
-        TSQLiteQuery& list = DM->QueryArtikel;
-        const bool found = list.Active() && !list.IsEmpty() &&
-                           DM->TableArtikel.Locate(QStringLiteral("ArtikelID"),
-                                                   list.FieldByName(QStringLiteral("ArtikelID"))->Value());
-        if (!found) {
-            DM->TableArtikel.Close();
+        if (!LocateChosenRecord(DM->TableArtikel, DM->QueryArtikel, QStringLiteral("ArtikelID"))) {
             Messages::warning(QStringLiteral("Der gewählte Artikel ist nicht mehr vorhanden!"));
             return false;
         }

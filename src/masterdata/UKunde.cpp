@@ -1,6 +1,7 @@
 #include "UKunde.h"
 
 #include "Messages.h"
+#include "RecordGuards.h"
 #include "Styles.h"
 #include "TDBDataLink.h"
 #include "UDM.h"
@@ -89,14 +90,7 @@ bool TKunde::prepare(int mode) {
     if (mode == ModeNew) {
         DM->TableKunde.Append();
     } else {
-        // Only the customer chosen in the list may be opened: a failed search
-        // must not leave the form on whatever row happens to be current.
-        TSQLiteQuery& list = DM->QueryKunde;
-        const bool found = list.Active() && !list.IsEmpty() &&
-                           DM->TableKunde.Locate(QStringLiteral("KundenID"),
-                                                 list.FieldByName(QStringLiteral("KundenID"))->Value());
-        if (!found) {
-            DM->TableKunde.Close();
+        if (!LocateChosenRecord(DM->TableKunde, DM->QueryKunde, QStringLiteral("KundenID"))) {
             Messages::warning(QStringLiteral("Der gewählte Kunde ist nicht mehr vorhanden!"));
             return false;
         }

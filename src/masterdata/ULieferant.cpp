@@ -1,6 +1,7 @@
 #include "ULieferant.h"
 
 #include "Messages.h"
+#include "RecordGuards.h"
 #include "Styles.h"
 #include "TDBDataLink.h"
 #include "UDM.h"
@@ -85,13 +86,7 @@ bool TLieferant::prepare(int mode) {
     if (mode == ModeNew) {
         DM->TableLieferant.Append();
     } else {
-        TSQLiteQuery& list = DM->QueryLieferant;
-        const bool found =
-            list.Active() && !list.IsEmpty() &&
-            DM->TableLieferant.Locate(QStringLiteral("LieferantenID"),
-                                      list.FieldByName(QStringLiteral("LieferantenID"))->Value());
-        if (!found) {
-            DM->TableLieferant.Close();
+        if (!LocateChosenRecord(DM->TableLieferant, DM->QueryLieferant, QStringLiteral("LieferantenID"))) {
             Messages::warning(QStringLiteral("Der gewählte Lieferant ist nicht mehr vorhanden!"));
             return false;
         }
