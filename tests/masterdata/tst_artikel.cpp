@@ -2,6 +2,7 @@
 // lines, editing the listed article, the price-line list driving the line
 // editor, typed input that is no number, the sales check box, closing without
 // saving, and a screenshot of a formatted description with two price lines.
+#include "FormTestHelpers.h"
 #include "Rtf.h"
 #include "TDBCheckBox.h"
 #include "TDBEdit.h"
@@ -50,26 +51,12 @@ private slots:
     void screenshot();
 
 private:
-    template <class T> T* w(const char* name) {
-        T* found = form->findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("widget %s missing", name);
-        return found;
-    }
-    static void type(QWidget* target, const QString& text) {
-        for (QChar ch : text)
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    }
+    template <class T> T* w(const char* name) { return FindWidget<T>(form, name); }
+    static void type(QWidget* target, const QString& text) { TypeText(target, text); }
     static void choose(TDBLookupComboBox* box, const QString& text) {
-        const int i = box->findText(text);
-        QVERIFY2(i >= 0, qPrintable(text));
-        box->setCurrentIndex(i);
-        emit box->activated(i);
+        QVERIFY2(ChooseEntry(box, text), qPrintable(text));
     }
-    int count(const QString& sql) {
-        dm->Query2.RunSQL(sql);
-        return dm->Query2.Fields(0)->AsInteger();
-    }
+    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
     void selectInList(int id) {
         dm->QueryArtikel.Close();
         dm->QueryArtikel.Open();

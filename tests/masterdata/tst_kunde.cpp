@@ -2,6 +2,7 @@
 // number, saving with the navigator, closing without saving, typed input that
 // is no number, text with quotes and umlauts, the date pickers and the "?"
 // buttons with the customer picker.
+#include "FormTestHelpers.h"
 #include "QuorventFunctions.h"
 #include "TDBCheckBox.h"
 #include "TDBDateEdit.h"
@@ -39,28 +40,13 @@ private slots:
     void screenshot();
 
 private:
-    template <class T> T* w(const char* name) {
-        T* found = form->findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("widget %s missing", name);
-        return found;
-    }
-    // Types text as a user would, also characters the ASCII-only key clicks refuse.
-    static void type(QWidget* target, const QString& text) {
-        for (QChar ch : text)
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    }
+    template <class T> T* w(const char* name) { return FindWidget<T>(form, name); }
+    static void type(QWidget* target, const QString& text) { TypeText(target, text); }
     static void choose(TDBLookupComboBox* box, const QString& text) {
-        const int i = box->findText(text);
-        QVERIFY2(i >= 0, qPrintable(text));
-        box->setCurrentIndex(i);
-        emit box->activated(i);
+        QVERIFY2(ChooseEntry(box, text), qPrintable(text));
     }
     bool save() { return w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbPost); }
-    int count(const QString& sql) {
-        dm->Query2.RunSQL(sql);
-        return dm->Query2.Fields(0)->AsInteger();
-    }
+    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
     void addCustomer(int id, const QString& firma) {
         dm->SQLiteDB1.ExecSQL(
             QStringLiteral("insert into Kunde (KundenID,AnredeID,TitelID,Firma,LandID,KunGruID,"

@@ -1,6 +1,7 @@
 // The supplier form through its widgets: a new supplier with the proposed
 // number and a chosen group, edit mode from the supplier list, closing
 // without saving, numbers that are none, and the contact person's fields.
+#include "FormTestHelpers.h"
 #include "QuorventFunctions.h"
 #include "TDBCheckBox.h"
 #include "TDBDateEdit.h"
@@ -29,27 +30,13 @@ private slots:
     void screenshot();
 
 private:
-    template <class T> T* w(const char* name) {
-        T* found = form->findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("widget %s missing", name);
-        return found;
-    }
-    static void type(QWidget* target, const QString& text) {
-        for (QChar ch : text)
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    }
+    template <class T> T* w(const char* name) { return FindWidget<T>(form, name); }
+    static void type(QWidget* target, const QString& text) { TypeText(target, text); }
     static void choose(TDBLookupComboBox* box, const QString& text) {
-        const int i = box->findText(text);
-        QVERIFY2(i >= 0, qPrintable(text));
-        box->setCurrentIndex(i);
-        emit box->activated(i);
+        QVERIFY2(ChooseEntry(box, text), qPrintable(text));
     }
     bool save() { return w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbPost); }
-    int count(const QString& sql) {
-        dm->Query2.RunSQL(sql);
-        return dm->Query2.Fields(0)->AsInteger();
-    }
+    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
     void selectInList(int id) {
         dm->QueryLieferant.Close();
         dm->QueryLieferant.Open();
