@@ -12,6 +12,9 @@
 #include "UEinStyle.h"
 #include "UEmptyPage.h"
 #include "UFInfo.h"
+#include "UFrameArtikelUeb.h"
+#include "UFrameKundenUeb.h"
+#include "UFrameLieferantenUeb.h"
 #include "UInfo.h"
 #include "UKunde.h"
 #include "UKundenGruppe.h"
@@ -21,6 +24,8 @@
 #include "UNavigation.h"
 #include "UPage.h"
 #include "USignals.h"
+#include "UStammAusw.h"
+#include "UStammUeb.h"
 #include "UStartForm.h"
 
 #include <QCoreApplication>
@@ -69,9 +74,6 @@ const TPlannedPage PlannedPages[] = {
     {"ActionKopfUeb", "Übersicht", ""},
     {"ActionAbschluss", "Statistiken", "Statistik"},
     {"ActionAnschrift", "Firmendaten / Andruck", "Anschrift"},
-    {"ActionKunde", "Kundenstamm", ""},
-    {"ActionLieferanten", "Lieferantenstamm", ""},
-    {"ActionArtikel", "Artikelstamm", ""},
     {"ActionEinAllg", "Allgemeine Einstellungen", "EinAllg"},
 };
 
@@ -79,6 +81,12 @@ const TPlannedPage PlannedPages[] = {
 void Wire(TMF& mf, const char* action, TPage* page) {
     QObject::connect(mf.Action(QLatin1String(action)), &QAction::triggered, page,
                      [page] { page->ShowPage(); });
+}
+
+// The record form that the list on a page and in a picker opens.
+template <class TForm> void ListsOpen(TForm* form, TFrameUeb* pageList, TFrameUeb* pickerList) {
+    pageList->SetRecordForm(form);
+    pickerList->SetRecordForm(form);
 }
 
 // A termination request closes open dialogs and the main window through the
@@ -149,10 +157,25 @@ int main(int argc, char** argv) {
     Wire(mf, "ActionLieferantenGruppe", new TLieferantenGruppe(mf.PageArea()));
     Wire(mf, "ActionStyles", new TEinStyle(mf.PageArea()));
     Wire(mf, "ActionRecht", new TEinRecht(mf.PageArea()));
-    // The record forms are created once, like every window; the list pages open them.
-    new TKunde(&mf);
-    new TLieferant(&mf);
-    new TArtikel(&mf);
+    // The record forms are created once, like every window; the lists on the
+    // pages and in the pickers open them.
+    auto* kunde = new TKunde(&mf);
+    auto* lieferant = new TLieferant(&mf);
+    auto* artikel = new TArtikel(&mf);
+    auto* kundenUeb = new TKundenUeb(mf.PageArea());
+    auto* lieferantenUeb = new TLieferantenUeb(mf.PageArea());
+    auto* artikelUeb = new TArtikelUeb(mf.PageArea());
+    auto* kundenAusw = new TKundenAusw(&mf);
+    auto* lieferantenAusw = new TLieferantenAusw(&mf);
+    auto* artikelAusw = new TArtikelAusw(&mf);
+    ListsOpen(kunde, kundenUeb->Frame(), kundenAusw->Frame());
+    ListsOpen(lieferant, lieferantenUeb->Frame(), lieferantenAusw->Frame());
+    ListsOpen(artikel, artikelUeb->Frame(), artikelAusw->Frame());
+    Wire(mf, "ActionKunde", kundenUeb);
+    Wire(mf, "ActionLieferanten", lieferantenUeb);
+    Wire(mf, "ActionArtikel", artikelUeb);
+    TKunde::PickCustomer = [kundenAusw] { return kundenAusw->Execute(); };
+    TKunde::CustomerPickerVisible = [kundenAusw] { return kundenAusw->isVisible(); };
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
 
     // 6. - 8. Start screen away, main window up with the document overview.

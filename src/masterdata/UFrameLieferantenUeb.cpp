@@ -1,0 +1,66 @@
+#include "UFrameLieferantenUeb.h"
+
+#include "ComboHelpers.h"
+#include "ListFilter.h"
+#include "TDBGrid.h"
+#include "UDM.h"
+#include "ui_UFrameLieferantenUeb.h"
+
+TFrameLieferantenUeb::TFrameLieferantenUeb(QWidget* parent)
+    : TFrameUeb(parent), ui(new Ui::TFrameLieferantenUeb) {
+    ui->setupUi(this);
+    TRecordKind kind;
+    kind.List = &DM->QueryLieferant;
+    kind.Table = &DM->TableLieferant;
+    kind.KeyField = QStringLiteral("LieferantenID");
+    kind.DeleteQuestion = [] {
+        TSQLiteQuery& q = DM->QueryLieferant;
+        return QStringLiteral("Soll der Lieferant ") +
+               q.FieldByName(QStringLiteral("LieferantenID"))->AsString() + QStringLiteral(" - ") +
+               q.FieldByName(QStringLiteral("Firma"))->AsString() +
+               QStringLiteral(" wirklich gelöscht werden?");
+    };
+    Setup(kind, ui->DBGrid1, ui->PTitel, ui->BitBtnNeu, ui->BitBtnAendern, ui->BitBtnLoeschen);
+
+    ui->DBGrid1->SetDataSource(&DM->DSQLieferant);
+    ui->DBGrid1->SetColumns({
+        {QStringLiteral("LieferantenID"), QStringLiteral("Nummer"), {}, 70},
+        {QStringLiteral("Firma"), {}, {}, 240},
+        {QStringLiteral("Strasse"), {}, {}, 200},
+        {QStringLiteral("PLZ"), {}, {}, 60},
+        {QStringLiteral("Ort"), {}, {}, 150},
+        {QStringLiteral("Aktiv"), {}, {}, 45},
+    });
+
+    ClearSlots(ListFilter::LieferantenSlots);
+    MakeDigitsOnly(ui->EditNummer);
+    const auto condition = &ListFilter::LieferantenCondition;
+    ConnectList(ui->ComboBoxGruppe, 1, condition);
+    ConnectCheck(ui->CheckBoxAktiv, 2, condition);
+    ConnectEdit(ui->EditNummer, 3, condition);
+    ConnectEdit(ui->EditName, 4, condition);
+    ConnectEdit(ui->EditPLZ, 5, condition);
+    ConnectEdit(ui->EditOrt, 6, condition);
+    ConnectSort(ui->ComboBoxSort, ListFilter::LieferantenSortCaptions());
+}
+
+TFrameLieferantenUeb::~TFrameLieferantenUeb() {
+    delete ui;
+}
+
+void TFrameLieferantenUeb::Reset() {
+    ResetWith([this] {
+        ReopenTable();
+        FillGroupCombo(DM->Query1, ui->ComboBoxGruppe, 2, true);
+        ui->CheckBoxAktiv->setCheckState(Qt::Checked);
+        for (QLineEdit* e : {ui->EditNummer, ui->EditName, ui->EditPLZ, ui->EditOrt})
+            e->clear();
+        ui->ComboBoxSort->setCurrentIndex(0);
+        ClearSlots(ListFilter::LieferantenSlots);
+        SetSlotQuietly(2, ListFilter::LieferantenCondition(2, QStringLiteral("J")));
+    });
+}
+
+QString TFrameLieferantenUeb::BuildSQL() const {
+    return ListFilter::LieferantenSQL(Slots(), ui->ComboBoxSort->currentIndex());
+}
