@@ -1,0 +1,866 @@
+// The customer, supplier and article lists through their widgets: start
+// states, every filter (also with quotes, percent signs and underscores),
+// sorting, the commands with a record form, deleting with the guards, the
+// pickers handing back the chosen row, and the customer form's "?" buttons.
+#include "FormTestHelpers.h"
+#include "TDBEdit.h"
+#include "TDBGrid.h"
+#include "TestSupport.h"
+#include "UDM.h"
+#include "UFrameArtikelUeb.h"
+#include "UFrameKundenUeb.h"
+#include "UFrameLieferantenUeb.h"
+#include "UKunde.h"
+#include "UStammAusw.h"
+#include "UStammUeb.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// Stands in for a record form: records how it was opened and does what the
+// test asks for instead of the user.
+class FakeForm : public QWidget {
+public:
+    QList<int> modes;
+    std::function<void(int)> action;
+    void Show(int mode) {
+        modes.append(mode);
+        if (action)
+            action(mode);
+    }
+};
+
+// The key column of every row of a list, in list order.
+QList<int> Listed(TSQLiteQuery& list, const char* key) {
+    QList<int> ids;
+    if (!list.Active())
+        return ids;
+    const int field = list.FieldByName(QLatin1String(key))->Index();
+    for (int row = 0; row < list.RecordCount(); ++row)
+        ids.append(list.ValueAt(row, field).toInt());
+    return ids;
+}
+
+// Sets a filter control of a frame the way a user does: text is typed,
+// lists get an entry chosen by its text, check boxes get "0", "1" or "2"
+// (unticked, undetermined, ticked).
+void SetFilter(QWidget* frame, const QString& name, const QString& value) {
+    QWidget* w = frame->findChild<QWidget*>(name);
+    QVERIFY2(w, qPrintable(name));
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        edit->setFocus();
+        TypeText(edit, value);
+    } else if (auto* list = qobject_cast<QComboBox*>(w)) {
+        const int i = list->findText(value);
+        QVERIFY2(i >= 0, qPrintable(value));
+        list->setCurrentIndex(i);
+    } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+        box->setCheckState(Qt::CheckState(value.toInt()));
+    }
+}
+
+QList<int> Ids(const QString& text) {
+    QList<int> ids;
+    for (const QString& part : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        ids.append(part.toInt());
+    return ids;
+}
+
+} // namespace
+
+class TestListen : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startStates_data();
+    void startStates();
+    void customerFilters_data();
+    void customerFilters();
+    void parentCompanyJoinComesAndGoes();
+    void supplierFilters_data();
+    void supplierFilters();
+    void articleFilters_data();
+    void articleFilters();
+    void sorting_data();
+    void sorting();
+    void numberFieldsTakeOnlyDigits();
+    void newAndChangeFollowTheRecord();
+    void articleListFollowsRenumbering();
+    void emptyListCommandsDoNothing();
+    void deleteThroughTheList_data();
+    void deleteThroughTheList();
+    void pickerHandsBackTheChosenRow();
+    void pickerOnEmptyListCannotConfirm();
+    void articlePickerStartsWithTheCallersArea();
+    void customerFormPicksParentCompany();
+    void pickerRefusesSecondOpening();
+    void pagesResetOnEveryShow();
+    void screenshots();
+
+private:
+    void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
+    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
+    TFrameUeb* frameOf(const QString& kind);
+    void resetFrame(const QString& kind, const QString& docType = QString());
+
+    QTemporaryDir templateDir;
+    QString templateFile;
+    TempDataHome* home = nullptr;
+    ScriptedMessages* messages = nullptr;
+    TDM* dm = nullptr;
+    TFrameKundenUeb* kunden = nullptr;
+    TFrameLieferantenUeb* lieferanten = nullptr;
+    TFrameArtikelUeb* artikel = nullptr;
+};
+
+void TestListen::initTestCase() {
+    PinGermanLocale();
+    TempDataHome buildHome;
+    templateFile = templateDir.path() + QStringLiteral("/template.db");
+    TDM builder;
+    builder.OpenDatabaseFile(templateFile);
+    const auto run = [&builder](const QString& sql) { builder.SQLiteDB1.ExecSQL(sql); };
+    run(QStringLiteral("insert into KundenGruppe (KunGruID, KunGruBez) values (2, 'Handel')"));
+    const char* customers[] = {
+        "1,1,'Müller GmbH','Müller','Hans','','1010','Wien','J',0,null",
+        "2,2,'','O''Brien','Sean','','4020','Linz','J',0,null",
+        "3,1,'Huber & Co','Huber','Anna','Filiale','5020','Salzburg','J',1,null",
+        "4,1,'100% Bio KG','Maier','Franz','','8010','Graz','J',0,null",
+        "5,2,'Schmidt_Partner','Schmidt','Eva','','6020','Innsbruck','J',0,3",
+        "6,1,'SchmidtXPartner','Schmidt','Max','','6021','Innsbruck-Land','J',0,null",
+        "7,1,'Zeller','Bauer','Zoe','','1100','Amstetten','J',0,null",
+        "8,1,'Alt & Vergessen','Alt','Otto','','9020','Klagenfurt','N',0,null",
+    };
+    for (const char* c : customers)
+        run(QStringLiteral(
+                "insert into Kunde (KundenID,KunGruID,Firma,Nachname,Vorname,Zusatzname,PLZ,Ort,Aktiv,"
+                "KonzernID,HaendlerID,AnredeID,TitelID,LandID) values (") +
+            QString::fromUtf8(c) + QStringLiteral(",1,1,1)"));
+    run(QStringLiteral("insert into LieferantenGruppe (LieGruID, LieGruBez) values (2, 'Großhandel')"));
+    const char* suppliers[] = {
+        "5,1,'Bohrwerk GmbH','Werkstraße 1','4600','Wels','J'",
+        "6,2,'O''Neil Tools','Dock 3','1020','Wien','J'",
+        "7,2,'50% Rabatt OG','Markt 1','1030','Wien','N'",
+        "8,1,'Frei & Co','Gasse 2','3100','St. Pölten','J'",
+    };
+    for (const char* s : suppliers)
+        run(QStringLiteral("insert into Lieferant (LieferantenID,LieGruID,Firma,Strasse,PLZ,Ort,Aktiv,LandID,"
+                           "AnspAnredeID,AnspTitelID) values (") +
+            QString::fromUtf8(s) + QStringLiteral(",1,1,1)"));
+    run(QStringLiteral("insert into ArtikelGruppe (ArtGruID, ArtGruBez) values (2, 'Werkzeug')"));
+    const char* articles[] = {
+        "10,2,'Akkubohrer','J',5,'J','J'",     "11,2,'Bohrer-Set 10_tlg','J',5,'N','J'",
+        "12,1,'Schrauben 100%','J',6,'J','J'", "13,1,'Bohrmaschine alt','N',5,'N','J'",
+        "14,1,'Verwaist','J',99,'N','J'",
+    };
+    for (const char* a : articles)
+        run(QStringLiteral("insert into Artikel (ArtikelID,ArtGruID,ArtKurzBez,Aktiv,LieferantenID,BereichEK,"
+                           "BereichVK,ArtBez,Zwischensumme) values (") +
+            QString::fromUtf8(a) + QStringLiteral(",'','N')"));
+    run(QStringLiteral(
+        "insert into ArtPreis (ArtikelID,PreisID,Menge,EinheitID,Wert,MWStSatz) values (10,1,2,1,49.5,20)"));
+    run(QStringLiteral(
+        "insert into ArtPreis (ArtikelID,PreisID,Menge,EinheitID,Wert,MWStSatz) values (10,2,1,1,5,20)"));
+    run(QStringLiteral(
+        "insert into ArtPreis (ArtikelID,PreisID,Menge,EinheitID,Wert,MWStSatz) values (11,1,1,1,19.9,20)"));
+    builder.SQLiteDB1.Close();
+}
+
+void TestListen::init() {
+    home = new TempDataHome;
+    messages = new ScriptedMessages;
+    const QString file = home->path() + QStringLiteral("/test.db");
+    QVERIFY(QFile::copy(templateFile, file));
+    dm = new TDM;
+    DM = dm;
+    dm->OpenDatabaseFile(file);
+    kunden = new TFrameKundenUeb;
+    lieferanten = new TFrameLieferantenUeb;
+    artikel = new TFrameArtikelUeb;
+}
+
+void TestListen::cleanup() {
+    TKunde::PickCustomer = nullptr;
+    TKunde::CustomerPickerVisible = nullptr;
+    delete kunden;
+    delete lieferanten;
+    delete artikel;
+    delete dm;
+    DM = nullptr;
+    QCOMPARE(messages->unexpected, 0);
+    delete messages;
+    delete home;
+}
+
+TFrameUeb* TestListen::frameOf(const QString& kind) {
+    if (kind == u'K')
+        return kunden;
+    if (kind == u'L')
+        return lieferanten;
+    return artikel;
+}
+
+void TestListen::resetFrame(const QString& kind, const QString& docType) {
+    if (kind == u'K')
+        kunden->Reset();
+    else if (kind == u'L')
+        lieferanten->Reset();
+    else
+        artikel->Reset(docType);
+}
+
+// ---------------------------------------------------------------------------
+
+void TestListen::startStates_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("docType");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("listed");
+
+    QTest::newRow("customers") << "K"
+                               << ""
+                               << "select K.* from Kunde K, Kundengruppe G where G.KunGruID = K.KunGruID and "
+                                  "K.Aktiv = 'J' order by K.KundenID"
+                               << "0 1 2 3 4 5 6 7";
+    QTest::newRow("suppliers") << "L"
+                               << ""
+                               << "select L.* from Lieferant L, Lieferantengruppe G where G.LieGruID = "
+                                  "L.LieGruID and L.Aktiv = 'J' order by L.LieferantenID"
+                               << "0 5 6 8";
+    const QString articleBase =
+        "select A.*, AG.ArtGruBez, L.Firma, (select total(P.Menge*P.Wert)/1.0 from ArtPreis P where "
+        "P.ArtikelID = A.ArtikelID) as Summe from Artikel A, ArtikelGruppe AG, Lieferant L where AG.ArtGruID "
+        "= "
+        "A.ArtGruID and L.LieferantenID = A.LieferantenID and A.Aktiv = 'J'";
+    QTest::newRow("article page") << "A"
+                                  << "" << articleBase + " and A.BereichVK = 'J' order by A.ArtikelID"
+                                  << "0 10 11 12";
+    QTest::newRow("article offer") << "A"
+                                   << "A" << articleBase + " and A.BereichVK = 'J' order by A.ArtikelID"
+                                   << "0 10 11 12";
+    QTest::newRow("article purchase order")
+        << "A"
+        << "B" << articleBase + " and A.BereichEK = 'J' order by A.ArtikelID"
+        << "10 12";
+}
+
+// Whatever the user left in the filters, a reset starts over.
+void TestListen::startStates() {
+    QFETCH(QString, kind);
+    QFETCH(QString, docType);
+    QFETCH(QString, sql);
+    QFETCH(QString, listed);
+    TFrameUeb* frame = frameOf(kind);
+    resetFrame(kind, docType == u'B' ? QString() : QStringLiteral("B"));
+    for (QLineEdit* edit : frame->findChildren<QLineEdit*>())
+        TypeText(edit, QStringLiteral("7"));
+    for (QCheckBox* box : frame->findChildren<QCheckBox*>())
+        box->setCheckState(Qt::Unchecked);
+    for (QComboBox* list : frame->findChildren<QComboBox*>())
+        list->setCurrentIndex(list->count() - 1);
+
+    resetFrame(kind, docType);
+    QCOMPARE(frame->BuildSQL(), sql);
+    QCOMPARE(frame->findChild<QCheckBox*>(QStringLiteral("CheckBoxAktiv"))->checkState(), Qt::Checked);
+    for (QLineEdit* edit : frame->findChildren<QLineEdit*>())
+        QVERIFY2(edit->text().isEmpty(), qPrintable(edit->objectName()));
+    for (QComboBox* list : frame->findChildren<QComboBox*>())
+        QCOMPARE(list->currentIndex(), 0);
+    TSQLiteQuery& query = kind == u'K'   ? dm->QueryKunde
+                          : kind == u'L' ? dm->QueryLieferant
+                                         : dm->QueryArtikel;
+    const char* key = kind == u'K' ? "KundenID" : kind == u'L' ? "LieferantenID" : "ArtikelID";
+    QCOMPARE(Listed(query, key), Ids(listed));
+    if (kind == u'A') {
+        // The caller's area is ticked, the other area box filters nothing and says so.
+        const bool purchase = docType == u'B';
+        QCOMPARE(frame->findChild<QCheckBox*>(QStringLiteral("CheckBoxEK"))->checkState(),
+                 purchase ? Qt::Checked : Qt::PartiallyChecked);
+        QCOMPARE(frame->findChild<QCheckBox*>(QStringLiteral("CheckBoxVK"))->checkState(),
+                 purchase ? Qt::PartiallyChecked : Qt::Checked);
+    }
+}
+
+void TestListen::customerFilters_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("listed");
+
+    QTest::newRow("name begins the company") << "EditName"
+                                             << "Mü"
+                                             << "1";
+    QTest::newRow("name begins the surname") << "EditName"
+                                             << "Schmidt"
+                                             << "5 6";
+    QTest::newRow("name begins the first name") << "EditName"
+                                                << "Zo"
+                                                << "7";
+    QTest::newRow("name begins the additional name") << "EditName"
+                                                     << "Fil"
+                                                     << "3";
+    QTest::newRow("name only at the start") << "EditName"
+                                            << "ller"
+                                            << "";
+    QTest::newRow("star in the middle") << "EditName"
+                                        << "Hu*Co"
+                                        << "3";
+    QTest::newRow("star matches any run") << "EditName"
+                                          << "S*Partner"
+                                          << "5 6";
+    QTest::newRow("quote") << "EditName"
+                           << "O'Brien"
+                           << "2";
+    QTest::newRow("percent is a percent") << "EditName"
+                                          << "100%"
+                                          << "4";
+    QTest::newRow("lone percent widens nothing") << "EditName"
+                                                 << "%"
+                                                 << "";
+    QTest::newRow("underscore is an underscore") << "EditName"
+                                                 << "Schmidt_"
+                                                 << "5";
+    QTest::newRow("backslash") << "EditName"
+                               << "\\"
+                               << "";
+    QTest::newRow("number") << "EditNummer"
+                            << "3"
+                            << "3";
+    QTest::newRow("letters in the number ignored") << "EditNummer"
+                                                   << "x3y"
+                                                   << "3";
+    QTest::newRow("postcode") << "EditPLZ"
+                              << "60"
+                              << "5 6";
+    QTest::newRow("postcode with star") << "EditPLZ"
+                                        << "*20"
+                                        << "2 3 5";
+    QTest::newRow("town") << "EditOrt"
+                          << "Inns"
+                          << "5 6";
+    QTest::newRow("town with quote") << "EditOrt"
+                                     << "Wien' or 'a'='a"
+                                     << "";
+    QTest::newRow("parent company number") << "EditKonzernNr"
+                                           << "1"
+                                           << "3";
+    QTest::newRow("parent company name") << "EditKonzernName"
+                                         << "Mü"
+                                         << "3";
+    QTest::newRow("dealer number") << "EditHaendlerNr"
+                                   << "3"
+                                   << "5";
+    QTest::newRow("dealer name") << "EditHaendlerName"
+                                 << "Hub"
+                                 << "5";
+    QTest::newRow("group") << "ComboBoxGruppe"
+                           << "Handel"
+                           << "2 5";
+    QTest::newRow("group all") << "ComboBoxGruppe"
+                               << "- Alle -"
+                               << "0 1 2 3 4 5 6 7";
+    QTest::newRow("inactive") << "CheckBoxAktiv"
+                              << "0"
+                              << "8";
+    QTest::newRow("active or not") << "CheckBoxAktiv"
+                                   << "1"
+                                   << "0 1 2 3 4 5 6 7 8";
+}
+
+void TestListen::customerFilters() {
+    QFETCH(QString, control);
+    QFETCH(QString, value);
+    QFETCH(QString, listed);
+    kunden->Reset();
+    SetFilter(kunden, control, value);
+    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids(listed));
+    QVERIFY(messages->boxes.isEmpty());
+}
+
+// Typing a parent-company name joins the customers a second time; clearing
+// it removes the join, so customers without a parent company are back.
+void TestListen::parentCompanyJoinComesAndGoes() {
+    kunden->Reset();
+    auto* name = kunden->findChild<QLineEdit*>(QStringLiteral("EditKonzernName"));
+    TypeText(name, QStringLiteral("Mü"));
+    QVERIFY(kunden->BuildSQL().contains(QStringLiteral(", Kunde Ko where")));
+    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids("3"));
+    // Combined with another slot: both apply.
+    TypeText(kunden->findChild<QLineEdit*>(QStringLiteral("EditName")), QStringLiteral("X"));
+    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids(""));
+    kunden->findChild<QLineEdit*>(QStringLiteral("EditName"))->clear();
+    name->clear();
+    QVERIFY(!kunden->BuildSQL().contains(QStringLiteral("Kunde Ko")));
+    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids("0 1 2 3 4 5 6 7"));
+}
+
+void TestListen::supplierFilters_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("listed");
+
+    QTest::newRow("name") << "EditName"
+                          << "bohr"
+                          << "5";
+    QTest::newRow("name with quote") << "EditName"
+                                     << "O'Neil"
+                                     << "6";
+    QTest::newRow("percent") << "EditName"
+                             << "5%"
+                             << "";
+    QTest::newRow("number") << "EditNummer"
+                            << "6"
+                            << "6";
+    QTest::newRow("postcode") << "EditPLZ"
+                              << "10"
+                              << "6";
+    QTest::newRow("town") << "EditOrt"
+                          << "Wels"
+                          << "5";
+    QTest::newRow("group") << "ComboBoxGruppe"
+                           << "Großhandel"
+                           << "6";
+    QTest::newRow("inactive") << "CheckBoxAktiv"
+                              << "0"
+                              << "7";
+}
+
+void TestListen::supplierFilters() {
+    QFETCH(QString, control);
+    QFETCH(QString, value);
+    QFETCH(QString, listed);
+    lieferanten->Reset();
+    SetFilter(lieferanten, control, value);
+    QCOMPARE(Listed(dm->QueryLieferant, "LieferantenID"), Ids(listed));
+}
+
+void TestListen::articleFilters_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("listed");
+
+    QTest::newRow("description anywhere, any case") << "EditBezeichnung"
+                                                    << "BOHR"
+                                                    << "10 11";
+    QTest::newRow("description with star") << "EditBezeichnung"
+                                           << "bohr*set"
+                                           << "11";
+    QTest::newRow("underscore literal") << "EditBezeichnung"
+                                        << "10_t"
+                                        << "11";
+    QTest::newRow("percent literal") << "EditBezeichnung"
+                                     << "0%"
+                                     << "12";
+    QTest::newRow("percent no wildcard") << "EditBezeichnung"
+                                         << "Schrauben%0"
+                                         << "";
+    QTest::newRow("group") << "ComboBoxGruppe"
+                           << "Werkzeug"
+                           << "10 11";
+    QTest::newRow("supplier") << "ComboBoxLieferant"
+                              << "Bohrwerk GmbH"
+                              << "10 11";
+    QTest::newRow("sales area off") << "CheckBoxVK"
+                                    << "0"
+                                    << "";
+    QTest::newRow("either area") << "CheckBoxVK"
+                                 << "1"
+                                 << "0 10 11 12";
+    QTest::newRow("inactive") << "CheckBoxAktiv"
+                              << "0"
+                              << "13";
+}
+
+void TestListen::articleFilters() {
+    QFETCH(QString, control);
+    QFETCH(QString, value);
+    QFETCH(QString, listed);
+    artikel->Reset();
+    SetFilter(artikel, control, value);
+    QCOMPARE(Listed(dm->QueryArtikel, "ArtikelID"), Ids(listed));
+}
+
+void TestListen::sorting_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("listed");
+
+    QTest::newRow("customer number down") << "K"
+                                          << "Kundennummer absteigend"
+                                          << "7 6 5 4 3 2 1 0";
+    QTest::newRow("customer company") << "K"
+                                      << "Kundenfirma"
+                                      << "2 4 3 0 1 6 5 7";
+    QTest::newRow("customer town") << "K"
+                                   << "Kundenort"
+                                   << "7 4 5 6 2 0 3 1";
+    QTest::newRow("supplier name") << "L"
+                                   << "Lieferantenname"
+                                   << "5 8 6 0";
+    QTest::newRow("supplier number down") << "L"
+                                          << "Nummer absteigend"
+                                          << "8 6 5 0";
+    QTest::newRow("article amount") << "A"
+                                    << "Betrag"
+                                    << "12 0 11 10";
+    QTest::newRow("article description") << "A"
+                                         << "Bezeichnung"
+                                         << "10 11 0 12";
+}
+
+void TestListen::sorting() {
+    QFETCH(QString, kind);
+    QFETCH(QString, entry);
+    QFETCH(QString, listed);
+    TFrameUeb* frame = frameOf(kind);
+    resetFrame(kind);
+    SetFilter(frame, QStringLiteral("ComboBoxSort"), entry);
+    TSQLiteQuery& query = kind == u'K'   ? dm->QueryKunde
+                          : kind == u'L' ? dm->QueryLieferant
+                                         : dm->QueryArtikel;
+    const char* key = kind == u'K' ? "KundenID" : kind == u'L' ? "LieferantenID" : "ArtikelID";
+    QCOMPARE(Listed(query, key), Ids(listed));
+}
+
+// Typed or pasted, a number filter keeps only digits.
+void TestListen::numberFieldsTakeOnlyDigits() {
+    kunden->Reset();
+    auto* number = kunden->findChild<QLineEdit*>(QStringLiteral("EditNummer"));
+    number->setFocus();
+    QTest::keyClicks(number, QStringLiteral("ab"));
+    QCOMPARE(number->text(), QString());
+    QGuiApplication::clipboard()->setText(QStringLiteral("5' or 1=1 --"));
+    number->paste();
+    QCOMPARE(number->text(), QStringLiteral("511"));
+    number->clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("K-0005"));
+    number->paste();
+    QCOMPARE(number->text(), QStringLiteral("0005"));
+    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids("5"));
+}
+
+// "Neu" moves the list to the new record; "Ändern" comes back to the record
+// it opened, with the filter still in place.
+void TestListen::newAndChangeFollowTheRecord() {
+    FakeForm form;
+    kunden->SetRecordForm(&form);
+    kunden->Reset();
+    SetFilter(kunden, QStringLiteral("EditOrt"), QStringLiteral("Inns"));
+    form.action = [this](int mode) {
+        if (mode != 1)
+            return;
+        dm->TableKunde.Append();
+        dm->TableKunde.FieldByName(QStringLiteral("KundenID"))->SetAsInteger(30);
+        dm->TableKunde.FieldByName(QStringLiteral("KunGruID"))->SetAsInteger(1);
+        dm->TableKunde.FieldByName(QStringLiteral("Firma"))->SetValue(QStringLiteral("Neu & Co"));
+        dm->TableKunde.FieldByName(QStringLiteral("Ort"))->SetValue(QStringLiteral("Innsbruck"));
+        dm->TableKunde.Post();
+    };
+    kunden->findChild<QPushButton*>(QStringLiteral("BitBtnNeu"))->click();
+    QCOMPARE(form.modes, QList<int>{1});
+    const int created = dm->TableKunde.FieldByName(QStringLiteral("KundenID"))->AsInteger();
+    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), (QList<int>{5, 6, created}));
+    QCOMPARE(dm->QueryKunde.FieldByName(QStringLiteral("KundenID"))->AsInteger(), created);
+
+    QVERIFY(dm->QueryKunde.Locate(QStringLiteral("KundenID"), 6));
+    form.action = [this](int) {
+        // The form stands on the chosen customer; the table moving on must not move the list.
+        dm->TableKunde.Locate(QStringLiteral("KundenID"), 6);
+        dm->TableKunde.Last();
+    };
+    kunden->findChild<QPushButton*>(QStringLiteral("BitBtnAendern"))->click();
+    QCOMPARE(form.modes, (QList<int>{1, 2}));
+    QCOMPARE(dm->QueryKunde.FieldByName(QStringLiteral("KundenID"))->AsInteger(), 6);
+    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), (QList<int>{5, 6, created}));
+
+    // A double-click on a page opens the record like "Ändern".
+    auto* grid = kunden->findChild<TDBGrid*>(QStringLiteral("DBGrid1"));
+    emit grid->recordDoubleClicked(0);
+    QCOMPARE(form.modes, (QList<int>{1, 2, 2}));
+}
+
+// An article renumbered in its form is found again under its new number.
+void TestListen::articleListFollowsRenumbering() {
+    FakeForm form;
+    artikel->SetRecordForm(&form);
+    artikel->Reset();
+    QVERIFY(dm->QueryArtikel.Locate(QStringLiteral("ArtikelID"), 11));
+    form.action = [this](int) {
+        dm->SQLiteDB1.ExecSQL(QStringLiteral("update Artikel set ArtikelID = 20 where ArtikelID = 11"));
+        dm->SQLiteDB1.ExecSQL(QStringLiteral("update ArtPreis set ArtikelID = 20 where ArtikelID = 11"));
+        dm->TableArtikel.Close();
+        dm->TableArtikel.Open();
+        QVERIFY(dm->TableArtikel.Locate(QStringLiteral("ArtikelID"), 20));
+    };
+    artikel->findChild<QPushButton*>(QStringLiteral("BitBtnAendern"))->click();
+    QCOMPARE(form.modes, QList<int>{2});
+    QCOMPARE(dm->QueryArtikel.FieldByName(QStringLiteral("ArtikelID"))->AsInteger(), 20);
+}
+
+void TestListen::emptyListCommandsDoNothing() {
+    for (const char* letter : {"K", "L", "A"}) {
+        const QString kind = QLatin1String(letter);
+        FakeForm form;
+        TFrameUeb* frame = frameOf(kind);
+        if (kind == u'K')
+            kunden->SetRecordForm(&form);
+        else if (kind == u'L')
+            lieferanten->SetRecordForm(&form);
+        else
+            artikel->SetRecordForm(&form);
+        resetFrame(kind);
+        SetFilter(frame, kind == u'A' ? QStringLiteral("EditBezeichnung") : QStringLiteral("EditName"),
+                  QStringLiteral("nichts passt"));
+        QVERIFY(!frame->ListHasRecord());
+        frame->findChild<QPushButton*>(QStringLiteral("BitBtnAendern"))->click();
+        frame->findChild<QPushButton*>(QStringLiteral("BitBtnLoeschen"))->click();
+        QVERIFY(form.modes.isEmpty());
+        QVERIFY(messages->boxes.isEmpty());
+    }
+}
+
+void TestListen::deleteThroughTheList_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<bool>("deleted");
+
+    QTest::newRow("customer with company")
+        << "K" << 6 << true << "Soll der Kunde 6 - SchmidtXPartner wirklich gelöscht werden?"
+        << "" << true;
+    QTest::newRow("customer without company")
+        << "K" << 2 << true << "Soll der Kunde 2 - O'Brien wirklich gelöscht werden?"
+        << "" << true;
+    QTest::newRow("answered no") << "K" << 6 << false
+                                 << "Soll der Kunde 6 - SchmidtXPartner wirklich gelöscht werden?"
+                                 << "" << false;
+    QTest::newRow("customer used as parent company")
+        << "K" << 1 << true << "Soll der Kunde 1 - Müller GmbH wirklich gelöscht werden?"
+        << "Der Kunde kann nicht gelöscht werden, da der Kunde noch als Konzern verwendet wird!" << false;
+    QTest::newRow("customer 0")
+        << "K" << 0 << true << "Soll der Kunde 0 - Musterfirma wirklich gelöscht werden?"
+        << "Der Kunde kann nicht gelöscht werden, da die Kundennummer 0 immer vorhanden "
+           "sein muss!"
+        << false;
+    QTest::newRow("supplier") << "L" << 8 << true
+                              << "Soll der Lieferant 8 - Frei & Co wirklich gelöscht werden?"
+                              << "" << true;
+    QTest::newRow("supplier with articles")
+        << "L" << 5 << true << "Soll der Lieferant 5 - Bohrwerk GmbH wirklich gelöscht werden?"
+        << "Der Lieferant kann nicht gelöscht werden, da der Lieferant noch einem Artikel zugeordnet ist!"
+        << false;
+    QTest::newRow("article") << "A" << 11 << true
+                             << "Soll der Artikel 11 - Bohrer-Set 10_tlg wirklich gelöscht werden?"
+                             << "" << true;
+}
+
+void TestListen::deleteThroughTheList() {
+    QFETCH(QString, kind);
+    QFETCH(int, number);
+    QFETCH(bool, answer);
+    QFETCH(QString, question);
+    QFETCH(QString, warning);
+    QFETCH(bool, deleted);
+    TFrameUeb* frame = frameOf(kind);
+    resetFrame(kind);
+    TSQLiteQuery& query = kind == u'K'   ? dm->QueryKunde
+                          : kind == u'L' ? dm->QueryLieferant
+                                         : dm->QueryArtikel;
+    const char* key = kind == u'K' ? "KundenID" : kind == u'L' ? "LieferantenID" : "ArtikelID";
+    const char* table = kind == u'K' ? "Kunde" : kind == u'L' ? "Lieferant" : "Artikel";
+    const QList<int> before = Listed(query, key);
+    QVERIFY(query.Locate(QLatin1String(key), number));
+
+    messages->answers.enqueue(answer ? Messages::Yes : Messages::No);
+    frame->findChild<QPushButton*>(QStringLiteral("BitBtnLoeschen"))->click();
+    QStringList expected{question};
+    if (!warning.isEmpty())
+        expected.append(warning);
+    QCOMPARE(messages->texts(), expected);
+    QCOMPARE(count(QStringLiteral("select count(*) from %1 where %2 = %3").arg(table, key).arg(number)),
+             deleted ? 0 : 1);
+    QList<int> after = before;
+    if (deleted)
+        after.removeOne(number);
+    QCOMPARE(Listed(query, key), after);
+    if (!deleted) // a refused delete leaves the list on the same row
+        QCOMPARE(query.FieldByName(QLatin1String(key))->AsInteger(), number);
+}
+
+// Confirming hands back the chosen row through the list query; a double-click
+// confirms too; cancelling says so.
+void TestListen::pickerHandsBackTheChosenRow() {
+    TKundenAusw picker;
+    QCOMPARE(picker.windowTitle(), QStringLiteral("Kundenauswahl"));
+    QCOMPARE(picker.findChild<QLabel*>(QStringLiteral("PTitel"))->text(), QStringLiteral("   Kundenauswahl"));
+    auto* grid = picker.findChild<TDBGrid*>(QStringLiteral("DBGrid1"));
+
+    QTimer::singleShot(0, &picker, [&] {
+        SetFilter(&picker, QStringLiteral("EditOrt"), QStringLiteral("Inns"));
+        grid->setCurrentIndex(grid->model()->index(1, 0));
+        picker.findChild<QPushButton*>(QStringLiteral("BitBtnUebernehmen"))->click();
+    });
+    QVERIFY(picker.Execute());
+    QCOMPARE(dm->QueryKunde.FieldByName(QStringLiteral("KundenID"))->AsInteger(), 6);
+
+    QTimer::singleShot(0, &picker, [&] {
+        // Opened again: the filter of last time is gone.
+        QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids("0 1 2 3 4 5 6 7"));
+        grid->setCurrentIndex(grid->model()->index(3, 0));
+        emit grid->doubleClicked(grid->currentIndex());
+    });
+    QVERIFY(picker.Execute());
+    QCOMPARE(dm->QueryKunde.FieldByName(QStringLiteral("KundenID"))->AsInteger(), 3);
+
+    QTimer::singleShot(0, &picker,
+                       [&] { picker.findChild<QPushButton*>(QStringLiteral("BitBtnAbbrechen"))->click(); });
+    QVERIFY(!picker.Execute());
+}
+
+void TestListen::pickerOnEmptyListCannotConfirm() {
+    TLieferantenAusw picker;
+    QTimer::singleShot(0, &picker, [&] {
+        SetFilter(&picker, QStringLiteral("EditName"), QStringLiteral("niemand"));
+        picker.findChild<QPushButton*>(QStringLiteral("BitBtnUebernehmen"))->click();
+        QVERIFY(picker.isVisible());
+        picker.findChild<QPushButton*>(QStringLiteral("BitBtnAbbrechen"))->click();
+    });
+    QVERIFY(!picker.Execute());
+}
+
+void TestListen::articlePickerStartsWithTheCallersArea() {
+    TArtikelAusw picker;
+    QList<int> seen;
+    const auto take = [&] {
+        seen = Listed(dm->QueryArtikel, "ArtikelID");
+        picker.reject();
+    };
+    QTimer::singleShot(0, &picker, take);
+    picker.Execute(QStringLiteral("B"));
+    QCOMPARE(seen, Ids("10 12"));
+    QTimer::singleShot(0, &picker, take);
+    picker.Execute(QStringLiteral("R"));
+    QCOMPARE(seen, Ids("0 10 11 12"));
+}
+
+// The customer form asks the picker for a parent company while it edits a new
+// customer: the picker must leave that record alone, and hands back its choice.
+void TestListen::customerFormPicksParentCompany() {
+    TKunde form;
+    TKundenAusw picker;
+    picker.Frame()->SetRecordForm(&form);
+    TKunde::PickCustomer = [&picker] { return picker.Execute(); };
+    TKunde::CustomerPickerVisible = [&picker] { return picker.isVisible(); };
+
+    QVERIFY(form.prepare(TKunde::ModeNew));
+    form.show();
+    auto* firma = FindWidget<TDBEdit>(&form, "DBEdit2");
+    firma->setFocus();
+    TypeText(firma, QStringLiteral("Tochter GmbH"));
+
+    QTimer::singleShot(0, &picker, [&] {
+        // The list's own commands would move the record the form is editing.
+        picker.findChild<QPushButton*>(QStringLiteral("BitBtnNeu"))->click();
+        picker.findChild<QPushButton*>(QStringLiteral("BitBtnLoeschen"))->click();
+        QVERIFY(dm->QueryKunde.Locate(QStringLiteral("KundenID"), 1));
+        picker.findChild<QPushButton*>(QStringLiteral("BitBtnUebernehmen"))->click();
+    });
+    FindWidget<QToolButton>(&form, "BitBtnKonzern")->click();
+    QVERIFY(messages->boxes.isEmpty());
+    QCOMPARE(dm->TableKunde.State(), TDataSetState::Insert);
+    QCOMPARE(firma->text(), QStringLiteral("Tochter GmbH"));
+    QCOMPARE(FindWidget<TDBEdit>(&form, "DBEdit14")->text(), QStringLiteral("1"));
+    form.close();
+}
+
+// The customer form opened from the picker cannot open the picker again.
+void TestListen::pickerRefusesSecondOpening() {
+    TKunde form;
+    TKundenAusw picker;
+    picker.Frame()->SetRecordForm(&form);
+    TKunde::PickCustomer = [&picker] { return picker.Execute(); };
+    TKunde::CustomerPickerVisible = [&picker] { return picker.isVisible(); };
+
+    QTimer::singleShot(0, &picker, [&] {
+        QVERIFY(dm->QueryKunde.Locate(QStringLiteral("KundenID"), 3));
+        QTimer::singleShot(0, &form, [&] {
+            FindWidget<QToolButton>(&form, "BitBtnKonzern")->click();
+            form.close();
+        });
+        picker.findChild<QPushButton*>(QStringLiteral("BitBtnAendern"))->click();
+        picker.reject();
+    });
+    QVERIFY(!picker.Execute());
+    QCOMPARE(
+        messages->texts(),
+        QStringList{QStringLiteral(
+            "Die Kundenauswahl ist bereits geöffnet, bitte öffnen Sie den Kunden über den Kundenstamm!")});
+    QCOMPARE(count(QStringLiteral("select KonzernID from Kunde where KundenID = 3")), 1);
+}
+
+// Every show of a list page starts from the start state; the filters typed in
+// between stay until then.
+void TestListen::pagesResetOnEveryShow() {
+    QWidget area;
+    TKundenUeb page(&area);
+    QVERIFY(page.ShowPage());
+    QCOMPARE(page.findChild<QLabel*>(QStringLiteral("PTitel"))->text(), QStringLiteral("   Kundenübersicht"));
+    auto* name = page.findChild<QLineEdit*>(QStringLiteral("EditName"));
+    TypeText(name, QStringLiteral("Hu"));
+    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids("3"));
+    QVERIFY(page.ShowPage());
+    QCOMPARE(name->text(), QString());
+    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids("0 1 2 3 4 5 6 7"));
+
+    TArtikelUeb articles(&area);
+    QVERIFY(articles.ShowPage());
+    QCOMPARE(articles.findChild<QLabel*>(QStringLiteral("PTitel"))->text(),
+             QStringLiteral("   Artikelübersicht"));
+    QCOMPARE(Listed(dm->QueryArtikel, "ArtikelID"), Ids("0 10 11 12"));
+    TLieferantenUeb suppliers(&area);
+    QVERIFY(suppliers.ShowPage());
+    QCOMPARE(suppliers.findChild<QLabel*>(QStringLiteral("PTitel"))->text(),
+             QStringLiteral("   Lieferantenübersicht"));
+}
+
+// Not a check: pictures of the customer list with a filter typed and of the
+// article picker, for review when QV_SCREENSHOT_DIR names a folder.
+void TestListen::screenshots() {
+    const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        QSKIP("QV_SCREENSHOT_DIR not set");
+    QWidget area;
+    area.resize(820, 680);
+    TKundenUeb page(&area);
+    QVERIFY(page.ShowPage());
+    page.resize(area.size());
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    TypeText(page.findChild<QLineEdit*>(QStringLiteral("EditName")), QStringLiteral("S*Part"));
+    QVERIFY(area.grab().save(dir + QStringLiteral("/Kundenuebersicht.png")));
+
+    TArtikelAusw picker;
+    QTimer::singleShot(0, &picker, [&] {
+        QVERIFY(picker.grab().save(dir + QStringLiteral("/Artikelauswahl.png")));
+        picker.reject();
+    });
+    picker.Execute(QString());
+}
+
+QTEST_MAIN(TestListen)
+#include "tst_listen.moc"
