@@ -72,8 +72,7 @@ void TFrameUeb::ShowContextMenu(const QPoint& pos) {
 }
 
 void TFrameUeb::Rebuild() {
-    const QString sql = BuildSQL();
-    RunDataAction([this, &sql] { FKind.List->RunSQL(sql); });
+    RunDataAction([this] { RerunList(); });
 }
 
 void TFrameUeb::ChangeSlot(int slot, const QString& condition) {
@@ -150,13 +149,18 @@ QVariant TFrameUeb::ListNumber() const {
     return list.FieldByName(FKind.KeyField)->Value();
 }
 
+void TFrameUeb::RerunList() {
+    // The list query is shared with the other list of the same records (page
+    // and picker): its last statement may be the other frame's, so the
+    // frame's own statement is run rather than the query reopened.
+    FKind.List->RunSQL(BuildSQL());
+}
+
 void TFrameUeb::ReopenListAt(const QVariant& number) {
     RunDataAction([this, &number] {
-        TSQLiteQuery& list = *FKind.List;
-        list.Close();
-        list.Open();
+        RerunList();
         if (!number.isNull())
-            list.Locate(FKind.KeyField, number);
+            FKind.List->Locate(FKind.KeyField, number);
     });
 }
 
@@ -207,9 +211,8 @@ void TFrameUeb::LoeschenClick() {
     // A refused delete leaves the list as it was, on the same row.
     if (!done)
         return;
-    RunDataAction([&list, row] {
-        list.Close();
-        list.Open();
+    RunDataAction([this, &list, row] {
+        RerunList();
         // Stay where the deleted row was, so the user goes on with its neighbour.
         if (!list.IsEmpty())
             list.SetRecNo(std::min(row, list.RecordCount()));

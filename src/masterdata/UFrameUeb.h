@@ -108,6 +108,7 @@ protected:
 
 private:
     QVariant ListNumber() const;
+    void RerunList();
     void ReopenListAt(const QVariant& number);
     void GridDoubleClicked();
     void ShowContextMenu(const QPoint& pos);

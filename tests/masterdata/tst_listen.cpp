@@ -100,6 +100,7 @@ private slots:
     void numberFieldsTakeOnlyDigits();
     void newAndChangeFollowTheRecord();
     void articleListFollowsRenumbering();
+    void pickerInBetweenKeepsThePageFilter();
     void emptyListCommandsDoNothing();
     void deleteThroughTheList_data();
     void deleteThroughTheList();
@@ -608,6 +609,22 @@ void TestListen::articleListFollowsRenumbering() {
     artikel->findChild<QPushButton*>(QStringLiteral("BitBtnAendern"))->click();
     QCOMPARE(form.modes, QList<int>{2});
     QCOMPARE(dm->QueryArtikel.FieldByName(QStringLiteral("ArtikelID"))->AsInteger(), 20);
+}
+
+// The form opened from the page may use the picker, which runs its own
+// statement on the same list query: back on the page, the list still matches
+// the page's filter.
+void TestListen::pickerInBetweenKeepsThePageFilter() {
+    FakeForm form;
+    kunden->SetRecordForm(&form);
+    kunden->Reset();
+    SetFilter(kunden, QStringLiteral("EditOrt"), QStringLiteral("Inns"));
+    QVERIFY(dm->QueryKunde.Locate(QStringLiteral("KundenID"), 6));
+    TFrameKundenUeb pickerList;
+    form.action = [&pickerList](int) { pickerList.Reset(); };
+    kunden->AendernClick();
+    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids("5 6"));
+    QCOMPARE(dm->QueryKunde.FieldByName(QStringLiteral("KundenID"))->AsInteger(), 6);
 }
 
 void TestListen::emptyListCommandsDoNothing() {
