@@ -2,6 +2,7 @@
 // lines, editing the listed article, the price-line list driving the line
 // editor, typed input that is no number, the sales check box, closing without
 // saving, and a screenshot of a formatted description with two price lines.
+#include "DatabaseFixture.h"
 #include "FormTestHelpers.h"
 #include "Rtf.h"
 #include "TDBCheckBox.h"
@@ -74,9 +75,7 @@ private:
         return nav->BtnClick(TDBNavigator::nbPost);
     }
 
-    QTemporaryDir templateDir;
-    QString templateFile;
-    TempDataHome* home = nullptr;
+    TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
     TDM* dm = nullptr;
     TArtikel* form = nullptr;
@@ -84,34 +83,24 @@ private:
 
 void TestArtikelForm::initTestCase() {
     PinGermanLocale();
-    TempDataHome buildHome;
-    templateFile = templateDir.path() + QStringLiteral("/template.db");
-    TDM builder;
-    builder.OpenDatabaseFile(templateFile);
-    builder.SQLiteDB1.ExecSQL(QStringLiteral("insert into ArtikelGruppe (ArtGruBez) values ('Werkzeug')"));
-    builder.SQLiteDB1.ExecSQL(
-        QStringLiteral("insert into Lieferant (LieferantenID,Firma,LandID,LieGruID,AnspAnredeID,AnspTitelID,"
-                       "Aktiv) values (5,'Bohrwerk GmbH',1,1,1,1,'J')"));
-    builder.SQLiteDB1.Close();
+    db.BuildTemplate([](TSQLiteDB& base) {
+        base.ExecSQL(QStringLiteral("insert into ArtikelGruppe (ArtGruBez) values ('Werkzeug')"));
+        base.ExecSQL(QStringLiteral(
+            "insert into Lieferant (LieferantenID,Firma,LandID,LieGruID,AnspAnredeID,AnspTitelID,"
+            "Aktiv) values (5,'Bohrwerk GmbH',1,1,1,1,'J')"));
+    });
 }
 
 void TestArtikelForm::init() {
-    home = new TempDataHome;
-    messages = new ScriptedMessages;
-    const QString file = home->path() + QStringLiteral("/test.db");
-    QVERIFY(QFile::copy(templateFile, file));
-    dm = new TDM;
-    DM = dm;
-    dm->OpenDatabaseFile(file);
+    QVERIFY(db.Open());
+    dm = db.dm;
+    messages = db.messages;
     form = new TArtikel;
 }
 
 void TestArtikelForm::cleanup() {
     delete form;
-    delete dm;
-    DM = nullptr;
-    delete messages;
-    delete home;
+    db.Close();
 }
 
 // ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // number, saving with the navigator, closing without saving, typed input that
 // is no number, text with quotes and umlauts, the date pickers and the "?"
 // buttons with the customer picker.
+#include "DatabaseFixture.h"
 #include "FormTestHelpers.h"
 #include "QuorventFunctions.h"
 #include "TDBCheckBox.h"
@@ -61,9 +62,7 @@ private:
         QVERIFY(dm->QueryKunde.Locate(QStringLiteral("KundenID"), id));
     }
 
-    QTemporaryDir templateDir;
-    QString templateFile;
-    TempDataHome* home = nullptr;
+    TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
     TDM* dm = nullptr;
     TKunde* form = nullptr;
@@ -71,22 +70,15 @@ private:
 
 void TestKundeForm::initTestCase() {
     PinGermanLocale();
-    TempDataHome buildHome;
-    templateFile = templateDir.path() + QStringLiteral("/template.db");
-    TDM builder;
-    builder.OpenDatabaseFile(templateFile);
-    builder.SQLiteDB1.ExecSQL(QStringLiteral("insert into KundenGruppe (KunGruBez) values ('Handel')"));
-    builder.SQLiteDB1.Close();
+    db.BuildTemplate([](TSQLiteDB& base) {
+        base.ExecSQL(QStringLiteral("insert into KundenGruppe (KunGruBez) values ('Handel')"));
+    });
 }
 
 void TestKundeForm::init() {
-    home = new TempDataHome;
-    messages = new ScriptedMessages;
-    const QString file = home->path() + QStringLiteral("/test.db");
-    QVERIFY(QFile::copy(templateFile, file));
-    dm = new TDM;
-    DM = dm;
-    dm->OpenDatabaseFile(file);
+    QVERIFY(db.Open());
+    dm = db.dm;
+    messages = db.messages;
     addCustomer(10, QStringLiteral("Alpen Bau"));
     form = new TKunde;
 }
@@ -95,10 +87,7 @@ void TestKundeForm::cleanup() {
     TKunde::PickCustomer = nullptr;
     TKunde::CustomerPickerVisible = nullptr;
     delete form;
-    delete dm;
-    DM = nullptr;
-    delete messages;
-    delete home;
+    db.Close();
 }
 
 // ---------------------------------------------------------------------------

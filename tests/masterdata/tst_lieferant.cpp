@@ -1,6 +1,7 @@
 // The supplier form through its widgets: a new supplier with the proposed
 // number and a chosen group, edit mode from the supplier list, closing
 // without saving, numbers that are none, and the contact person's fields.
+#include "DatabaseFixture.h"
 #include "FormTestHelpers.h"
 #include "QuorventFunctions.h"
 #include "TDBCheckBox.h"
@@ -43,9 +44,7 @@ private:
         QVERIFY(dm->QueryLieferant.Locate(QStringLiteral("LieferantenID"), id));
     }
 
-    QTemporaryDir templateDir;
-    QString templateFile;
-    TempDataHome* home = nullptr;
+    TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
     TDM* dm = nullptr;
     TLieferant* form = nullptr;
@@ -53,34 +52,24 @@ private:
 
 void TestLieferantForm::initTestCase() {
     PinGermanLocale();
-    TempDataHome buildHome;
-    templateFile = templateDir.path() + QStringLiteral("/template.db");
-    TDM builder;
-    builder.OpenDatabaseFile(templateFile);
-    builder.SQLiteDB1.ExecSQL(QStringLiteral("insert into LieferantenGruppe (LieGruBez) values ('Holz')"));
-    builder.SQLiteDB1.ExecSQL(QStringLiteral(
-        "insert into Lieferant (LieferantenID,Firma,LandID,LieGruID,AnspAnredeID,AnspTitelID,Aktiv) "
-        "values (10,'Sägewerk Moser',1,2,1,1,'J')"));
-    builder.SQLiteDB1.Close();
+    db.BuildTemplate([](TSQLiteDB& base) {
+        base.ExecSQL(QStringLiteral("insert into LieferantenGruppe (LieGruBez) values ('Holz')"));
+        base.ExecSQL(QStringLiteral(
+            "insert into Lieferant (LieferantenID,Firma,LandID,LieGruID,AnspAnredeID,AnspTitelID,Aktiv) "
+            "values (10,'Sägewerk Moser',1,2,1,1,'J')"));
+    });
 }
 
 void TestLieferantForm::init() {
-    home = new TempDataHome;
-    messages = new ScriptedMessages;
-    const QString file = home->path() + QStringLiteral("/test.db");
-    QVERIFY(QFile::copy(templateFile, file));
-    dm = new TDM;
-    DM = dm;
-    dm->OpenDatabaseFile(file);
+    QVERIFY(db.Open());
+    dm = db.dm;
+    messages = db.messages;
     form = new TLieferant;
 }
 
 void TestLieferantForm::cleanup() {
     delete form;
-    delete dm;
-    DM = nullptr;
-    delete messages;
-    delete home;
+    db.Close();
 }
 
 // ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // states, every filter (also with quotes, percent signs and underscores),
 // sorting, the commands with a record form, deleting with the guards, the
 // pickers handing back the chosen row, and the customer form's "?" buttons.
+#include "DatabaseFixture.h"
 #include "FormTestHelpers.h"
 #include "TDBEdit.h"
 #include "TDBGrid.h"
@@ -118,9 +119,7 @@ private:
     TFrameUeb* frameOf(const QString& kind);
     void resetFrame(const QString& kind, const QString& docType = QString());
 
-    QTemporaryDir templateDir;
-    QString templateFile;
-    TempDataHome* home = nullptr;
+    TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
     TDM* dm = nullptr;
     TFrameKundenUeb* kunden = nullptr;
@@ -130,65 +129,60 @@ private:
 
 void TestListen::initTestCase() {
     PinGermanLocale();
-    TempDataHome buildHome;
-    templateFile = templateDir.path() + QStringLiteral("/template.db");
-    TDM builder;
-    builder.OpenDatabaseFile(templateFile);
-    const auto run = [&builder](const QString& sql) { builder.SQLiteDB1.ExecSQL(sql); };
-    run(QStringLiteral("insert into KundenGruppe (KunGruID, KunGruBez) values (2, 'Handel')"));
-    const char* customers[] = {
-        "1,1,'Müller GmbH','Müller','Hans','','1010','Wien','J',0,null",
-        "2,2,'','O''Brien','Sean','','4020','Linz','J',0,null",
-        "3,1,'Huber & Co','Huber','Anna','Filiale','5020','Salzburg','J',1,null",
-        "4,1,'100% Bio KG','Maier','Franz','','8010','Graz','J',0,null",
-        "5,2,'Schmidt_Partner','Schmidt','Eva','','6020','Innsbruck','J',0,3",
-        "6,1,'SchmidtXPartner','Schmidt','Max','','6021','Innsbruck-Land','J',0,null",
-        "7,1,'Zeller','Bauer','Zoe','','1100','Amstetten','J',0,null",
-        "8,1,'Alt & Vergessen','Alt','Otto','','9020','Klagenfurt','N',0,null",
-    };
-    for (const char* c : customers)
+    db.BuildTemplate([](TSQLiteDB& base) {
+        const auto run = [&base](const QString& sql) { base.ExecSQL(sql); };
+        run(QStringLiteral("insert into KundenGruppe (KunGruID, KunGruBez) values (2, 'Handel')"));
+        const char* customers[] = {
+            "1,1,'Müller GmbH','Müller','Hans','','1010','Wien','J',0,null",
+            "2,2,'','O''Brien','Sean','','4020','Linz','J',0,null",
+            "3,1,'Huber & Co','Huber','Anna','Filiale','5020','Salzburg','J',1,null",
+            "4,1,'100% Bio KG','Maier','Franz','','8010','Graz','J',0,null",
+            "5,2,'Schmidt_Partner','Schmidt','Eva','','6020','Innsbruck','J',0,3",
+            "6,1,'SchmidtXPartner','Schmidt','Max','','6021','Innsbruck-Land','J',0,null",
+            "7,1,'Zeller','Bauer','Zoe','','1100','Amstetten','J',0,null",
+            "8,1,'Alt & Vergessen','Alt','Otto','','9020','Klagenfurt','N',0,null",
+        };
+        for (const char* c : customers)
+            run(QStringLiteral(
+                    "insert into Kunde (KundenID,KunGruID,Firma,Nachname,Vorname,Zusatzname,PLZ,Ort,Aktiv,"
+                    "KonzernID,HaendlerID,AnredeID,TitelID,LandID) values (") +
+                QString::fromUtf8(c) + QStringLiteral(",1,1,1)"));
+        run(QStringLiteral("insert into LieferantenGruppe (LieGruID, LieGruBez) values (2, 'Großhandel')"));
+        const char* suppliers[] = {
+            "5,1,'Bohrwerk GmbH','Werkstraße 1','4600','Wels','J'",
+            "6,2,'O''Neil Tools','Dock 3','1020','Wien','J'",
+            "7,2,'50% Rabatt OG','Markt 1','1030','Wien','N'",
+            "8,1,'Frei & Co','Gasse 2','3100','St. Pölten','J'",
+        };
+        for (const char* s : suppliers)
+            run(QStringLiteral(
+                    "insert into Lieferant (LieferantenID,LieGruID,Firma,Strasse,PLZ,Ort,Aktiv,LandID,"
+                    "AnspAnredeID,AnspTitelID) values (") +
+                QString::fromUtf8(s) + QStringLiteral(",1,1,1)"));
+        run(QStringLiteral("insert into ArtikelGruppe (ArtGruID, ArtGruBez) values (2, 'Werkzeug')"));
+        const char* articles[] = {
+            "10,2,'Akkubohrer','J',5,'J','J'",     "11,2,'Bohrer-Set 10_tlg','J',5,'N','J'",
+            "12,1,'Schrauben 100%','J',6,'J','J'", "13,1,'Bohrmaschine alt','N',5,'N','J'",
+            "14,1,'Verwaist','J',99,'N','J'",
+        };
+        for (const char* a : articles)
+            run(QStringLiteral(
+                    "insert into Artikel (ArtikelID,ArtGruID,ArtKurzBez,Aktiv,LieferantenID,BereichEK,"
+                    "BereichVK,ArtBez,Zwischensumme) values (") +
+                QString::fromUtf8(a) + QStringLiteral(",'','N')"));
+        run(QStringLiteral("insert into ArtPreis (ArtikelID,PreisID,Menge,EinheitID,Wert,MWStSatz) values "
+                           "(10,1,2,1,49.5,20)"));
         run(QStringLiteral(
-                "insert into Kunde (KundenID,KunGruID,Firma,Nachname,Vorname,Zusatzname,PLZ,Ort,Aktiv,"
-                "KonzernID,HaendlerID,AnredeID,TitelID,LandID) values (") +
-            QString::fromUtf8(c) + QStringLiteral(",1,1,1)"));
-    run(QStringLiteral("insert into LieferantenGruppe (LieGruID, LieGruBez) values (2, 'Großhandel')"));
-    const char* suppliers[] = {
-        "5,1,'Bohrwerk GmbH','Werkstraße 1','4600','Wels','J'",
-        "6,2,'O''Neil Tools','Dock 3','1020','Wien','J'",
-        "7,2,'50% Rabatt OG','Markt 1','1030','Wien','N'",
-        "8,1,'Frei & Co','Gasse 2','3100','St. Pölten','J'",
-    };
-    for (const char* s : suppliers)
-        run(QStringLiteral("insert into Lieferant (LieferantenID,LieGruID,Firma,Strasse,PLZ,Ort,Aktiv,LandID,"
-                           "AnspAnredeID,AnspTitelID) values (") +
-            QString::fromUtf8(s) + QStringLiteral(",1,1,1)"));
-    run(QStringLiteral("insert into ArtikelGruppe (ArtGruID, ArtGruBez) values (2, 'Werkzeug')"));
-    const char* articles[] = {
-        "10,2,'Akkubohrer','J',5,'J','J'",     "11,2,'Bohrer-Set 10_tlg','J',5,'N','J'",
-        "12,1,'Schrauben 100%','J',6,'J','J'", "13,1,'Bohrmaschine alt','N',5,'N','J'",
-        "14,1,'Verwaist','J',99,'N','J'",
-    };
-    for (const char* a : articles)
-        run(QStringLiteral("insert into Artikel (ArtikelID,ArtGruID,ArtKurzBez,Aktiv,LieferantenID,BereichEK,"
-                           "BereichVK,ArtBez,Zwischensumme) values (") +
-            QString::fromUtf8(a) + QStringLiteral(",'','N')"));
-    run(QStringLiteral(
-        "insert into ArtPreis (ArtikelID,PreisID,Menge,EinheitID,Wert,MWStSatz) values (10,1,2,1,49.5,20)"));
-    run(QStringLiteral(
-        "insert into ArtPreis (ArtikelID,PreisID,Menge,EinheitID,Wert,MWStSatz) values (10,2,1,1,5,20)"));
-    run(QStringLiteral(
-        "insert into ArtPreis (ArtikelID,PreisID,Menge,EinheitID,Wert,MWStSatz) values (11,1,1,1,19.9,20)"));
-    builder.SQLiteDB1.Close();
+            "insert into ArtPreis (ArtikelID,PreisID,Menge,EinheitID,Wert,MWStSatz) values (10,2,1,1,5,20)"));
+        run(QStringLiteral("insert into ArtPreis (ArtikelID,PreisID,Menge,EinheitID,Wert,MWStSatz) values "
+                           "(11,1,1,1,19.9,20)"));
+    });
 }
 
 void TestListen::init() {
-    home = new TempDataHome;
-    messages = new ScriptedMessages;
-    const QString file = home->path() + QStringLiteral("/test.db");
-    QVERIFY(QFile::copy(templateFile, file));
-    dm = new TDM;
-    DM = dm;
-    dm->OpenDatabaseFile(file);
+    QVERIFY(db.Open());
+    dm = db.dm;
+    messages = db.messages;
     kunden = new TFrameKundenUeb;
     lieferanten = new TFrameLieferantenUeb;
     artikel = new TFrameArtikelUeb;
@@ -200,11 +194,8 @@ void TestListen::cleanup() {
     delete kunden;
     delete lieferanten;
     delete artikel;
-    delete dm;
-    DM = nullptr;
     QCOMPARE(messages->unexpected, 0);
-    delete messages;
-    delete home;
+    db.Close();
 }
 
 TFrameUeb* TestListen::frameOf(const QString& kind) {
