@@ -85,6 +85,10 @@ void TFrameArtikelUeb::Reset(const QString& docType) {
     });
 }
 
+QWidget* TFrameArtikelUeb::FocusField() const {
+    return ui->EditBezeichnung;
+}
+
 QString TFrameArtikelUeb::BuildSQL() const {
     return ListFilter::ArtikelSQL(Slots(), ui->ComboBoxSort->currentIndex());
 }

@@ -18,7 +18,8 @@ public:
     // Every filter to its start state for the caller's document type: active
     // purchase articles for a purchase order ("B"), active sales articles for
     // any other type or none. TableArtikel reopened, the list run.
-    void Reset(const QString& docType = QString());
+    void Reset(const QString& docType = QString()) override;
+    QWidget* FocusField() const override;
     QString BuildSQL() const override;
 
     Ui::TFrameArtikelUeb* Form() const { return ui; }

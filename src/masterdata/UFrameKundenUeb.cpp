@@ -56,7 +56,7 @@ TFrameKundenUeb::~TFrameKundenUeb() {
     delete ui;
 }
 
-void TFrameKundenUeb::Reset() {
+void TFrameKundenUeb::Reset(const QString&) {
     ResetWith([this] {
         ReopenTable();
         FillGroupCombo(DM->Query1, ui->ComboBoxGruppe, 1, true);
@@ -68,6 +68,10 @@ void TFrameKundenUeb::Reset() {
         ClearSlots(ListFilter::KundenSlots);
         SetSlotQuietly(2, ListFilter::KundenCondition(2, QStringLiteral("J")));
     });
+}
+
+QWidget* TFrameKundenUeb::FocusField() const {
+    return ui->EditName;
 }
 
 QString TFrameKundenUeb::BuildSQL() const {

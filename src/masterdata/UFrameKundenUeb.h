@@ -16,7 +16,8 @@ public:
 
     // Every filter to its start state (active customers, sorted by number),
     // TableKunde reopened, the list run.
-    void Reset();
+    void Reset(const QString& docType = QString()) override;
+    QWidget* FocusField() const override;
     QString BuildSQL() const override;
 
     Ui::TFrameKundenUeb* Form() const { return ui; }

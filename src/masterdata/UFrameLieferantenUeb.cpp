@@ -48,7 +48,7 @@ TFrameLieferantenUeb::~TFrameLieferantenUeb() {
     delete ui;
 }
 
-void TFrameLieferantenUeb::Reset() {
+void TFrameLieferantenUeb::Reset(const QString&) {
     ResetWith([this] {
         ReopenTable();
         FillGroupCombo(DM->Query1, ui->ComboBoxGruppe, 2, true);
@@ -59,6 +59,10 @@ void TFrameLieferantenUeb::Reset() {
         ClearSlots(ListFilter::LieferantenSlots);
         SetSlotQuietly(2, ListFilter::LieferantenCondition(2, QStringLiteral("J")));
     });
+}
+
+QWidget* TFrameLieferantenUeb::FocusField() const {
+    return ui->EditName;
 }
 
 QString TFrameLieferantenUeb::BuildSQL() const {

@@ -16,7 +16,8 @@ public:
 
     // Every filter to its start state (active suppliers, sorted by number),
     // TableLieferant reopened, the list run.
-    void Reset();
+    void Reset(const QString& docType = QString()) override;
+    QWidget* FocusField() const override;
     QString BuildSQL() const override;
 
     Ui::TFrameLieferantenUeb* Form() const { return ui; }

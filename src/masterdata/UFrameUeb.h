@@ -39,6 +39,13 @@ public:
     void SetPickMode(bool pick) { FPickMode = pick; }
     void SetTitle(const QString& title);
 
+    // Every filter control to its start state and the slots to the start
+    // conditions, then the list run. The document type of the caller matters
+    // to the article list only.
+    virtual void Reset(const QString& docType = QString()) = 0;
+    // The filter field a page puts the cursor in.
+    virtual QWidget* FocusField() const = 0;
+
     // The statement of the current slots and sort choice, and running it on
     // the list query. A statement the database refuses is reported to the user.
     virtual QString BuildSQL() const = 0;

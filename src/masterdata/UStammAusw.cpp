@@ -4,23 +4,17 @@
 #include "UFrameArtikelUeb.h"
 #include "UFrameKundenUeb.h"
 #include "UFrameLieferantenUeb.h"
-#include "ui_UFrameKundenUeb.h"
-#include "ui_UFrameLieferantenUeb.h"
 
-#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TAuswahl::TAuswahl(const QString& caption, QWidget* parent) : QDialog(parent) {
+TAuswahl::TAuswahl(TFrameUeb* frame, const QString& caption, QWidget* parent)
+    : QDialog(parent), FFrame(frame) {
     setWindowTitle(caption);
     setModal(true);
     resize(960, 620);
-}
-
-void TAuswahl::Embed(TFrameUeb* frame) {
-    FFrame = frame;
-    frame->SetTitle(QStringLiteral("   ") + windowTitle());
+    frame->SetTitle(QStringLiteral("   ") + caption);
     frame->SetPickMode(true);
     connect(frame, &TFrameUeb::confirmed, this, &TAuswahl::accept);
 
@@ -46,49 +40,41 @@ void TAuswahl::Embed(TFrameUeb* frame) {
 }
 
 void TAuswahl::accept() {
-    if (FFrame && FFrame->ListHasRecord())
+    if (FFrame->ListHasRecord())
         QDialog::accept();
 }
 
-bool TAuswahl::Run(const std::function<void()>& reset) {
+bool TAuswahl::Execute(const QString& docType) {
     ApplyStyle(0, this);
     ApplyStyle(0, FFrame);
-    reset();
+    // The reset ticks "Aktiv": a picker starts with the active records.
+    FFrame->Reset(docType);
     return exec() == QDialog::Accepted;
 }
 
 TKundenAusw::TKundenAusw(QWidget* parent)
-    : TAuswahl(QStringLiteral("Kundenauswahl"), parent), FFrame(new TFrameKundenUeb(this)) {
+    : TAuswahl(new TFrameKundenUeb, QStringLiteral("Kundenauswahl"), parent) {
     setObjectName(QStringLiteral("KundenAusw"));
-    Embed(FFrame);
 }
 
-bool TKundenAusw::Execute() {
-    return Run([this] {
-        FFrame->Reset();
-        FFrame->Form()->CheckBoxAktiv->setCheckState(Qt::Checked);
-    });
+TFrameKundenUeb* TKundenAusw::Frame() const {
+    return static_cast<TFrameKundenUeb*>(FFrame);
 }
 
 TLieferantenAusw::TLieferantenAusw(QWidget* parent)
-    : TAuswahl(QStringLiteral("Lieferantenauswahl"), parent), FFrame(new TFrameLieferantenUeb(this)) {
+    : TAuswahl(new TFrameLieferantenUeb, QStringLiteral("Lieferantenauswahl"), parent) {
     setObjectName(QStringLiteral("LieferantenAusw"));
-    Embed(FFrame);
 }
 
-bool TLieferantenAusw::Execute() {
-    return Run([this] {
-        FFrame->Reset();
-        FFrame->Form()->CheckBoxAktiv->setCheckState(Qt::Checked);
-    });
+TFrameLieferantenUeb* TLieferantenAusw::Frame() const {
+    return static_cast<TFrameLieferantenUeb*>(FFrame);
 }
 
 TArtikelAusw::TArtikelAusw(QWidget* parent)
-    : TAuswahl(QStringLiteral("Artikelauswahl"), parent), FFrame(new TFrameArtikelUeb(this)) {
+    : TAuswahl(new TFrameArtikelUeb, QStringLiteral("Artikelauswahl"), parent) {
     setObjectName(QStringLiteral("ArtikelAusw"));
-    Embed(FFrame);
 }
 
-bool TArtikelAusw::Execute(const QString& docType) {
-    return Run([this, &docType] { FFrame->Reset(docType); });
+TFrameArtikelUeb* TArtikelAusw::Frame() const {
+    return static_cast<TFrameArtikelUeb*>(FFrame);
 }
