@@ -2,7 +2,7 @@
 // work, both measured in this run on the same database file. Each line reads
 // "ratio NAME VALUE" (our time / plain time, medians of several repetitions);
 // one more line gives the memory an open 100,000-row result set takes.
-#include "BenchRegistry.h"
+#include "BenchSupport.h"
 #include "SQLite.h"
 
 #include <sqlite3.h>

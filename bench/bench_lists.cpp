@@ -7,7 +7,7 @@
 //   ms filter_customers_50k VALUE      the rebuild itself (typing must not stutter)
 //
 // Wall-clock medians: the wait after a keystroke is what the user notices.
-#include "BenchRegistry.h"
+#include "BenchSupport.h"
 #include "UDM.h"
 #include "UFrameKundenUeb.h"
 
@@ -28,17 +28,6 @@ namespace {
 
 constexpr int kCustomers = 50000;
 constexpr int kRepetitions = 9;
-
-double WallMillis(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // 50,000 customers with surnames and firms spread over the alphabet, so the
 // first letter typed keeps a realistic share of them (about one in eight).

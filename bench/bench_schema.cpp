@@ -9,7 +9,7 @@
 // Both are wall-clock medians: creating a file is mostly waiting for the disk
 // (one synchronous commit per table and step), and that wait is what a user
 // sees on the first start.
-#include "BenchRegistry.h"
+#include "BenchSupport.h"
 #include "UDM.h"
 
 #include <QDir>
@@ -52,17 +52,6 @@ int RunRegisteredBenchmarks(bool verbose) {
 
 // ---------------------------------------------------------------------------
 namespace {
-
-double WallMillis(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 int CreateSchema(bool verbose) {
     QTemporaryDir dir;

@@ -1,6 +1,5 @@
 #include "UFrameKundenUeb.h"
 
-#include "ComboHelpers.h"
 #include "ListFilter.h"
 #include "TDBGrid.h"
 #include "UDM.h"
@@ -35,21 +34,17 @@ TFrameKundenUeb::TFrameKundenUeb(QWidget* parent) : TFrameUeb(parent), ui(new Ui
         {QStringLiteral("Aktiv"), {}, {}, 40},
     });
 
-    ClearSlots(ListFilter::KundenSlots);
     for (QLineEdit* e : {ui->EditNummer, ui->EditKonzernNr, ui->EditHaendlerNr})
         MakeDigitsOnly(e);
-    const auto condition = &ListFilter::KundenCondition;
-    ConnectList(ui->ComboBoxGruppe, 1, condition);
-    ConnectCheck(ui->CheckBoxAktiv, 2, condition);
-    ConnectEdit(ui->EditNummer, 3, condition);
-    ConnectEdit(ui->EditName, 4, condition);
-    ConnectEdit(ui->EditPLZ, 5, condition);
-    ConnectEdit(ui->EditOrt, 6, condition);
-    ConnectEdit(ui->EditKonzernNr, 7, condition);
-    ConnectEdit(ui->EditKonzernName, 8, condition);
-    ConnectEdit(ui->EditHaendlerNr, 9, condition);
-    ConnectEdit(ui->EditHaendlerName, 10, condition);
-    ConnectSort(ui->ComboBoxSort, ListFilter::KundenSortCaptions());
+    SetupPersonFilters({ui->ComboBoxGruppe,
+                        1,
+                        ui->CheckBoxAktiv,
+                        {ui->EditNummer, ui->EditName, ui->EditPLZ, ui->EditOrt, ui->EditKonzernNr,
+                         ui->EditKonzernName, ui->EditHaendlerNr, ui->EditHaendlerName},
+                        ui->ComboBoxSort,
+                        ListFilter::KundenSlots,
+                        &ListFilter::KundenCondition,
+                        ListFilter::KundenSortCaptions()});
 }
 
 TFrameKundenUeb::~TFrameKundenUeb() {
@@ -57,17 +52,7 @@ TFrameKundenUeb::~TFrameKundenUeb() {
 }
 
 void TFrameKundenUeb::Reset(const QString&) {
-    ResetWith([this] {
-        ReopenTable();
-        FillGroupCombo(DM->Query1, ui->ComboBoxGruppe, 1, true);
-        ui->CheckBoxAktiv->setCheckState(Qt::Checked);
-        for (QLineEdit* e : {ui->EditNummer, ui->EditName, ui->EditPLZ, ui->EditOrt, ui->EditKonzernNr,
-                             ui->EditKonzernName, ui->EditHaendlerNr, ui->EditHaendlerName})
-            e->clear();
-        ui->ComboBoxSort->setCurrentIndex(0);
-        ClearSlots(ListFilter::KundenSlots);
-        SetSlotQuietly(2, ListFilter::KundenCondition(2, QStringLiteral("J")));
-    });
+    ResetPersonFilters();
 }
 
 QWidget* TFrameKundenUeb::FocusField() const {

@@ -1,6 +1,5 @@
 #include "UFrameLieferantenUeb.h"
 
-#include "ComboHelpers.h"
 #include "ListFilter.h"
 #include "TDBGrid.h"
 #include "UDM.h"
@@ -32,16 +31,15 @@ TFrameLieferantenUeb::TFrameLieferantenUeb(QWidget* parent)
         {QStringLiteral("Aktiv"), {}, {}, 45},
     });
 
-    ClearSlots(ListFilter::LieferantenSlots);
     MakeDigitsOnly(ui->EditNummer);
-    const auto condition = &ListFilter::LieferantenCondition;
-    ConnectList(ui->ComboBoxGruppe, 1, condition);
-    ConnectCheck(ui->CheckBoxAktiv, 2, condition);
-    ConnectEdit(ui->EditNummer, 3, condition);
-    ConnectEdit(ui->EditName, 4, condition);
-    ConnectEdit(ui->EditPLZ, 5, condition);
-    ConnectEdit(ui->EditOrt, 6, condition);
-    ConnectSort(ui->ComboBoxSort, ListFilter::LieferantenSortCaptions());
+    SetupPersonFilters({ui->ComboBoxGruppe,
+                        2,
+                        ui->CheckBoxAktiv,
+                        {ui->EditNummer, ui->EditName, ui->EditPLZ, ui->EditOrt},
+                        ui->ComboBoxSort,
+                        ListFilter::LieferantenSlots,
+                        &ListFilter::LieferantenCondition,
+                        ListFilter::LieferantenSortCaptions()});
 }
 
 TFrameLieferantenUeb::~TFrameLieferantenUeb() {
@@ -49,16 +47,7 @@ TFrameLieferantenUeb::~TFrameLieferantenUeb() {
 }
 
 void TFrameLieferantenUeb::Reset(const QString&) {
-    ResetWith([this] {
-        ReopenTable();
-        FillGroupCombo(DM->Query1, ui->ComboBoxGruppe, 2, true);
-        ui->CheckBoxAktiv->setCheckState(Qt::Checked);
-        for (QLineEdit* e : {ui->EditNummer, ui->EditName, ui->EditPLZ, ui->EditOrt})
-            e->clear();
-        ui->ComboBoxSort->setCurrentIndex(0);
-        ClearSlots(ListFilter::LieferantenSlots);
-        SetSlotQuietly(2, ListFilter::LieferantenCondition(2, QStringLiteral("J")));
-    });
+    ResetPersonFilters();
 }
 
 QWidget* TFrameLieferantenUeb::FocusField() const {

@@ -1,10 +1,12 @@
 #include "UFrameUeb.h"
 
+#include "ComboHelpers.h"
 #include "ListFilter.h"
 #include "Messages.h"
 #include "SQLite.h"
 #include "TDBDataLink.h"
 #include "TDBGrid.h"
+#include "UDM.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -139,6 +141,29 @@ void TFrameUeb::ConnectSort(QComboBox* sort, const QStringList& captions) {
     connect(sort, &QComboBox::currentIndexChanged, this, [this] {
         if (!FResetting)
             Rebuild();
+    });
+}
+
+void TFrameUeb::SetupPersonFilters(const TPersonFilters& filters) {
+    FPerson = filters;
+    ClearSlots(filters.SlotCount);
+    ConnectList(filters.Group, 1, filters.Condition);
+    ConnectCheck(filters.Aktiv, 2, filters.Condition);
+    for (int i = 0; i < filters.Edits.size(); ++i)
+        ConnectEdit(filters.Edits[i], 3 + i, filters.Condition);
+    ConnectSort(filters.Sort, filters.SortCaptions);
+}
+
+void TFrameUeb::ResetPersonFilters() {
+    ResetWith([this] {
+        ReopenTable();
+        FillGroupCombo(DM->Query1, FPerson.Group, FPerson.GroupKind, true);
+        FPerson.Aktiv->setCheckState(Qt::Checked);
+        for (QLineEdit* e : FPerson.Edits)
+            e->clear();
+        FPerson.Sort->setCurrentIndex(0);
+        ClearSlots(FPerson.SlotCount);
+        SetSlotQuietly(2, FPerson.Condition(2, QStringLiteral("J")));
     });
 }
 

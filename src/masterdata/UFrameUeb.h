@@ -100,6 +100,23 @@ protected:
     // Reopens the editable table unless a record form is using it.
     void ReopenTable();
 
+    // The filters customers and suppliers have in common: slot 1 the group
+    // list, slot 2 "Aktiv", then one text field per slot from slot 3 on.
+    struct TPersonFilters {
+        QComboBox* Group = nullptr;
+        int GroupKind = 0; // as FillGroupCombo counts them
+        QCheckBox* Aktiv = nullptr;
+        QList<QLineEdit*> Edits;
+        QComboBox* Sort = nullptr;
+        int SlotCount = 0;
+        std::function<QString(int, const QString&)> Condition;
+        QStringList SortCaptions;
+    };
+    void SetupPersonFilters(const TPersonFilters& filters);
+    // Their reset: table reopened, group list refilled, active records, every
+    // field empty, the first sort, only the "Aktiv" slot set.
+    void ResetPersonFilters();
+
     // Wires a three-state box to its slot.
     void ConnectCheck(QCheckBox* box, int slot, const std::function<QString(int, const QString&)>& condition);
     // Wires a text field to its slot.
@@ -126,6 +143,7 @@ private:
     QStringList FSlots;
     QPointer<QWidget> FForm;
     std::function<void(int)> FShowForm;
+    TPersonFilters FPerson;
     bool FPickMode = false;
     bool FResetting = false;
 };

@@ -269,9 +269,7 @@ void TestListen::startStates() {
         QVERIFY2(edit->text().isEmpty(), qPrintable(edit->objectName()));
     for (QComboBox* list : frame->findChildren<QComboBox*>())
         QCOMPARE(list->currentIndex(), 0);
-    TSQLiteQuery& query = kind == u'K'   ? dm->QueryKunde
-                          : kind == u'L' ? dm->QueryLieferant
-                                         : dm->QueryArtikel;
+    TSQLiteQuery& query = listOf(kind);
     const char* key = keyOf(kind);
     QCOMPARE(Listed(query, key), Ids(listed));
     if (kind == u'A') {
@@ -517,9 +515,7 @@ void TestListen::sorting() {
     TFrameUeb* frame = frameOf(kind);
     frameOf(kind)->Reset();
     SetFilter(frame, QStringLiteral("ComboBoxSort"), entry);
-    TSQLiteQuery& query = kind == u'K'   ? dm->QueryKunde
-                          : kind == u'L' ? dm->QueryLieferant
-                                         : dm->QueryArtikel;
+    TSQLiteQuery& query = listOf(kind);
     const char* key = keyOf(kind);
     QCOMPARE(Listed(query, key), Ids(listed));
 }
@@ -682,9 +678,7 @@ void TestListen::deleteThroughTheList() {
     QFETCH(bool, deleted);
     TFrameUeb* frame = frameOf(kind);
     frameOf(kind)->Reset();
-    TSQLiteQuery& query = kind == u'K'   ? dm->QueryKunde
-                          : kind == u'L' ? dm->QueryLieferant
-                                         : dm->QueryArtikel;
+    TSQLiteQuery& query = listOf(kind);
     const char* key = keyOf(kind);
     const char* table = kind == u'K' ? "Kunde" : kind == u'L' ? "Lieferant" : "Artikel";
     const QList<int> before = Listed(query, key);
