@@ -57,6 +57,7 @@ void TFrameUeb::Setup(const TRecordKind& kind, TDBGrid* grid, QLabel* title, QPu
     FKind = kind;
     FGrid = grid;
     FTitle = title;
+    FCommandButtons = {neu, aendern, loeschen};
     connect(neu, &QPushButton::clicked, this, &TFrameUeb::NeuClick);
     connect(aendern, &QPushButton::clicked, this, &TFrameUeb::AendernClick);
     connect(loeschen, &QPushButton::clicked, this, &TFrameUeb::LoeschenClick);
@@ -67,9 +68,10 @@ void TFrameUeb::Setup(const TRecordKind& kind, TDBGrid* grid, QLabel* title, QPu
 
 void TFrameUeb::ShowContextMenu(const QPoint& pos) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("&Neu"), this, &TFrameUeb::NeuClick);
-    menu.addAction(QStringLiteral("Än&dern"), this, &TFrameUeb::AendernClick);
-    menu.addAction(QStringLiteral("&Löschen"), this, &TFrameUeb::LoeschenClick);
+    const bool free = !RecordFormOnScreen();
+    menu.addAction(QStringLiteral("&Neu"), this, &TFrameUeb::NeuClick)->setEnabled(free);
+    menu.addAction(QStringLiteral("Än&dern"), this, &TFrameUeb::AendernClick)->setEnabled(free);
+    menu.addAction(QStringLiteral("&Löschen"), this, &TFrameUeb::LoeschenClick)->setEnabled(free);
     menu.exec(FGrid->viewport()->mapToGlobal(pos));
 }
 
@@ -90,6 +92,11 @@ void TFrameUeb::ClearSlots(int count) {
 }
 
 void TFrameUeb::ResetWith(const std::function<void()>& fill) {
+    // Opened from the record form itself (the customer form's picker), the
+    // list must not touch the record being edited there: its commands rest.
+    const bool free = !RecordFormOnScreen();
+    for (QPushButton* b : FCommandButtons)
+        b->setEnabled(free);
     FResetting = true;
     try {
         fill();

@@ -140,6 +140,7 @@ private:
     TRecordKind FKind;
     TDBGrid* FGrid = nullptr;
     QLabel* FTitle = nullptr;
+    QList<QPushButton*> FCommandButtons;
     QStringList FSlots;
     QPointer<QWidget> FForm;
     std::function<void(int)> FShowForm;
