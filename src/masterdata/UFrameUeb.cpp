@@ -118,22 +118,19 @@ void TFrameUeb::ReopenTable() {
     FKind.Table->Open();
 }
 
-void TFrameUeb::ConnectCheck(QCheckBox* box, int slot,
-                             const std::function<QString(int, const QString&)>& condition) {
+void TFrameUeb::ConnectCheck(QCheckBox* box, int slot, const TCondition& condition) {
     box->setTristate(true);
     connect(box, &QCheckBox::stateChanged, this, [this, slot, condition](int state) {
         ChangeSlot(slot, condition(slot, ListFilter::CheckValue(Qt::CheckState(state))));
     });
 }
 
-void TFrameUeb::ConnectEdit(QLineEdit* edit, int slot,
-                            const std::function<QString(int, const QString&)>& condition) {
+void TFrameUeb::ConnectEdit(QLineEdit* edit, int slot, const TCondition& condition) {
     connect(edit, &QLineEdit::textChanged, this,
             [this, slot, condition](const QString& text) { ChangeSlot(slot, condition(slot, text)); });
 }
 
-void TFrameUeb::ConnectList(QComboBox* list, int slot,
-                            const std::function<QString(int, const QString&)>& condition,
+void TFrameUeb::ConnectList(QComboBox* list, int slot, const TCondition& condition,
                             const std::function<QString(int index)>& value) {
     connect(list, &QComboBox::currentIndexChanged, this, [this, list, slot, condition, value](int index) {
         QString chosen;
@@ -181,6 +178,13 @@ QVariant TFrameUeb::ListNumber() const {
     return list.FieldByName(FKind.KeyField)->Value();
 }
 
+QVariant TFrameUeb::TableNumber(const QVariant& fallback) const {
+    const TSQLiteTable& table = *FKind.Table;
+    if (!table.Active() || table.IsEmpty())
+        return fallback;
+    return table.FieldByName(FKind.KeyField)->Value();
+}
+
 void TFrameUeb::RerunList() {
     // The list query is shared with the other list of the same records (page
     // and picker): its last statement may be the other frame's, so the
@@ -200,27 +204,18 @@ void TFrameUeb::NeuClick() {
     if (RecordFormOnScreen() || !FShowForm)
         return;
     FShowForm(1);
-    QVariant number;
-    TSQLiteTable& table = *FKind.Table;
-    if (table.Active() && !table.IsEmpty())
-        number = table.FieldByName(FKind.KeyField)->Value();
-    ReopenListAt(number);
+    ReopenListAt(TableNumber(QVariant()));
 }
 
 void TFrameUeb::AendernClick() {
     if (RecordFormOnScreen() || !FShowForm)
         return;
-    QVariant number = ListNumber();
+    const QVariant number = ListNumber();
     // Nothing listed, nothing to change.
     if (number.isNull())
         return;
     FShowForm(2);
-    if (FKind.NumberFromTableAfterEdit) {
-        TSQLiteTable& table = *FKind.Table;
-        if (table.Active() && !table.IsEmpty())
-            number = table.FieldByName(FKind.KeyField)->Value();
-    }
-    ReopenListAt(number);
+    ReopenListAt(FKind.NumberFromTableAfterEdit ? TableNumber(number) : number);
 }
 
 void TFrameUeb::LoeschenClick() {

@@ -51,8 +51,7 @@ public:
     virtual QString BuildSQL() const = 0;
     void Rebuild();
 
-    // The slots (1-based) as they stand.
-    QString Slot(int slot) const { return FSlots.value(slot - 1); }
+    // The slots as they stand (index 0 is slot 1).
     const QStringList& Slots() const { return FSlots; }
 
     // Whether the list shows a record (the current row of the list query).
@@ -71,6 +70,9 @@ signals:
     void confirmed();
 
 protected:
+    // The condition of a slot (1-based) from the value of its control.
+    using TCondition = std::function<QString(int slot, const QString& value)>;
+
     // What the subclass tells about its record kind.
     struct TRecordKind {
         TSQLiteQuery* List = nullptr;
@@ -109,7 +111,7 @@ protected:
         QList<QLineEdit*> Edits;
         QComboBox* Sort = nullptr;
         int SlotCount = 0;
-        std::function<QString(int, const QString&)> Condition;
+        TCondition Condition;
         QStringList SortCaptions;
     };
     void SetupPersonFilters(const TPersonFilters& filters);
@@ -118,20 +120,20 @@ protected:
     void ResetPersonFilters();
 
     // Wires a three-state box to its slot.
-    void ConnectCheck(QCheckBox* box, int slot, const std::function<QString(int, const QString&)>& condition);
+    void ConnectCheck(QCheckBox* box, int slot, const TCondition& condition);
     // Wires a text field to its slot.
-    void ConnectEdit(QLineEdit* edit, int slot, const std::function<QString(int, const QString&)>& condition);
+    void ConnectEdit(QLineEdit* edit, int slot, const TCondition& condition);
     // Wires a list whose entry 0 is "- Alle -" to its slot; value gives the
     // value of an entry for the condition (by default its text).
-    void ConnectList(QComboBox* list, int slot, const std::function<QString(int, const QString&)>& condition,
+    void ConnectList(QComboBox* list, int slot, const TCondition& condition,
                      const std::function<QString(int index)>& value = {});
     // Fills the sort list and rebuilds when another entry is chosen.
     void ConnectSort(QComboBox* sort, const QStringList& captions);
 
-    bool Resetting() const { return FResetting; }
-
 private:
     QVariant ListNumber() const;
+    // The number of the editable table's current record, or fallback when it has none.
+    QVariant TableNumber(const QVariant& fallback) const;
     void RerunList();
     void ReopenListAt(const QVariant& number);
     void GridDoubleClicked();
