@@ -70,6 +70,17 @@ void SetFilter(QWidget* frame, const QString& name, const QString& value) {
     }
 }
 
+// Data rows of text columns: the first entry of a row is its tag.
+void AddRows(const QList<const char*>& columns, const QList<QList<const char*>>& rows) {
+    for (const char* column : columns)
+        QTest::addColumn<QString>(column);
+    for (const QList<const char*>& row : rows) {
+        QTestData& data = QTest::newRow(row.first());
+        for (qsizetype i = 1; i < row.size(); ++i)
+            data << QString::fromUtf8(row[i]);
+    }
+}
+
 QList<int> Ids(const QString& text) {
     QList<int> ids;
     for (const QString& part : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
@@ -89,15 +100,9 @@ private slots:
 
     void startStates_data();
     void startStates();
-    void customerFilters_data();
-    void customerFilters();
+    void filters_data();
+    void filters();
     void parentCompanyJoinComesAndGoes();
-    void supplierFilters_data();
-    void supplierFilters();
-    void articleFilters_data();
-    void articleFilters();
-    void sorting_data();
-    void sorting();
     void numberFieldsTakeOnlyDigits();
     void newAndChangeFollowTheRecord();
     void articleListFollowsRenumbering();
@@ -232,9 +237,8 @@ void TestListen::startStates_data() {
                                << "0 5 6 8";
     const QString articleBase =
         "select A.*, AG.ArtGruBez, L.Firma, (select total(P.Menge*P.Wert)/1.0 from ArtPreis P where "
-        "P.ArtikelID = A.ArtikelID) as Summe from Artikel A, ArtikelGruppe AG, Lieferant L where AG.ArtGruID "
-        "= "
-        "A.ArtGruID and L.LieferantenID = A.LieferantenID and A.Aktiv = 'J'";
+        "P.ArtikelID = A.ArtikelID) as Summe from Artikel A, ArtikelGruppe AG, Lieferant L where "
+        "AG.ArtGruID = A.ArtGruID and L.LieferantenID = A.LieferantenID and A.Aktiv = 'J'";
     QTest::newRow("article page") << "A"
                                   << "" << articleBase + " and A.BereichVK = 'J' order by A.ArtikelID"
                                   << "0 10 11 12";
@@ -282,98 +286,74 @@ void TestListen::startStates() {
     }
 }
 
-void TestListen::customerFilters_data() {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("listed");
-
-    QTest::newRow("name begins the company") << "EditName"
-                                             << "Mü"
-                                             << "1";
-    QTest::newRow("name begins the surname") << "EditName"
-                                             << "Schmidt"
-                                             << "5 6";
-    QTest::newRow("name begins the first name") << "EditName"
-                                                << "Zo"
-                                                << "7";
-    QTest::newRow("name begins the additional name") << "EditName"
-                                                     << "Fil"
-                                                     << "3";
-    QTest::newRow("name only at the start") << "EditName"
-                                            << "ller"
-                                            << "";
-    QTest::newRow("star in the middle") << "EditName"
-                                        << "Hu*Co"
-                                        << "3";
-    QTest::newRow("star matches any run") << "EditName"
-                                          << "S*Partner"
-                                          << "5 6";
-    QTest::newRow("quote") << "EditName"
-                           << "O'Brien"
-                           << "2";
-    QTest::newRow("percent is a percent") << "EditName"
-                                          << "100%"
-                                          << "4";
-    QTest::newRow("lone percent widens nothing") << "EditName"
-                                                 << "%"
-                                                 << "";
-    QTest::newRow("underscore is an underscore") << "EditName"
-                                                 << "Schmidt_"
-                                                 << "5";
-    QTest::newRow("backslash") << "EditName"
-                               << "\\"
-                               << "";
-    QTest::newRow("number") << "EditNummer"
-                            << "3"
-                            << "3";
-    QTest::newRow("letters in the number ignored") << "EditNummer"
-                                                   << "x3y"
-                                                   << "3";
-    QTest::newRow("postcode") << "EditPLZ"
-                              << "60"
-                              << "5 6";
-    QTest::newRow("postcode with star") << "EditPLZ"
-                                        << "*20"
-                                        << "2 3 5";
-    QTest::newRow("town") << "EditOrt"
-                          << "Inns"
-                          << "5 6";
-    QTest::newRow("town with quote") << "EditOrt"
-                                     << "Wien' or 'a'='a"
-                                     << "";
-    QTest::newRow("parent company number") << "EditKonzernNr"
-                                           << "1"
-                                           << "3";
-    QTest::newRow("parent company name") << "EditKonzernName"
-                                         << "Mü"
-                                         << "3";
-    QTest::newRow("dealer number") << "EditHaendlerNr"
-                                   << "3"
-                                   << "5";
-    QTest::newRow("dealer name") << "EditHaendlerName"
-                                 << "Hub"
-                                 << "5";
-    QTest::newRow("group") << "ComboBoxGruppe"
-                           << "Handel"
-                           << "2 5";
-    QTest::newRow("group all") << "ComboBoxGruppe"
-                               << "- Alle -"
-                               << "0 1 2 3 4 5 6 7";
-    QTest::newRow("inactive") << "CheckBoxAktiv"
-                              << "0"
-                              << "8";
-    QTest::newRow("active or not") << "CheckBoxAktiv"
-                                   << "1"
-                                   << "0 1 2 3 4 5 6 7 8";
+void TestListen::filters_data() {
+    AddRows({"kind", "control", "value", "listed"},
+            {
+                {"customer name begins the company", "K", "EditName", "Mü", "1"},
+                {"customer name begins the surname", "K", "EditName", "Schmidt", "5 6"},
+                {"customer name begins the first name", "K", "EditName", "Zo", "7"},
+                {"customer name begins the additional name", "K", "EditName", "Fil", "3"},
+                {"customer name only at the start", "K", "EditName", "ller", ""},
+                {"customer star in the middle", "K", "EditName", "Hu*Co", "3"},
+                {"customer star matches any run", "K", "EditName", "S*Partner", "5 6"},
+                {"customer quote", "K", "EditName", "O'Brien", "2"},
+                {"customer percent is a percent", "K", "EditName", "100%", "4"},
+                {"customer lone percent widens nothing", "K", "EditName", "%", ""},
+                {"customer underscore is an underscore", "K", "EditName", "Schmidt_", "5"},
+                {"customer backslash", "K", "EditName", "\\", ""},
+                {"customer number", "K", "EditNummer", "3", "3"},
+                {"customer letters in the number ignored", "K", "EditNummer", "x3y", "3"},
+                {"customer postcode", "K", "EditPLZ", "60", "5 6"},
+                {"customer postcode with star", "K", "EditPLZ", "*20", "2 3 5"},
+                {"customer town", "K", "EditOrt", "Inns", "5 6"},
+                {"customer town with quote", "K", "EditOrt", "Wien' or 'a'='a", ""},
+                {"customer parent company number", "K", "EditKonzernNr", "1", "3"},
+                {"customer parent company name", "K", "EditKonzernName", "Mü", "3"},
+                {"customer dealer number", "K", "EditHaendlerNr", "3", "5"},
+                {"customer dealer name", "K", "EditHaendlerName", "Hub", "5"},
+                {"customer group", "K", "ComboBoxGruppe", "Handel", "2 5"},
+                {"customer group all", "K", "ComboBoxGruppe", "- Alle -", "0 1 2 3 4 5 6 7"},
+                {"customer inactive", "K", "CheckBoxAktiv", "0", "8"},
+                {"customer active or not", "K", "CheckBoxAktiv", "1", "0 1 2 3 4 5 6 7 8"},
+                {"supplier name", "L", "EditName", "bohr", "5"},
+                {"supplier name with quote", "L", "EditName", "O'Neil", "6"},
+                {"supplier percent", "L", "EditName", "5%", ""},
+                {"supplier number", "L", "EditNummer", "6", "6"},
+                {"supplier postcode", "L", "EditPLZ", "10", "6"},
+                {"supplier town", "L", "EditOrt", "Wels", "5"},
+                {"supplier group", "L", "ComboBoxGruppe", "Großhandel", "6"},
+                {"supplier inactive", "L", "CheckBoxAktiv", "0", "7"},
+                {"article description anywhere, any case", "A", "EditBezeichnung", "BOHR", "10 11"},
+                {"article description with star", "A", "EditBezeichnung", "bohr*set", "11"},
+                {"article underscore literal", "A", "EditBezeichnung", "10_t", "11"},
+                {"article percent literal", "A", "EditBezeichnung", "0%", "12"},
+                {"article percent no wildcard", "A", "EditBezeichnung", "Schrauben%0", ""},
+                {"article group", "A", "ComboBoxGruppe", "Werkzeug", "10 11"},
+                {"article supplier", "A", "ComboBoxLieferant", "Bohrwerk GmbH", "10 11"},
+                {"article sales area off", "A", "CheckBoxVK", "0", ""},
+                {"article either area", "A", "CheckBoxVK", "1", "0 10 11 12"},
+                {"article inactive", "A", "CheckBoxAktiv", "0", "13"},
+                {"customer number down sorted", "K", "ComboBoxSort", "Kundennummer absteigend",
+                 "7 6 5 4 3 2 1 0"},
+                {"customer company sorted", "K", "ComboBoxSort", "Kundenfirma", "2 4 3 0 1 6 5 7"},
+                {"customer town sorted", "K", "ComboBoxSort", "Kundenort", "7 4 5 6 2 0 3 1"},
+                {"supplier name sorted", "L", "ComboBoxSort", "Lieferantenname", "5 8 6 0"},
+                {"supplier number down sorted", "L", "ComboBoxSort", "Nummer absteigend", "8 6 5 0"},
+                {"article amount sorted", "A", "ComboBoxSort", "Betrag", "12 0 11 10"},
+                {"article description sorted", "A", "ComboBoxSort", "Bezeichnung", "10 11 0 12"},
+            });
 }
 
-void TestListen::customerFilters() {
+// Each filter and sort choice on its own, set as a user sets it, over the start state.
+void TestListen::filters() {
+    QFETCH(QString, kind);
     QFETCH(QString, control);
     QFETCH(QString, value);
     QFETCH(QString, listed);
-    kunden->Reset();
-    SetFilter(kunden, control, value);
-    QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids(listed));
+    TFrameUeb* frame = frameOf(kind);
+    frame->Reset();
+    SetFilter(frame, control, value);
+    QCOMPARE(Listed(listOf(kind), keyOf(kind)), Ids(listed));
     QVERIFY(messages->boxes.isEmpty());
 }
 
@@ -392,132 +372,6 @@ void TestListen::parentCompanyJoinComesAndGoes() {
     name->clear();
     QVERIFY(!kunden->BuildSQL().contains(QStringLiteral("Kunde Ko")));
     QCOMPARE(Listed(dm->QueryKunde, "KundenID"), Ids("0 1 2 3 4 5 6 7"));
-}
-
-void TestListen::supplierFilters_data() {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("listed");
-
-    QTest::newRow("name") << "EditName"
-                          << "bohr"
-                          << "5";
-    QTest::newRow("name with quote") << "EditName"
-                                     << "O'Neil"
-                                     << "6";
-    QTest::newRow("percent") << "EditName"
-                             << "5%"
-                             << "";
-    QTest::newRow("number") << "EditNummer"
-                            << "6"
-                            << "6";
-    QTest::newRow("postcode") << "EditPLZ"
-                              << "10"
-                              << "6";
-    QTest::newRow("town") << "EditOrt"
-                          << "Wels"
-                          << "5";
-    QTest::newRow("group") << "ComboBoxGruppe"
-                           << "Großhandel"
-                           << "6";
-    QTest::newRow("inactive") << "CheckBoxAktiv"
-                              << "0"
-                              << "7";
-}
-
-void TestListen::supplierFilters() {
-    QFETCH(QString, control);
-    QFETCH(QString, value);
-    QFETCH(QString, listed);
-    lieferanten->Reset();
-    SetFilter(lieferanten, control, value);
-    QCOMPARE(Listed(dm->QueryLieferant, "LieferantenID"), Ids(listed));
-}
-
-void TestListen::articleFilters_data() {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("listed");
-
-    QTest::newRow("description anywhere, any case") << "EditBezeichnung"
-                                                    << "BOHR"
-                                                    << "10 11";
-    QTest::newRow("description with star") << "EditBezeichnung"
-                                           << "bohr*set"
-                                           << "11";
-    QTest::newRow("underscore literal") << "EditBezeichnung"
-                                        << "10_t"
-                                        << "11";
-    QTest::newRow("percent literal") << "EditBezeichnung"
-                                     << "0%"
-                                     << "12";
-    QTest::newRow("percent no wildcard") << "EditBezeichnung"
-                                         << "Schrauben%0"
-                                         << "";
-    QTest::newRow("group") << "ComboBoxGruppe"
-                           << "Werkzeug"
-                           << "10 11";
-    QTest::newRow("supplier") << "ComboBoxLieferant"
-                              << "Bohrwerk GmbH"
-                              << "10 11";
-    QTest::newRow("sales area off") << "CheckBoxVK"
-                                    << "0"
-                                    << "";
-    QTest::newRow("either area") << "CheckBoxVK"
-                                 << "1"
-                                 << "0 10 11 12";
-    QTest::newRow("inactive") << "CheckBoxAktiv"
-                              << "0"
-                              << "13";
-}
-
-void TestListen::articleFilters() {
-    QFETCH(QString, control);
-    QFETCH(QString, value);
-    QFETCH(QString, listed);
-    artikel->Reset();
-    SetFilter(artikel, control, value);
-    QCOMPARE(Listed(dm->QueryArtikel, "ArtikelID"), Ids(listed));
-}
-
-void TestListen::sorting_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("listed");
-
-    QTest::newRow("customer number down") << "K"
-                                          << "Kundennummer absteigend"
-                                          << "7 6 5 4 3 2 1 0";
-    QTest::newRow("customer company") << "K"
-                                      << "Kundenfirma"
-                                      << "2 4 3 0 1 6 5 7";
-    QTest::newRow("customer town") << "K"
-                                   << "Kundenort"
-                                   << "7 4 5 6 2 0 3 1";
-    QTest::newRow("supplier name") << "L"
-                                   << "Lieferantenname"
-                                   << "5 8 6 0";
-    QTest::newRow("supplier number down") << "L"
-                                          << "Nummer absteigend"
-                                          << "8 6 5 0";
-    QTest::newRow("article amount") << "A"
-                                    << "Betrag"
-                                    << "12 0 11 10";
-    QTest::newRow("article description") << "A"
-                                         << "Bezeichnung"
-                                         << "10 11 0 12";
-}
-
-void TestListen::sorting() {
-    QFETCH(QString, kind);
-    QFETCH(QString, entry);
-    QFETCH(QString, listed);
-    TFrameUeb* frame = frameOf(kind);
-    frameOf(kind)->Reset();
-    SetFilter(frame, QStringLiteral("ComboBoxSort"), entry);
-    TSQLiteQuery& query = listOf(kind);
-    const char* key = keyOf(kind);
-    QCOMPARE(Listed(query, key), Ids(listed));
 }
 
 // Typed or pasted, a number filter keeps only digits.
