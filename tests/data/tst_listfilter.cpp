@@ -2,6 +2,7 @@
 // of each filter slot, how conds and sort combine, and, on a real database,
 // that typed quotes, percent signs and underscores find exactly that text
 // while "*" stays a wildcard.
+#include "DatabaseFixture.h"
 #include "ListFilter.h"
 #include "TestSupport.h"
 #include "UDM.h"
@@ -15,7 +16,6 @@ class TestListFilter : public QObject {
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -47,40 +47,23 @@ private:
                     const QString& vk = QStringLiteral("J"));
     void fillCustomers();
 
-    QTemporaryDir templateDir;
-    QString templateFile;
-    TempDataHome* home = nullptr;
+    TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
     TDM* dm = nullptr;
 };
 
 void TestListFilter::initTestCase() {
-    TempDataHome buildHome;
-    templateFile = templateDir.path() + QStringLiteral("/template.db");
-    TDM builder;
-    builder.OpenDatabaseFile(templateFile);
-    builder.SQLiteDB1.Close();
-}
-
-void TestListFilter::cleanupTestCase() {
-    DM = nullptr;
+    db.BuildTemplate();
 }
 
 void TestListFilter::init() {
-    home = new TempDataHome;
-    messages = new ScriptedMessages;
-    const QString file = home->path() + QStringLiteral("/test.db");
-    QVERIFY(QFile::copy(templateFile, file));
-    dm = new TDM;
-    DM = dm;
-    dm->OpenDatabaseFile(file);
+    QVERIFY(db.Open());
+    dm = db.dm;
+    messages = db.messages;
 }
 
 void TestListFilter::cleanup() {
-    delete dm;
-    DM = nullptr;
-    delete messages;
-    delete home;
+    db.Close();
 }
 
 QList<int> TestListFilter::ids(const QString& sql) {
