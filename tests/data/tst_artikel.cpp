@@ -2,6 +2,7 @@
 // first save, the checks before a save, the supplier rule, the guards before
 // renumbering and deleting, and that price lines always travel with their
 // article.
+#include "DatabaseFixture.h"
 #include "QuorventFunctions.h"
 #include "Rtf.h"
 #include "TestSupport.h"
@@ -103,9 +104,7 @@ private:
         return !aborted([&] { dm->TableArtPreis.Post(); });
     }
 
-    QTemporaryDir templateDir;
-    QString templateFile;
-    TempDataHome* home = nullptr;
+    TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
     TDM* dm = nullptr;
 };
@@ -113,31 +112,20 @@ private:
 void TestArtikel::initTestCase() {
     PinGermanLocale();
     TDM::FormattedTextPlain = &Rtf::PlainText;
-    TempDataHome buildHome;
-    templateFile = templateDir.path() + QStringLiteral("/template.db");
-    TDM builder;
-    builder.OpenDatabaseFile(templateFile);
-    builder.SQLiteDB1.Close();
+    db.BuildTemplate();
 }
 
 void TestArtikel::init() {
-    home = new TempDataHome;
-    messages = new ScriptedMessages;
-    const QString file = home->path() + QStringLiteral("/test.db");
-    QVERIFY(QFile::copy(templateFile, file));
-    dm = new TDM;
-    DM = dm;
-    dm->OpenDatabaseFile(file);
+    QVERIFY(db.Open());
+    dm = db.dm;
+    messages = db.messages;
     exec(QStringLiteral("insert into Lieferant (LieferantenID,Firma,LandID,LieGruID,AnspAnredeID,AnspTitelID,"
                         "Aktiv) values (5,'Holz & Co',1,1,1,1,'J')"));
     dm->TableArtikel.Open();
 }
 
 void TestArtikel::cleanup() {
-    delete dm;
-    DM = nullptr;
-    delete messages;
-    delete home;
+    db.Close();
 }
 
 // ---------------------------------------------------------------------------

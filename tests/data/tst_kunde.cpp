@@ -1,6 +1,7 @@
 // The customer rules through the data module on a fresh database: numbering
 // from the range, every check before a save with its warning, the guards
 // before renumbering and deleting, and text that must come back unchanged.
+#include "DatabaseFixture.h"
 #include "QuorventFunctions.h"
 #include "TestSupport.h"
 #include "UDM.h"
@@ -42,9 +43,7 @@ private:
 
     // A fresh database is built once and copied for every test: building
     // one runs every upgrade step with its backup copy.
-    QTemporaryDir templateDir;
-    QString templateFile;
-    TempDataHome* home = nullptr;
+    TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
     TDM* dm = nullptr;
     QString hint;
@@ -52,11 +51,7 @@ private:
 
 void TestKunde::initTestCase() {
     PinGermanLocale();
-    TempDataHome buildHome;
-    templateFile = templateDir.path() + QStringLiteral("/template.db");
-    TDM builder;
-    builder.OpenDatabaseFile(templateFile);
-    builder.SQLiteDB1.Close();
+    db.BuildTemplate();
 }
 
 void TestKunde::cleanupTestCase() {
@@ -64,23 +59,16 @@ void TestKunde::cleanupTestCase() {
 }
 
 void TestKunde::init() {
-    home = new TempDataHome;
-    messages = new ScriptedMessages;
-    const QString file = home->path() + QStringLiteral("/test.db");
-    QVERIFY(QFile::copy(templateFile, file));
-    dm = new TDM;
-    DM = dm;
-    dm->OpenDatabaseFile(file);
+    QVERIFY(db.Open());
+    dm = db.dm;
+    messages = db.messages;
     dm->OnKundeNummerHinweis = [this](const QString& text) { hint = text; };
     hint.clear();
     dm->TableKunde.Open();
 }
 
 void TestKunde::cleanup() {
-    delete dm;
-    DM = nullptr;
-    delete messages;
-    delete home;
+    db.Close();
 }
 
 void TestKunde::addCustomer(int id, const QString& firma, int konzern, const QString& haendler) {

@@ -1,6 +1,7 @@
 // The supplier rules through the data module: numbering, the checks before a
 // save, and the guards before renumbering and deleting, which count articles
 // but not purchase orders.
+#include "DatabaseFixture.h"
 #include "QuorventFunctions.h"
 #include "TestSupport.h"
 #include "UDM.h"
@@ -62,9 +63,7 @@ private:
         dm->TableLieferant.Open();
     }
 
-    QTemporaryDir templateDir;
-    QString templateFile;
-    TempDataHome* home = nullptr;
+    TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
     TDM* dm = nullptr;
     QString hint;
@@ -72,31 +71,20 @@ private:
 
 void TestLieferant::initTestCase() {
     PinGermanLocale();
-    TempDataHome buildHome;
-    templateFile = templateDir.path() + QStringLiteral("/template.db");
-    TDM builder;
-    builder.OpenDatabaseFile(templateFile);
-    builder.SQLiteDB1.Close();
+    db.BuildTemplate();
 }
 
 void TestLieferant::init() {
-    home = new TempDataHome;
-    messages = new ScriptedMessages;
-    const QString file = home->path() + QStringLiteral("/test.db");
-    QVERIFY(QFile::copy(templateFile, file));
-    dm = new TDM;
-    DM = dm;
-    dm->OpenDatabaseFile(file);
+    QVERIFY(db.Open());
+    dm = db.dm;
+    messages = db.messages;
     dm->OnLieferantNummerHinweis = [this](const QString& text) { hint = text; };
     hint.clear();
     dm->TableLieferant.Open();
 }
 
 void TestLieferant::cleanup() {
-    delete dm;
-    DM = nullptr;
-    delete messages;
-    delete home;
+    db.Close();
 }
 
 void TestLieferant::link(const QString& kind) {
