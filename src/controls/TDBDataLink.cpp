@@ -140,7 +140,7 @@ TField* TFieldDataLink::Field() const {
 
 bool TFieldDataLink::Editing() const {
     TSQLiteBaseQuery* ds = DataSet();
-    return ds && (ds->State() == TDataSetState::Edit || ds->State() == TDataSetState::Insert);
+    return ds && ds->Editing();
 }
 
 bool TFieldDataLink::Edit() {

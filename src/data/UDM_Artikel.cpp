@@ -60,10 +60,6 @@ void RefuseBadAmount(const TField* field, const QString& warning) {
         TDM::RefuseWithWarning(warning);
 }
 
-bool Editing(const TSQLiteBaseQuery& ds) {
-    return ds.State() == TDataSetState::Edit || ds.State() == TDataSetState::Insert;
-}
-
 } // namespace
 
 void TDM::SetupArtikel() {
@@ -297,7 +293,7 @@ void TDM::DSTArtikelDataChange(TDataSource*, TField* Field) {
     // user is still editing either.
     if (Field)
         return;
-    if (StoredArtikelNumber() == FArtPreisShownFor && Editing(TableArtPreis))
+    if (StoredArtikelNumber() == FArtPreisShownFor && TableArtPreis.Editing())
         return;
     RefreshArticlePrices();
 }
@@ -306,7 +302,7 @@ void TDM::DSQArtikelDataChange(TDataSource*, TField* Field) {
     if (Field || !QueryArtikel.Active() || QueryArtikel.IsEmpty() || !TableArtikel.Active())
         return;
     // A record being edited is not saved behind the user's back.
-    if (Editing(TableArtikel))
+    if (TableArtikel.Editing())
         return;
     TableArtikel.Locate(QStringLiteral("ArtikelID"),
                         QueryArtikel.FieldByName(QStringLiteral("ArtikelID"))->Value());
@@ -396,7 +392,7 @@ void TDM::TableArtPreisAfterDelete(TSQLiteBaseQuery*) {
 void TDM::DSQArtPreisDataChange(TDataSource*, TField* Field) {
     if (Field || !QueryArtPreis.Active() || QueryArtPreis.IsEmpty() || !TableArtPreis.Active())
         return;
-    if (Editing(TableArtPreis))
+    if (TableArtPreis.Editing())
         TableArtPreis.Cancel();
     TableArtPreis.Locate(QStringLiteral("ArtikelID;PreisID"),
                          QVariantList{QueryArtPreis.FieldByName(QStringLiteral("ArtikelID"))->Value(),

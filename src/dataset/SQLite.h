@@ -295,6 +295,8 @@ public:
     void Open();
     void Close();
     TDataSetState State() const { return FState; }
+    // In edit or insert state: a record with changes not yet posted.
+    bool Editing() const { return FState == TDataSetState::Edit || FState == TDataSetState::Insert; }
     bool Modified() const { return FModified; }
 
     void First();

@@ -467,7 +467,7 @@ int TSQLiteBaseQuery::CurrentRowIndex() const {
 }
 
 const TSQLiteBaseQuery::TRow* TSQLiteBaseQuery::CurrentRow() const {
-    if (FState == TDataSetState::Edit || FState == TDataSetState::Insert)
+    if (Editing())
         return &FEditRow;
     const int i = CurrentRowIndex();
     return i >= 0 ? &FRows[i] : nullptr;
@@ -620,7 +620,7 @@ void TSQLiteBaseQuery::Insert() {
 
 void TSQLiteBaseQuery::Edit() {
     CheckActive();
-    if (FState == TDataSetState::Edit || FState == TDataSetState::Insert)
+    if (Editing())
         return;
     if (FRows.empty()) {
         Insert();
@@ -780,7 +780,7 @@ void TSQLiteBaseQuery::SetCurrentValue(int fieldIndex, const QVariant& value, TF
 
 void TSQLiteBaseQuery::StoreBlob(TField* field, const QByteArray& content) {
     TRow* row = nullptr;
-    if (FState == TDataSetState::Edit || FState == TDataSetState::Insert)
+    if (Editing())
         row = &FEditRow;
     else if (CurrentRowIndex() >= 0)
         row = &FRows[CurrentRowIndex()];

@@ -1,24 +1,15 @@
 #include "UArtikel.h"
 
-#include "Messages.h"
-#include "RecordGuards.h"
 #include "Rtf.h"
 #include "Styles.h"
 #include "TDBDataLink.h"
 #include "UDM.h"
 #include "ui_UArtikel.h"
 
-namespace {
-
-bool Editing(const TSQLiteBaseQuery& ds) {
-    return ds.State() == TDataSetState::Edit || ds.State() == TDataSetState::Insert;
-}
-
-} // namespace
-
 TArtikel::TArtikel(QWidget* parent)
-    : QDialog(parent), ui(new Ui::TArtikel), QueryLieferantAuswahl(&DM->SQLiteDB1) {
+    : TStammForm(parent), ui(new Ui::TArtikel), QueryLieferantAuswahl(&DM->SQLiteDB1) {
     ui->setupUi(this);
+    SetFormParts({&DM->TableArtPreis, &DM->TableArtikel}, ui->DBEdit1);
     // The data module's rule that a description must hold text needs to see
     // through the formatting.
     TDM::FormattedTextPlain = &Rtf::PlainText;
@@ -116,37 +107,14 @@ bool TArtikel::prepare(int mode) {
     }
     ui->LabVorlaeufig->clear();
 
-    if (mode == ModeNew) {
-        DM->TableArtikel.Append();
+    if (!OpenRecord(mode, DM->TableArtikel, DM->QueryArtikel, QStringLiteral("ArtikelID"),
+                    QStringLiteral("Der gewählte Artikel ist nicht mehr vorhanden!")))
+        return false;
+    if (mode == ModeNew)
         SetDescriptionDefaults();
-    } else {
-        if (!LocateChosenRecord(DM->TableArtikel, DM->QueryArtikel, QStringLiteral("ArtikelID"))) {
-            Messages::warning(QStringLiteral("Der gewählte Artikel ist nicht mehr vorhanden!"));
-            return false;
-        }
-    }
     DM->RefreshArticlePrices();
     ui->FrameSchrift1->Attach(ui->DBRichEdit1);
-    ui->DBEdit1->setFocus();
     return true;
-}
-
-void TArtikel::Show(int mode) {
-    if (prepare(mode))
-        exec();
-}
-
-void TArtikel::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    ui->DBEdit1->setFocus();
-}
-
-void TArtikel::done(int result) {
-    for (TSQLiteBaseQuery* t : {static_cast<TSQLiteBaseQuery*>(&DM->TableArtPreis),
-                                static_cast<TSQLiteBaseQuery*>(&DM->TableArtikel)})
-        if (Editing(*t))
-            RunDataAction([t] { t->Cancel(); });
-    QDialog::done(result);
 }
 
 void TArtikel::SetDescriptionDefaults() {
@@ -160,7 +128,7 @@ void TArtikel::DBCheckBoxVKClick(bool checked) {
         return;
     TSQLiteTable& t = DM->TableArtikel;
     RunDataAction([&t] {
-        if (!Editing(t))
+        if (!t.Editing())
             t.Edit();
         t.FieldByName(QStringLiteral("LieferantenID"))->SetAsInteger(0);
     });

@@ -6,17 +6,15 @@
 
 #include "SQLite.h"
 
-#include <QDialog>
+#include "UStammForm.h"
 
 namespace Ui {
 class TArtikel;
 }
 
-class TArtikel : public QDialog {
+class TArtikel : public TStammForm {
     Q_OBJECT
 public:
-    enum TMode { ModeNew = 1, ModeEdit = 2 };
-
     explicit TArtikel(QWidget* parent = nullptr);
     ~TArtikel() override;
 
@@ -25,16 +23,7 @@ public:
     // article that is current in QueryArtikel (mode 2), its price lines, and
     // the rich-text bar attached. False when the listed article cannot be
     // found; the user has been told and no record was opened.
-    bool prepare(int mode);
-    // prepare, then the modal dialog.
-    void Show(int mode);
-
-    // Closing by any means drops a pending edit or new article: only what the
-    // user saved stays.
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
+    bool prepare(int mode) override;
 
 private:
     void DBCheckBoxVKClick(bool checked);

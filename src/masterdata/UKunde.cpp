@@ -1,7 +1,6 @@
 #include "UKunde.h"
 
 #include "Messages.h"
-#include "RecordGuards.h"
 #include "Styles.h"
 #include "TDBDataLink.h"
 #include "UDM.h"
@@ -10,8 +9,9 @@
 std::function<bool()> TKunde::PickCustomer;
 std::function<bool()> TKunde::CustomerPickerVisible;
 
-TKunde::TKunde(QWidget* parent) : QDialog(parent), ui(new Ui::TKunde) {
+TKunde::TKunde(QWidget* parent) : TStammForm(parent), ui(new Ui::TKunde) {
     ui->setupUi(this);
+    SetFormParts({&DM->TableKunde}, ui->DBEdit1);
     TDataSource* ds = &DM->DSTKunde;
 
     const struct {
@@ -87,33 +87,8 @@ bool TKunde::prepare(int mode) {
     DM->TableKunde.Open();
     ui->LabVorlaeufig->clear();
 
-    if (mode == ModeNew) {
-        DM->TableKunde.Append();
-    } else {
-        if (!LocateChosenRecord(DM->TableKunde, DM->QueryKunde, QStringLiteral("KundenID"))) {
-            Messages::warning(QStringLiteral("Der gewählte Kunde ist nicht mehr vorhanden!"));
-            return false;
-        }
-    }
-    ui->DBEdit1->setFocus();
-    return true;
-}
-
-void TKunde::Show(int mode) {
-    if (prepare(mode))
-        exec();
-}
-
-void TKunde::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    ui->DBEdit1->setFocus();
-}
-
-void TKunde::done(int result) {
-    TSQLiteTable& t = DM->TableKunde;
-    if (t.State() == TDataSetState::Edit || t.State() == TDataSetState::Insert)
-        RunDataAction([&t] { t.Cancel(); });
-    QDialog::done(result);
+    return OpenRecord(mode, DM->TableKunde, DM->QueryKunde, QStringLiteral("KundenID"),
+                      QStringLiteral("Der gewählte Kunde ist nicht mehr vorhanden!"));
 }
 
 void TKunde::BitBtnKonzernClick() {

@@ -2,7 +2,7 @@
 // current row of the data module's TableKunde, with the navigator bar.
 #pragma once
 
-#include <QDialog>
+#include "UStammForm.h"
 
 #include <functional>
 
@@ -10,11 +10,9 @@ namespace Ui {
 class TKunde;
 }
 
-class TKunde : public QDialog {
+class TKunde : public TStammForm {
     Q_OBJECT
 public:
-    enum TMode { ModeNew = 1, ModeEdit = 2 };
-
     explicit TKunde(QWidget* parent = nullptr);
     ~TKunde() override;
 
@@ -23,9 +21,7 @@ public:
     // the customer that is current in QueryKunde (mode 2). False when there is
     // nothing to edit because that customer cannot be found; the user has
     // been told, and no record was opened or changed.
-    bool prepare(int mode);
-    // prepare, then the modal dialog.
-    void Show(int mode);
+    bool prepare(int mode) override;
 
     // The customer picker, which lives with the customer lists. PickCustomer
     // shows it modally and returns true when the user took a customer, which
@@ -34,13 +30,6 @@ public:
     // they are set, the "?" buttons do nothing.
     static std::function<bool()> PickCustomer;
     static std::function<bool()> CustomerPickerVisible;
-
-    // Closing by any means drops a pending edit or new record: only what the
-    // user saved stays.
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     void BitBtnKonzernClick();

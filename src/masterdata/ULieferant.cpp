@@ -1,14 +1,13 @@
 #include "ULieferant.h"
 
-#include "Messages.h"
-#include "RecordGuards.h"
 #include "Styles.h"
 #include "TDBDataLink.h"
 #include "UDM.h"
 #include "ui_ULieferant.h"
 
-TLieferant::TLieferant(QWidget* parent) : QDialog(parent), ui(new Ui::TLieferant) {
+TLieferant::TLieferant(QWidget* parent) : TStammForm(parent), ui(new Ui::TLieferant) {
     ui->setupUi(this);
+    SetFormParts({&DM->TableLieferant}, ui->DBEdit1);
     TDataSource* ds = &DM->DSTLieferant;
 
     const struct {
@@ -83,31 +82,6 @@ bool TLieferant::prepare(int mode) {
     DM->TableLieferant.Open();
     ui->LabVorlaeufig->clear();
 
-    if (mode == ModeNew) {
-        DM->TableLieferant.Append();
-    } else {
-        if (!LocateChosenRecord(DM->TableLieferant, DM->QueryLieferant, QStringLiteral("LieferantenID"))) {
-            Messages::warning(QStringLiteral("Der gewählte Lieferant ist nicht mehr vorhanden!"));
-            return false;
-        }
-    }
-    ui->DBEdit1->setFocus();
-    return true;
-}
-
-void TLieferant::Show(int mode) {
-    if (prepare(mode))
-        exec();
-}
-
-void TLieferant::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    ui->DBEdit1->setFocus();
-}
-
-void TLieferant::done(int result) {
-    TSQLiteTable& t = DM->TableLieferant;
-    if (t.State() == TDataSetState::Edit || t.State() == TDataSetState::Insert)
-        RunDataAction([&t] { t.Cancel(); });
-    QDialog::done(result);
+    return OpenRecord(mode, DM->TableLieferant, DM->QueryLieferant, QStringLiteral("LieferantenID"),
+                      QStringLiteral("Der gewählte Lieferant ist nicht mehr vorhanden!"));
 }

@@ -1,0 +1,48 @@
+// What the customer, supplier and article forms share: the two modes, the
+// show operation (prepare, then the modal dialog), opening the new or the
+// chosen record, the cursor in the first field, and closing by any means
+// dropping what the user did not save.
+#pragma once
+
+#include <QDialog>
+#include <QList>
+
+class TSQLiteBaseQuery;
+class TSQLiteQuery;
+class TSQLiteTable;
+
+class TStammForm : public QDialog {
+    Q_OBJECT
+public:
+    enum TMode { ModeNew = 1, ModeEdit = 2 };
+
+    // Everything the show operation does before the dialog runs. False when
+    // there is nothing to edit because the chosen record cannot be found; the
+    // user has been told, and no record was opened or changed.
+    virtual bool prepare(int mode) = 0;
+    // prepare, then the modal dialog.
+    void Show(int mode);
+
+    // Closing by any means drops a pending edit or new record: only what the
+    // user saved stays.
+    void done(int result) override;
+
+protected:
+    using QDialog::QDialog;
+
+    // The datasets whose pending changes a close drops, and the field that
+    // gets the cursor.
+    void SetFormParts(const QList<TSQLiteBaseQuery*>& edited, QWidget* firstField);
+
+    // A new row in table (mode 1), or table moved to the record that is
+    // current in list (mode 2); when that record is gone, the warning
+    // vanished is shown and the result is false.
+    bool OpenRecord(int mode, TSQLiteTable& table, TSQLiteQuery& list, const QString& keyField,
+                    const QString& vanished);
+
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QList<TSQLiteBaseQuery*> FEdited;
+    QWidget* FFirstField = nullptr;
+};
