@@ -71,6 +71,12 @@ private:
 // quietly, any other error is shown in an error box. True when it succeeded.
 bool RunDataAction(const std::function<void()>& action);
 
+// Binds a data-aware control to one field of a data source.
+template <class TControl> void BindField(TControl* control, TDataSource* source, const QString& field) {
+    control->SetDataSource(source);
+    control->SetDataField(field);
+}
+
 // Text of a value as a grid or a control that is not being edited shows it:
 // the display pattern for numbers when one is given, dates as dd.MM.yyyy.
 QString DisplayValueText(TFieldType type, const QVariant& value, const QString& displayFormat = {});

@@ -1,5 +1,6 @@
 #include "UAllgemein.h"
 
+#include "TDBDataLink.h"
 #include "TDBEdit.h"
 #include "TDBNavigator.h"
 #include "UDM.h"
@@ -25,8 +26,7 @@ TAllgemein::TAllgemein(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TAllgeme
         {ui->DBEdit7, ui->DBNavigator7, &DM->DSTNumKreis, "Nummer"},
     };
     for (const auto& b : bindings) {
-        b.edit->SetDataSource(b.source);
-        b.edit->SetDataField(QLatin1String(b.field));
+        BindField(b.edit, b.source, QLatin1String(b.field));
         b.navigator->SetDataSource(b.source);
     }
     // The ranges are fixed by the program: they can be changed, never added or removed.

@@ -9,17 +9,16 @@
 TArtikel::TArtikel(QWidget* parent)
     : TStammForm(parent), ui(new Ui::TArtikel), QueryLieferantAuswahl(&DM->SQLiteDB1) {
     ui->setupUi(this);
-    SetFormParts({&DM->TableArtPreis, &DM->TableArtikel}, ui->DBEdit1);
+    SetFormParts({&DM->TableArtPreis, &DM->TableArtikel}, ui->DBEdit1, ui->BitBtnZurueck);
+    ShowNumberProposal(ui->LabVorlaeufig, DM->OnArtikelNummerHinweis, &DM->DSTArtikel);
     // The data module's rule that a description must hold text needs to see
     // through the formatting.
     TDM::FormattedTextPlain = &Rtf::PlainText;
     QueryLieferantAuswahl.Name = QStringLiteral("QueryLieferantAuswahl");
 
     TDataSource* ds = &DM->DSTArtikel;
-    ui->DBEdit1->SetDataSource(ds);
-    ui->DBEdit1->SetDataField(QStringLiteral("ArtikelID"));
-    ui->DBEdit2->SetDataSource(ds);
-    ui->DBEdit2->SetDataField(QStringLiteral("ArtKurzBez"));
+    BindField(ui->DBEdit1, ds, QStringLiteral("ArtikelID"));
+    BindField(ui->DBEdit2, ds, QStringLiteral("ArtKurzBez"));
     const struct {
         TDBCheckBox* box;
         const char* field;
@@ -27,16 +26,13 @@ TArtikel::TArtikel(QWidget* parent)
                   {ui->DBCheckBox2, "BereichEK"},
                   {ui->DBCheckBox3, "BereichVK"},
                   {ui->DBCheckBox4, "Zwischensumme"}};
-    for (const auto& c : checks) {
-        c.box->SetDataSource(ds);
-        c.box->SetDataField(QLatin1String(c.field));
-    }
+    for (const auto& c : checks)
+        BindField(c.box, ds, QLatin1String(c.field));
     ui->DBLookupComboBox1->Bind(ds, QStringLiteral("ArtGruID"), &DM->DSQArtGru, QStringLiteral("ArtGruID"),
                                 QStringLiteral("ArtGruBez"), 20);
     ui->DBLookupComboBox2->Bind(ds, QStringLiteral("LieferantenID"), &DSLieferantAuswahl,
                                 QStringLiteral("LieferantenID"), QStringLiteral("Firma"), 20);
-    ui->DBRichEdit1->SetDataSource(ds);
-    ui->DBRichEdit1->SetDataField(QStringLiteral("ArtBez"));
+    BindField(ui->DBRichEdit1, ds, QStringLiteral("ArtBez"));
     ui->DBNavigator1->SetDataSource(ds);
 
     // The price lines: the list of the current article and the editor of the chosen line.
@@ -55,10 +51,8 @@ TArtikel::TArtikel(QWidget* parent)
         const char* field;
     } edits[] = {
         {ui->DBEdit3, "PreisBez"}, {ui->DBEdit4, "PreisBez2"}, {ui->DBEdit5, "Menge"}, {ui->DBEdit6, "Wert"}};
-    for (const auto& e : edits) {
-        e.edit->SetDataSource(preis);
-        e.edit->SetDataField(QLatin1String(e.field));
-    }
+    for (const auto& e : edits)
+        BindField(e.edit, preis, QLatin1String(e.field));
     ui->DBLookupComboBox3->Bind(preis, QStringLiteral("EinheitID"), &DM->DSQEinheit,
                                 QStringLiteral("EinheitID"), QStringLiteral("EinheitBez"), 20);
     // The percentage itself is stored, not the key of the rate's row.
@@ -66,7 +60,6 @@ TArtikel::TArtikel(QWidget* parent)
                                 QStringLiteral("MWStSatz"), 20);
     ui->DBNavigator2->SetDataSource(preis);
 
-    DM->OnArtikelNummerHinweis = [this](const QString& text) { ui->LabVorlaeufig->setText(text); };
     DM->OnArtikelGesamtpreis = [this](const QString& text) { ui->LabGesamtpreis->setText(text); };
 
     // A new line saves a new article first; what the user is still typing
@@ -79,14 +72,11 @@ TArtikel::TArtikel(QWidget* parent)
     connect(ui->DBCheckBox3, &QCheckBox::clicked, this, &TArtikel::DBCheckBoxVKClick);
     connect(ui->DBNavigator1, &TDBNavigator::clicked, this,
             [this](TDBNavigator::TNavigateBtn b) { DBNavigator1Click(b); });
-    connect(ui->BitBtnZurueck, &QPushButton::clicked, this, &QDialog::close);
 }
 
 TArtikel::~TArtikel() {
-    if (DM) {
-        DM->OnArtikelNummerHinweis = nullptr;
+    if (DM)
         DM->OnArtikelGesamtpreis = nullptr;
-    }
     delete ui;
 }
 
@@ -105,7 +95,6 @@ bool TArtikel::prepare(int mode) {
         q->Close();
         q->Open();
     }
-    ui->LabVorlaeufig->clear();
 
     if (!OpenRecord(mode, DM->TableArtikel, DM->QueryArtikel, QStringLiteral("ArtikelID"),
                     QStringLiteral("Der gewählte Artikel ist nicht mehr vorhanden!")))

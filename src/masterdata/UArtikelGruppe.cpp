@@ -1,5 +1,6 @@
 #include "UArtikelGruppe.h"
 
+#include "TDBDataLink.h"
 #include "TDBEdit.h"
 #include "TDBNavigator.h"
 #include "UDM.h"
@@ -8,8 +9,7 @@
 TArtikelGruppe::TArtikelGruppe(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TArtikelGruppe) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("ArtikelGruppe"));
-    ui->DBEdit1->SetDataSource(&DM->DSTArtGru);
-    ui->DBEdit1->SetDataField(QStringLiteral("ArtGruBez"));
+    BindField(ui->DBEdit1, &DM->DSTArtGru, QStringLiteral("ArtGruBez"));
     ui->DBNavigator1->SetDataSource(&DM->DSTArtGru);
 }
 

@@ -11,8 +11,9 @@ std::function<bool()> TKunde::CustomerPickerVisible;
 
 TKunde::TKunde(QWidget* parent) : TStammForm(parent), ui(new Ui::TKunde) {
     ui->setupUi(this);
-    SetFormParts({&DM->TableKunde}, ui->DBEdit1);
+    SetFormParts({&DM->TableKunde}, ui->DBEdit1, ui->BitBtnZurueck);
     TDataSource* ds = &DM->DSTKunde;
+    ShowNumberProposal(ui->LabVorlaeufig, DM->OnKundeNummerHinweis, ds);
 
     const struct {
         TDBEdit* edit;
@@ -25,10 +26,8 @@ TKunde::TKunde(QWidget* parent) : TStammForm(parent), ui(new Ui::TKunde) {
         {ui->DBEdit13, "Email"},      {ui->DBEdit14, "KonzernID"}, {ui->DBEdit15, "Rabatt"},
         {ui->DBEdit16, "HaendlerID"}, {ui->DBEdit17, "Skonto"},
     };
-    for (const auto& e : edits) {
-        e.edit->SetDataSource(ds);
-        e.edit->SetDataField(QLatin1String(e.field));
-    }
+    for (const auto& e : edits)
+        BindField(e.edit, ds, QLatin1String(e.field));
 
     const struct {
         TDBLookupComboBox* box;
@@ -46,33 +45,18 @@ TKunde::TKunde(QWidget* parent) : TStammForm(parent), ui(new Ui::TKunde) {
         l.box->Bind(ds, QLatin1String(l.field), l.list, QLatin1String(l.field), QLatin1String(l.listField),
                     l.rows);
 
-    ui->DTPGeburtstag->SetDataSource(ds);
-    ui->DTPGeburtstag->SetDataField(QStringLiteral("Geburtsdatum"));
-    ui->DTPErfasst->SetDataSource(ds);
-    ui->DTPErfasst->SetDataField(QStringLiteral("Erfassungsdatum"));
-    ui->DBMemo1->SetDataSource(ds);
-    ui->DBMemo1->SetDataField(QStringLiteral("Anmerkung"));
-    ui->DBCheckBox1->SetDataSource(ds);
-    ui->DBCheckBox1->SetDataField(QStringLiteral("Aktiv"));
-    ui->DBCheckBox2->SetDataSource(ds);
-    ui->DBCheckBox2->SetDataField(QStringLiteral("Netto"));
+    BindField(ui->DTPGeburtstag, ds, QStringLiteral("Geburtsdatum"));
+    BindField(ui->DTPErfasst, ds, QStringLiteral("Erfassungsdatum"));
+    BindField(ui->DBMemo1, ds, QStringLiteral("Anmerkung"));
+    BindField(ui->DBCheckBox1, ds, QStringLiteral("Aktiv"));
+    BindField(ui->DBCheckBox2, ds, QStringLiteral("Netto"));
     ui->DBNavigator1->SetDataSource(ds);
 
-    DM->OnKundeNummerHinweis = [this](const QString& text) { ui->LabVorlaeufig->setText(text); };
-    // A new row given up with the navigator's cancel takes its proposal with it.
-    connect(&DM->DSTKunde, &TDataSource::stateChange, this, [this] {
-        if (DM->TableKunde.State() != TDataSetState::Insert)
-            ui->LabVorlaeufig->clear();
-    });
-
-    connect(ui->BitBtnZurueck, &QPushButton::clicked, this, &QDialog::close);
     connect(ui->BitBtnKonzern, &QToolButton::clicked, this, &TKunde::BitBtnKonzernClick);
     connect(ui->BitBtnHaendler, &QToolButton::clicked, this, &TKunde::BitBtnHaendlerClick);
 }
 
 TKunde::~TKunde() {
-    if (DM)
-        DM->OnKundeNummerHinweis = nullptr;
     delete ui;
 }
 
@@ -85,7 +69,6 @@ bool TKunde::prepare(int mode) {
     }
     DM->TableKunde.Close();
     DM->TableKunde.Open();
-    ui->LabVorlaeufig->clear();
 
     return OpenRecord(mode, DM->TableKunde, DM->QueryKunde, QStringLiteral("KundenID"),
                       QStringLiteral("Der gewählte Kunde ist nicht mehr vorhanden!"));

@@ -1,5 +1,6 @@
 #include "UKundenGruppe.h"
 
+#include "TDBDataLink.h"
 #include "TDBEdit.h"
 #include "TDBNavigator.h"
 #include "UDM.h"
@@ -8,8 +9,7 @@
 TKundenGruppe::TKundenGruppe(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TKundenGruppe) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("KundenGruppe"));
-    ui->DBEdit1->SetDataSource(&DM->DSTKunGru);
-    ui->DBEdit1->SetDataField(QStringLiteral("KunGruBez"));
+    BindField(ui->DBEdit1, &DM->DSTKunGru, QStringLiteral("KunGruBez"));
     ui->DBNavigator1->SetDataSource(&DM->DSTKunGru);
 }
 

@@ -7,8 +7,9 @@
 
 TLieferant::TLieferant(QWidget* parent) : TStammForm(parent), ui(new Ui::TLieferant) {
     ui->setupUi(this);
-    SetFormParts({&DM->TableLieferant}, ui->DBEdit1);
+    SetFormParts({&DM->TableLieferant}, ui->DBEdit1, ui->BitBtnZurueck);
     TDataSource* ds = &DM->DSTLieferant;
+    ShowNumberProposal(ui->LabVorlaeufig, DM->OnLieferantNummerHinweis, ds);
 
     const struct {
         TDBEdit* edit;
@@ -23,10 +24,8 @@ TLieferant::TLieferant(QWidget* parent) : TStammForm(parent), ui(new Ui::TLiefer
         {ui->DBEdit19, "AnspTelefon"},  {ui->DBEdit20, "AnspMobil"},   {ui->DBEdit21, "AnspEmail"},
         {ui->DBEdit22, "KundenNr"},
     };
-    for (const auto& e : edits) {
-        e.edit->SetDataSource(ds);
-        e.edit->SetDataField(QLatin1String(e.field));
-    }
+    for (const auto& e : edits)
+        BindField(e.edit, ds, QLatin1String(e.field));
 
     const struct {
         TDBLookupComboBox* box;
@@ -45,29 +44,14 @@ TLieferant::TLieferant(QWidget* parent) : TStammForm(parent), ui(new Ui::TLiefer
         l.box->Bind(ds, QLatin1String(l.field), l.list, QLatin1String(l.keyField), QLatin1String(l.listField),
                     l.rows);
 
-    ui->DTPGeburtstag->SetDataSource(ds);
-    ui->DTPGeburtstag->SetDataField(QStringLiteral("Geburtsdatum"));
-    ui->DTPErfasst->SetDataSource(ds);
-    ui->DTPErfasst->SetDataField(QStringLiteral("Erfassungsdatum"));
-    ui->DBMemo1->SetDataSource(ds);
-    ui->DBMemo1->SetDataField(QStringLiteral("Anmerkung"));
-    ui->DBCheckBox1->SetDataSource(ds);
-    ui->DBCheckBox1->SetDataField(QStringLiteral("Aktiv"));
+    BindField(ui->DTPGeburtstag, ds, QStringLiteral("Geburtsdatum"));
+    BindField(ui->DTPErfasst, ds, QStringLiteral("Erfassungsdatum"));
+    BindField(ui->DBMemo1, ds, QStringLiteral("Anmerkung"));
+    BindField(ui->DBCheckBox1, ds, QStringLiteral("Aktiv"));
     ui->DBNavigator1->SetDataSource(ds);
-
-    DM->OnLieferantNummerHinweis = [this](const QString& text) { ui->LabVorlaeufig->setText(text); };
-    // A new row given up with the navigator's cancel takes its proposal with it.
-    connect(&DM->DSTLieferant, &TDataSource::stateChange, this, [this] {
-        if (DM->TableLieferant.State() != TDataSetState::Insert)
-            ui->LabVorlaeufig->clear();
-    });
-
-    connect(ui->BitBtnZurueck, &QPushButton::clicked, this, &QDialog::close);
 }
 
 TLieferant::~TLieferant() {
-    if (DM)
-        DM->OnLieferantNummerHinweis = nullptr;
     delete ui;
 }
 
@@ -80,7 +64,6 @@ bool TLieferant::prepare(int mode) {
     }
     DM->TableLieferant.Close();
     DM->TableLieferant.Open();
-    ui->LabVorlaeufig->clear();
 
     return OpenRecord(mode, DM->TableLieferant, DM->QueryLieferant, QStringLiteral("LieferantenID"),
                       QStringLiteral("Der gewählte Lieferant ist nicht mehr vorhanden!"));

@@ -1,5 +1,6 @@
 #include "ULieferantenGruppe.h"
 
+#include "TDBDataLink.h"
 #include "TDBEdit.h"
 #include "TDBNavigator.h"
 #include "UDM.h"
@@ -8,8 +9,7 @@
 TLieferantenGruppe::TLieferantenGruppe(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TLieferantenGruppe) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("LieferantenGruppe"));
-    ui->DBEdit1->SetDataSource(&DM->DSTLieGru);
-    ui->DBEdit1->SetDataField(QStringLiteral("LieGruBez"));
+    BindField(ui->DBEdit1, &DM->DSTLieGru, QStringLiteral("LieGruBez"));
     ui->DBNavigator1->SetDataSource(&DM->DSTLieGru);
 }
 

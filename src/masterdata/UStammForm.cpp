@@ -4,6 +4,10 @@
 #include "RecordGuards.h"
 #include "SQLite.h"
 #include "TDBDataLink.h"
+#include "UDM.h"
+
+#include <QAbstractButton>
+#include <QLabel>
 
 void TStammForm::Show(int mode) {
     if (prepare(mode))
@@ -17,13 +21,35 @@ void TStammForm::done(int result) {
     QDialog::done(result);
 }
 
-void TStammForm::SetFormParts(const QList<TSQLiteBaseQuery*>& edited, QWidget* firstField) {
+TStammForm::~TStammForm() {
+    // The hook lives in the data module, which may be gone already.
+    if (DM && FProposalHook)
+        *FProposalHook = nullptr;
+}
+
+void TStammForm::SetFormParts(const QList<TSQLiteBaseQuery*>& edited, QWidget* firstField,
+                              QAbstractButton* back) {
     FEdited = edited;
     FFirstField = firstField;
+    connect(back, &QAbstractButton::clicked, this, &QDialog::close);
+}
+
+void TStammForm::ShowNumberProposal(QLabel* label, std::function<void(const QString&)>& hook,
+                                    TDataSource* source) {
+    FProposal = label;
+    FProposalHook = &hook;
+    hook = [label](const QString& text) { label->setText(text); };
+    // A new row given up with the navigator's cancel takes its proposal with it.
+    connect(source, &TDataSource::stateChange, this, [label, source] {
+        if (!source->DataSet() || source->DataSet()->State() != TDataSetState::Insert)
+            label->clear();
+    });
 }
 
 bool TStammForm::OpenRecord(int mode, TSQLiteTable& table, TSQLiteQuery& list, const QString& keyField,
                             const QString& vanished) {
+    if (FProposal)
+        FProposal->clear();
     if (mode == ModeNew) {
         table.Append();
     } else if (!LocateChosenRecord(table, list, keyField)) {

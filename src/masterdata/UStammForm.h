@@ -7,6 +7,11 @@
 #include <QDialog>
 #include <QList>
 
+#include <functional>
+
+class QAbstractButton;
+class QLabel;
+class TDataSource;
 class TSQLiteBaseQuery;
 class TSQLiteQuery;
 class TSQLiteTable;
@@ -30,9 +35,14 @@ public:
 protected:
     using QDialog::QDialog;
 
-    // The datasets whose pending changes a close drops, and the field that
-    // gets the cursor.
-    void SetFormParts(const QList<TSQLiteBaseQuery*>& edited, QWidget* firstField);
+    // The datasets whose pending changes a close drops, the field that gets
+    // the cursor and the button that closes the form.
+    void SetFormParts(const QList<TSQLiteBaseQuery*>& edited, QWidget* firstField, QAbstractButton* back);
+    // The label that shows the hint of the data module's hook while a new row
+    // holds a proposed number; the hint goes when the row is saved or given up.
+    void ShowNumberProposal(QLabel* label, std::function<void(const QString&)>& hook, TDataSource* source);
+
+    ~TStammForm() override;
 
     // A new row in table (mode 1), or table moved to the record that is
     // current in list (mode 2); when that record is gone, the warning
@@ -45,4 +55,6 @@ protected:
 private:
     QList<TSQLiteBaseQuery*> FEdited;
     QWidget* FFirstField = nullptr;
+    QLabel* FProposal = nullptr;
+    std::function<void(const QString&)>* FProposalHook = nullptr;
 };
