@@ -2,7 +2,6 @@
 // lines, editing the listed article, the price-line list driving the line
 // editor, typed input that is no number, the sales check box, closing without
 // saving, and a screenshot of a formatted description with two price lines.
-#include "DatabaseFixture.h"
 #include "FormTestHelpers.h"
 #include "Rtf.h"
 #include "TDBCheckBox.h"
@@ -35,7 +34,7 @@ const char* const kFormatted =
 
 } // namespace
 
-class TestArtikelForm : public QObject {
+class TestArtikelForm : public QObject, public TFormFixture<TArtikel> {
     Q_OBJECT
 
 private slots:
@@ -52,33 +51,18 @@ private slots:
     void screenshot();
 
 private:
-    template <class T> T* w(const char* name) { return FindWidget<T>(form, name); }
-    static void type(QWidget* target, const QString& text) { TypeText(target, text); }
-    static void choose(TDBLookupComboBox* box, const QString& text) {
-        QVERIFY2(ChooseEntry(box, text), qPrintable(text));
-    }
-    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
-    void selectInList(int id) {
-        dm->QueryArtikel.Close();
-        dm->QueryArtikel.Open();
-        QVERIFY(dm->QueryArtikel.Locate(QStringLiteral("ArtikelID"), id));
-    }
+    void selectInList(int id) { QVERIFY(SelectInList(dm->QueryArtikel, QStringLiteral("ArtikelID"), id)); }
     // A new price line typed into the line editor and saved with the navigator.
     bool addLine(const QString& bez, const QString& menge, const QString& einheit, const QString& wert) {
         auto* nav = w<TDBNavigator>("DBNavigator2");
         if (!nav->BtnClick(TDBNavigator::nbInsert))
             return false;
-        type(w<TDBEdit>("DBEdit3"), bez);
-        type(w<TDBEdit>("DBEdit5"), menge);
-        choose(w<TDBLookupComboBox>("DBLookupComboBox3"), einheit);
-        type(w<TDBEdit>("DBEdit6"), wert);
+        TypeText(w<TDBEdit>("DBEdit3"), bez);
+        TypeText(w<TDBEdit>("DBEdit5"), menge);
+        Choose(w<TDBLookupComboBox>("DBLookupComboBox3"), einheit);
+        TypeText(w<TDBEdit>("DBEdit6"), wert);
         return nav->BtnClick(TDBNavigator::nbPost);
     }
-
-    TDatabaseFixture db;
-    ScriptedMessages* messages = nullptr;
-    TDM* dm = nullptr;
-    TArtikel* form = nullptr;
 };
 
 void TestArtikelForm::initTestCase() {
@@ -92,15 +76,11 @@ void TestArtikelForm::initTestCase() {
 }
 
 void TestArtikelForm::init() {
-    QVERIFY(db.Open());
-    dm = db.dm;
-    messages = db.messages;
-    form = new TArtikel;
+    QVERIFY(OpenForm());
 }
 
 void TestArtikelForm::cleanup() {
-    delete form;
-    db.Close();
+    CloseForm();
 }
 
 // ---------------------------------------------------------------------------
@@ -112,11 +92,11 @@ void TestArtikelForm::newArticleWithPriceLines() {
     QVERIFY(w<TDBCheckBox>("DBCheckBox3")->isChecked());
     QCOMPARE(w<TDBLookupComboBox>("DBLookupComboBox2")->currentText(), QStringLiteral("Verkauf"));
 
-    choose(w<TDBLookupComboBox>("DBLookupComboBox1"), QStringLiteral("Werkzeug"));
-    type(w<TDBEdit>("DBEdit2"), QStringLiteral("Bohrer"));
+    Choose(w<TDBLookupComboBox>("DBLookupComboBox1"), QStringLiteral("Werkzeug"));
+    TypeText(w<TDBEdit>("DBEdit2"), QStringLiteral("Bohrer"));
     auto* editor = w<TDBRichEdit>("DBRichEdit1");
     QCOMPARE(editor->currentCharFormat().fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
-    type(editor, QStringLiteral("Holzbohrer Ø 8"));
+    TypeText(editor, QStringLiteral("Holzbohrer Ø 8"));
 
     // The first line saves the article, then the line.
     QVERIFY(
@@ -158,7 +138,7 @@ void TestArtikelForm::editModeShowsListedArticle() {
     QCOMPARE(w<TDBLookupComboBox>("DBLookupComboBox4")->currentText(), QStringLiteral("10"));
 
     // An edit left pending is dropped when another line is chosen.
-    type(w<TDBEdit>("DBEdit3"), QStringLiteral("X"));
+    TypeText(w<TDBEdit>("DBEdit3"), QStringLiteral("X"));
     w<TDBEdit>("DBEdit3")->UpdateRecord();
     grid->setCurrentIndex(grid->model()->index(0, 0));
     QVERIFY(w<TDBEdit>("DBEdit3")->text().isEmpty());
@@ -211,8 +191,8 @@ void TestArtikelForm::salesOnlyTakesSupplierZero() {
 void TestArtikelForm::closingDropsPendingChanges() {
     selectInList(0);
     QVERIFY(form->prepare(TArtikel::ModeEdit));
-    type(w<TDBEdit>("DBEdit2"), QStringLiteral("xyz"));
-    type(w<TDBRichEdit>("DBRichEdit1"), QStringLiteral("neu"));
+    TypeText(w<TDBEdit>("DBEdit2"), QStringLiteral("xyz"));
+    TypeText(w<TDBRichEdit>("DBRichEdit1"), QStringLiteral("neu"));
     form->show();
     w<QPushButton>("BitBtnZurueck")->click();
     QVERIFY(!form->isVisible());

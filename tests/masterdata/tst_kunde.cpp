@@ -2,7 +2,6 @@
 // number, saving with the navigator, closing without saving, typed input that
 // is no number, text with quotes and umlauts, the date pickers and the "?"
 // buttons with the customer picker.
-#include "DatabaseFixture.h"
 #include "FormTestHelpers.h"
 #include "QuorventFunctions.h"
 #include "TDBCheckBox.h"
@@ -19,7 +18,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-class TestKundeForm : public QObject {
+class TestKundeForm : public QObject, public TFormFixture<TKunde> {
     Q_OBJECT
 
 private slots:
@@ -41,13 +40,6 @@ private slots:
     void screenshot();
 
 private:
-    template <class T> T* w(const char* name) { return FindWidget<T>(form, name); }
-    static void type(QWidget* target, const QString& text) { TypeText(target, text); }
-    static void choose(TDBLookupComboBox* box, const QString& text) {
-        QVERIFY2(ChooseEntry(box, text), qPrintable(text));
-    }
-    bool save() { return w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbPost); }
-    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
     void addCustomer(int id, const QString& firma) {
         dm->SQLiteDB1.ExecSQL(
             QStringLiteral("insert into Kunde (KundenID,AnredeID,TitelID,Firma,LandID,KunGruID,"
@@ -56,16 +48,7 @@ private:
                 .arg(firma));
     }
     // The list query on the given customer, as the customer list leaves it.
-    void selectInList(int id) {
-        dm->QueryKunde.Close();
-        dm->QueryKunde.Open();
-        QVERIFY(dm->QueryKunde.Locate(QStringLiteral("KundenID"), id));
-    }
-
-    TDatabaseFixture db;
-    ScriptedMessages* messages = nullptr;
-    TDM* dm = nullptr;
-    TKunde* form = nullptr;
+    void selectInList(int id) { QVERIFY(SelectInList(dm->QueryKunde, QStringLiteral("KundenID"), id)); }
 };
 
 void TestKundeForm::initTestCase() {
@@ -76,18 +59,14 @@ void TestKundeForm::initTestCase() {
 }
 
 void TestKundeForm::init() {
-    QVERIFY(db.Open());
-    dm = db.dm;
-    messages = db.messages;
+    QVERIFY(OpenForm());
     addCustomer(10, QStringLiteral("Alpen Bau"));
-    form = new TKunde;
 }
 
 void TestKundeForm::cleanup() {
     TKunde::PickCustomer = nullptr;
     TKunde::CustomerPickerVisible = nullptr;
-    delete form;
-    db.Close();
+    CloseForm();
 }
 
 // ---------------------------------------------------------------------------
@@ -104,7 +83,7 @@ void TestKundeForm::newCustomerSavedWithProposedNumber() {
     QCOMPARE(w<TDBDateEdit>("DTPErfasst")->date(), QDate::currentDate());
 
     QTest::keyClicks(w<TDBEdit>("DBEdit3"), QStringLiteral("Huber"));
-    choose(w<TDBLookupComboBox>("DBLookupComboBox4"), QStringLiteral("Handel"));
+    Choose(w<TDBLookupComboBox>("DBLookupComboBox4"), QStringLiteral("Handel"));
     QVERIFY(save());
     QVERIFY2(messages->boxes.isEmpty(), qPrintable(messages->lastText()));
     QCOMPARE(w<QLabel>("LabVorlaeufig")->text(), QString());
@@ -200,7 +179,7 @@ void TestKundeForm::invalidNumbers() {
     QFETCH(QString, warning);
     QVERIFY(form->prepare(TKunde::ModeNew));
     QTest::keyClicks(w<TDBEdit>("DBEdit2"), QStringLiteral("Neu"));
-    choose(w<TDBLookupComboBox>("DBLookupComboBox4"), QStringLiteral("Handel"));
+    Choose(w<TDBLookupComboBox>("DBLookupComboBox4"), QStringLiteral("Handel"));
     TDBEdit* target = w<TDBEdit>(qPrintable(edit));
     target->selectAll();
     QTest::keyClicks(target, text);
@@ -225,8 +204,8 @@ void TestKundeForm::quotesAndUmlautsRoundTrip() {
     selectInList(10);
     QVERIFY(form->prepare(TKunde::ModeEdit));
     w<TDBEdit>("DBEdit2")->selectAll();
-    type(w<TDBEdit>("DBEdit2"), firma);
-    type(w<TDBEdit>("DBEdit9"), QStringLiteral("Größing"));
+    TypeText(w<TDBEdit>("DBEdit2"), firma);
+    TypeText(w<TDBEdit>("DBEdit9"), QStringLiteral("Größing"));
     QVERIFY(save());
     QVERIFY(messages->boxes.isEmpty());
 

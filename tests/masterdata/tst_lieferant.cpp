@@ -1,7 +1,6 @@
 // The supplier form through its widgets: a new supplier with the proposed
 // number and a chosen group, edit mode from the supplier list, closing
 // without saving, numbers that are none, and the contact person's fields.
-#include "DatabaseFixture.h"
 #include "FormTestHelpers.h"
 #include "QuorventFunctions.h"
 #include "TDBCheckBox.h"
@@ -17,7 +16,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-class TestLieferantForm : public QObject {
+class TestLieferantForm : public QObject, public TFormFixture<TLieferant> {
     Q_OBJECT
 
 private slots:
@@ -31,23 +30,9 @@ private slots:
     void screenshot();
 
 private:
-    template <class T> T* w(const char* name) { return FindWidget<T>(form, name); }
-    static void type(QWidget* target, const QString& text) { TypeText(target, text); }
-    static void choose(TDBLookupComboBox* box, const QString& text) {
-        QVERIFY2(ChooseEntry(box, text), qPrintable(text));
-    }
-    bool save() { return w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbPost); }
-    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
     void selectInList(int id) {
-        dm->QueryLieferant.Close();
-        dm->QueryLieferant.Open();
-        QVERIFY(dm->QueryLieferant.Locate(QStringLiteral("LieferantenID"), id));
+        QVERIFY(SelectInList(dm->QueryLieferant, QStringLiteral("LieferantenID"), id));
     }
-
-    TDatabaseFixture db;
-    ScriptedMessages* messages = nullptr;
-    TDM* dm = nullptr;
-    TLieferant* form = nullptr;
 };
 
 void TestLieferantForm::initTestCase() {
@@ -61,15 +46,11 @@ void TestLieferantForm::initTestCase() {
 }
 
 void TestLieferantForm::init() {
-    QVERIFY(db.Open());
-    dm = db.dm;
-    messages = db.messages;
-    form = new TLieferant;
+    QVERIFY(OpenForm());
 }
 
 void TestLieferantForm::cleanup() {
-    delete form;
-    db.Close();
+    CloseForm();
 }
 
 // ---------------------------------------------------------------------------
@@ -83,13 +64,13 @@ void TestLieferantForm::newSupplierNeedsAGroup() {
     QCOMPARE(w<QLabel>("LabVorlaeufig")->text(), QStringLiteral("(vorläufige Nummer)"));
     QVERIFY(w<TDBCheckBox>("DBCheckBox1")->isChecked());
 
-    type(w<TDBEdit>("DBEdit2"), QStringLiteral("Schrauben König"));
+    TypeText(w<TDBEdit>("DBEdit2"), QStringLiteral("Schrauben König"));
     QVERIFY(!save());
     QCOMPARE(messages->texts(), QStringList{QStringLiteral("Die Lieferantengruppe muss angegeben werden!")});
     QCOMPARE(w<QLabel>("LabVorlaeufig")->text(), QString());
     QCOMPARE(GetNumber(dm->Query2, QStringLiteral("LieferantenID"), false), 8);
 
-    choose(w<TDBLookupComboBox>("DBLookupComboBox2"), QStringLiteral("Holz"));
+    Choose(w<TDBLookupComboBox>("DBLookupComboBox2"), QStringLiteral("Holz"));
     QVERIFY(save());
     QCOMPARE(count(QStringLiteral("select count(*) from Lieferant where LieferantenID = 7 and LieGruID = 2")),
              1);
@@ -100,8 +81,8 @@ void TestLieferantForm::editModeAndRoundTrip() {
     selectInList(10);
     QVERIFY(form->prepare(TLieferant::ModeEdit));
     QCOMPARE(w<TDBEdit>("DBEdit2")->text(), QStringLiteral("Sägewerk Moser"));
-    type(w<TDBEdit>("DBEdit18"), QStringLiteral("O'Neill-Müller"));
-    type(w<TDBEdit>("DBEdit22"), QStringLiteral("K-\"4711\""));
+    TypeText(w<TDBEdit>("DBEdit18"), QStringLiteral("O'Neill-Müller"));
+    TypeText(w<TDBEdit>("DBEdit22"), QStringLiteral("K-\"4711\""));
     w<TDBDateEdit>("DTPGeburtstag")->setDate(QDate(1980, 1, 2));
     QVERIFY(save());
     QVERIFY(messages->boxes.isEmpty());

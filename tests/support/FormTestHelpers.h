@@ -1,8 +1,10 @@
 // Helpers of the tests that drive record forms through their widgets.
 #pragma once
 
+#include "DatabaseFixture.h"
 #include "SQLite.h"
 #include "TDBLookupComboBox.h"
+#include "TDBNavigator.h"
 
 #include <QTest>
 #include <QWidget>
@@ -32,8 +34,49 @@ inline bool ChooseEntry(TDBLookupComboBox* box, const QString& text) {
     return true;
 }
 
+// Picks the entry as a user would and fails the test when there is none.
+inline void Choose(TDBLookupComboBox* box, const QString& text) {
+    QVERIFY2(ChooseEntry(box, text), qPrintable(text));
+}
+
+// Moves the list query to the record with that key, as its list leaves it
+// after the user chose a row; false when there is no such record.
+inline bool SelectInList(TSQLiteQuery& list, const QString& keyField, int id) {
+    list.Close();
+    list.Open();
+    return list.Locate(keyField, id);
+}
+
 // The first column of the first row of a statement such as "select count(*) ...".
 inline int QueryInt(TSQLiteQuery& query, const QString& sql) {
     query.RunSQL(sql);
     return query.Fields(0)->AsInteger();
 }
+
+// What the tests of a record form share: a fresh copy of the template
+// database and a new form for every test function, the form's widgets by
+// name, saving with its first navigator, and counting rows.
+template <class TForm> struct TFormFixture {
+    TDatabaseFixture db;
+    ScriptedMessages* messages = nullptr;
+    TDM* dm = nullptr;
+    TForm* form = nullptr;
+
+    bool OpenForm() {
+        if (!db.Open())
+            return false;
+        dm = db.dm;
+        messages = db.messages;
+        form = new TForm;
+        return true;
+    }
+    void CloseForm() {
+        delete form;
+        form = nullptr;
+        db.Close();
+    }
+
+    template <class T> T* w(const char* name) { return FindWidget<T>(form, name); }
+    bool save() { return w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbPost); }
+    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
+};
