@@ -1,6 +1,7 @@
 // The rules of the reference tables, run through the data module on a fresh
 // database: required descriptions, the usage guards in their order, and VAT
 // rates and number ranges that must be numbers.
+#include "DatabaseFixture.h"
 #include "TestSupport.h"
 #include "UDM.h"
 
@@ -11,7 +12,6 @@ class TestReferenz : public QObject {
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -30,42 +30,26 @@ private:
     // Runs op and reports whether the dataset layer's silent abort ended it.
     static bool aborted(const std::function<void()>& op);
 
-    TempDataHome* home = nullptr;
+    TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
     TDM* dm = nullptr;
-    QString templateFile;
-    int run = 0;
 };
 
 // Building a database runs every upgrade step; it is done once, and each test
 // starts from a fresh copy of the result.
 void TestReferenz::initTestCase() {
     PinGermanLocale();
-    home = new TempDataHome;
-    templateFile = home->path() + QStringLiteral("/template.db");
-    TDM builder;
-    builder.OpenDatabaseFile(templateFile);
-    builder.SQLiteDB1.Close();
-    DM = nullptr;
-}
-
-void TestReferenz::cleanupTestCase() {
-    delete home;
+    db.BuildTemplate();
 }
 
 void TestReferenz::init() {
-    const QString file = home->path() + QStringLiteral("/test%1.db").arg(++run);
-    QVERIFY(QFile::copy(templateFile, file));
-    messages = new ScriptedMessages;
-    dm = new TDM;
-    DM = dm;
-    dm->OpenDatabaseFile(file);
+    QVERIFY(db.Open());
+    dm = db.dm;
+    messages = db.messages;
 }
 
 void TestReferenz::cleanup() {
-    delete dm;
-    DM = nullptr;
-    delete messages;
+    db.Close();
 }
 
 TSQLiteTable* TestReferenz::table(const QString& name) {

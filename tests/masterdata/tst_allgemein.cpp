@@ -1,5 +1,6 @@
 // The reference-table pages as a user works them: "Stammdaten - Allgemein" and
 // the group pages, driven through their fields and navigator bars.
+#include "DatabaseFixture.h"
 #include "TDBEdit.h"
 #include "TDBNavigator.h"
 #include "TestSupport.h"
@@ -19,7 +20,6 @@ class TestAllgemein : public QObject {
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -40,7 +40,7 @@ private:
     }
     void screenshot(QWidget* page, const QString& name);
 
-    TempDataHome* home = nullptr;
+    TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
     TDM* dm = nullptr;
     QWidget* area = nullptr;
@@ -48,31 +48,17 @@ private:
     TKundenGruppe* kunGru = nullptr;
     TArtikelGruppe* artGru = nullptr;
     TLieferantenGruppe* lieGru = nullptr;
-    QString templateFile;
-    int run = 0;
 };
 
 void TestAllgemein::initTestCase() {
     PinGermanLocale();
-    home = new TempDataHome;
-    templateFile = home->path() + QStringLiteral("/template.db");
-    TDM builder;
-    builder.OpenDatabaseFile(templateFile);
-    builder.SQLiteDB1.Close();
-    DM = nullptr;
-}
-
-void TestAllgemein::cleanupTestCase() {
-    delete home;
+    db.BuildTemplate();
 }
 
 void TestAllgemein::init() {
-    const QString file = home->path() + QStringLiteral("/test%1.db").arg(++run);
-    QVERIFY(QFile::copy(templateFile, file));
-    messages = new ScriptedMessages;
-    dm = new TDM;
-    DM = dm;
-    dm->OpenDatabaseFile(file);
+    QVERIFY(db.Open());
+    dm = db.dm;
+    messages = db.messages;
 
     area = new QWidget;
     area->resize(821, 680);
@@ -86,9 +72,7 @@ void TestAllgemein::init() {
 void TestAllgemein::cleanup() {
     TPage::CheckRightHook = nullptr;
     delete area;
-    delete dm;
-    DM = nullptr;
-    delete messages;
+    db.Close();
 }
 
 void TestAllgemein::screenshot(QWidget* page, const QString& name) {
