@@ -3,6 +3,7 @@
 // the text, and the memo field always holds what the editor shows.
 #include "Rtf.h"
 #include "SQLite.h"
+#include "TDBDataLink.h"
 #include "TestSupport.h"
 #include "UDBRichEdit.h"
 #include "UFSchrift.h"
@@ -87,8 +88,7 @@ void TestFSchrift::init() {
     FTable->SetTableName(QStringLiteral("Artikel"));
     FSource = std::make_unique<TDataSource>(FTable.get());
     FEditor = std::make_unique<TDBRichEdit>();
-    FEditor->SetDataSource(FSource.get());
-    FEditor->SetDataField(QStringLiteral("ArtBez"));
+    BindField(FEditor.get(), FSource.get(), QStringLiteral("ArtBez"));
     FFrame = std::make_unique<TFrameSchrift>();
 }
 

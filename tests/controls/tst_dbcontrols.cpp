@@ -2,6 +2,7 @@
 // bar, driven as a user drives them, over a real SQLite file.
 #include "SQLite.h"
 #include "TDBCheckBox.h"
+#include "TDBDataLink.h"
 #include "TDBDateEdit.h"
 #include "TDBEdit.h"
 #include "TDBLookupComboBox.h"
@@ -96,34 +97,26 @@ private slots:
     // Every control shows the current row and follows the cursor at once.
     void controlsFollowTheCurrentRow() {
         TDBEdit edit;
-        edit.SetDataSource(FSource.get());
-        edit.SetDataField(QStringLiteral("Name"));
+        BindField(&edit, FSource.get(), QStringLiteral("Name"));
         TDBEdit rabatt;
-        rabatt.SetDataSource(FSource.get());
-        rabatt.SetDataField(QStringLiteral("Rabatt"));
+        BindField(&rabatt, FSource.get(), QStringLiteral("Rabatt"));
         TDBMemo memo;
-        memo.SetDataSource(FSource.get());
-        memo.SetDataField(QStringLiteral("Notiz"));
+        BindField(&memo, FSource.get(), QStringLiteral("Notiz"));
         TDBCheckBox aktiv;
-        aktiv.SetDataSource(FSource.get());
-        aktiv.SetDataField(QStringLiteral("Aktiv"));
+        BindField(&aktiv, FSource.get(), QStringLiteral("Aktiv"));
         TDBCheckBox druck;
         druck.SetValueChecked(QStringLiteral("Y"));
-        druck.SetDataSource(FSource.get());
-        druck.SetDataField(QStringLiteral("Druck"));
+        BindField(&druck, FSource.get(), QStringLiteral("Druck"));
         TDBLookupComboBox land;
-        land.SetDataSource(FSource.get());
-        land.SetDataField(QStringLiteral("LandID"));
+        BindField(&land, FSource.get(), QStringLiteral("LandID"));
         land.SetListDataSet(FLand.get());
         land.SetKeyField(QStringLiteral("LandID"));
         land.SetListField(QStringLiteral("LandBez"));
         land.SetDropDownRows(10);
         TDBDateEdit datum;
-        datum.SetDataSource(FSource.get());
-        datum.SetDataField(QStringLiteral("Datum"));
+        BindField(&datum, FSource.get(), QStringLiteral("Datum"));
         TDBText label;
-        label.SetDataSource(FSource.get());
-        label.SetDataField(QStringLiteral("Rabatt"));
+        BindField(&label, FSource.get(), QStringLiteral("Rabatt"));
         FTable->FieldByName(QStringLiteral("Rabatt"))->DisplayFormat = QStringLiteral("0.00 EUR");
         FTable->First();
 
@@ -175,11 +168,9 @@ private slots:
     // Typing enters edit state, leaving the field writes, the navigator saves.
     void typingEditsAndTheNavigatorSaves() {
         TDBEdit edit;
-        edit.SetDataSource(FSource.get());
-        edit.SetDataField(QStringLiteral("Name"));
+        BindField(&edit, FSource.get(), QStringLiteral("Name"));
         TDBMemo memo;
-        memo.SetDataSource(FSource.get());
-        memo.SetDataField(QStringLiteral("Notiz"));
+        BindField(&memo, FSource.get(), QStringLiteral("Notiz"));
         TDBNavigator nav;
         nav.SetDataSource(FSource.get());
         QVERIFY(nav.Button(TDBNavigator::nbPost) && !nav.Button(TDBNavigator::nbPost)->isEnabled());
@@ -225,8 +216,7 @@ private slots:
             Abort();
         };
         TDBEdit edit;
-        edit.SetDataSource(FSource.get());
-        edit.SetDataField(QStringLiteral("Name"));
+        BindField(&edit, FSource.get(), QStringLiteral("Name"));
         TDBNavigator nav;
         nav.SetDataSource(FSource.get());
 
@@ -260,8 +250,7 @@ private slots:
         QFETCH(int, button);
         QFETCH(QString, stored);
         TDBEdit edit;
-        edit.SetDataSource(FSource.get());
-        edit.SetDataField(QStringLiteral("Name"));
+        BindField(&edit, FSource.get(), QStringLiteral("Name"));
         TDBNavigator nav;
         nav.SetDataSource(FSource.get());
         TypeText(&edit, QStringLiteral("ei"));
@@ -276,11 +265,9 @@ private slots:
     void refusedEditTakesNoInput() {
         FTable->BeforeEdit = [](TSQLiteBaseQuery*) { Abort(); };
         TDBEdit edit;
-        edit.SetDataSource(FSource.get());
-        edit.SetDataField(QStringLiteral("Name"));
+        BindField(&edit, FSource.get(), QStringLiteral("Name"));
         TDBCheckBox aktiv;
-        aktiv.SetDataSource(FSource.get());
-        aktiv.SetDataField(QStringLiteral("Aktiv"));
+        BindField(&aktiv, FSource.get(), QStringLiteral("Aktiv"));
         TypeText(&edit, QStringLiteral("x"));
         QCOMPARE(edit.text(), QStringLiteral("Müller"));
         aktiv.click();
@@ -291,8 +278,7 @@ private slots:
     // The declared length limits typing, so nothing is cut when read back.
     void textFieldTakesTheDeclaredLength() {
         TDBEdit edit;
-        edit.SetDataSource(FSource.get());
-        edit.SetDataField(QStringLiteral("Name"));
+        BindField(&edit, FSource.get(), QStringLiteral("Name"));
         QCOMPARE(edit.maxLength(), 10);
         edit.selectAll();
         TypeText(&edit, QStringLiteral("Abcdefghijklm"));
@@ -335,8 +321,7 @@ private slots:
         QFETCH(QVariant, stored);
         QFETCH(QString, warning);
         TDBEdit edit;
-        edit.SetDataSource(FSource.get());
-        edit.SetDataField(field);
+        BindField(&edit, FSource.get(), field);
         TDBNavigator nav;
         nav.SetDataSource(FSource.get());
 
@@ -375,8 +360,7 @@ private slots:
         TDBCheckBox box;
         box.SetValueChecked(yes);
         box.SetValueUnchecked(no);
-        box.SetDataSource(FSource.get());
-        box.SetDataField(field);
+        BindField(&box, FSource.get(), field);
         QVERIFY(box.isChecked());
         box.click();
         QVERIFY(!box.isChecked());
@@ -392,14 +376,12 @@ private slots:
     // Choosing an entry writes its key; the date picker writes the picked day.
     void lookupAndDatePickerWriteAtOnce() {
         TDBLookupComboBox land;
-        land.SetDataSource(FSource.get());
-        land.SetDataField(QStringLiteral("LandID"));
+        BindField(&land, FSource.get(), QStringLiteral("LandID"));
         land.SetListDataSet(FLand.get());
         land.SetKeyField(QStringLiteral("LandID"));
         land.SetListField(QStringLiteral("LandBez"));
         TDBDateEdit datum;
-        datum.SetDataSource(FSource.get());
-        datum.SetDataField(QStringLiteral("Datum"));
+        BindField(&datum, FSource.get(), QStringLiteral("Datum"));
 
         const int deutschland = land.findText(QStringLiteral("Deutschland"));
         land.setCurrentIndex(deutschland);
@@ -427,8 +409,7 @@ private slots:
         FTable->Close();
         FTable->Open();
         TDBEdit edit;
-        edit.SetDataSource(FSource.get());
-        edit.SetDataField(QStringLiteral("Name"));
+        BindField(&edit, FSource.get(), QStringLiteral("Name"));
         TypeText(&edit, QStringLiteral("Erster"));
         QCOMPARE(FTable->State(), TDataSetState::Insert);
         QCOMPARE(edit.text(), QStringLiteral("Erster"));
@@ -501,8 +482,7 @@ private slots:
         FDB->ExecSQL(QStringLiteral("create trigger NoSave before update on Kunde begin "
                                     "select raise(abort, 'gesperrt'); end"));
         TDBEdit edit;
-        edit.SetDataSource(FSource.get());
-        edit.SetDataField(QStringLiteral("Name"));
+        BindField(&edit, FSource.get(), QStringLiteral("Name"));
         TDBNavigator nav;
         nav.SetDataSource(FSource.get());
         TypeText(&edit, QStringLiteral("z"));

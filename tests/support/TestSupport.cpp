@@ -31,4 +31,6 @@ TempDataHome::~TempDataHome() {
         qunsetenv("XDG_DATA_HOME");
 }
 
-void PinGermanLocale() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+void PinGermanLocale() {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+}
