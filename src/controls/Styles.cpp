@@ -109,20 +109,6 @@ bool HasColouredPanelAncestor(const QWidget* w, const QWidget* root) {
     return false;
 }
 
-// Fills the panel's background and sets its text colour. Palettes rather
-// than a style sheet, so that the main window's pointer effect, which sets
-// the same palette roles, keeps working on the navigation panels.
-void SetPanelColors(QWidget* w, const QColor& background, const QColor& text) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, background);
-    p.setColor(QPalette::Button, background);
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::ButtonText, text);
-    p.setColor(QPalette::Text, text);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
 template <class T> QList<T*> OfType(const QList<QWidget*>& elements) {
     QList<T*> result;
     for (QWidget* w : elements)
@@ -356,6 +342,20 @@ void ApplyRow(const TStyleRow& row, QWidget* root, const QList<QWidget*>& elemen
 }
 
 } // namespace
+
+// Fills the panel's background and sets its text colour. Palettes rather
+// than a style sheet, so that the main window's pointer effect, which sets
+// the same palette roles, keeps working on the navigation panels.
+void SetPanelColors(QWidget* w, const QColor& background, const QColor& text) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, background);
+    p.setColor(QPalette::Button, background);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::Text, text);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
 
 TNavPanelKind NavPanelKind(const QString& name) {
     if (!name.startsWith(QLatin1String("PNav")))

@@ -35,6 +35,10 @@ struct TTabColors {
 };
 const TTabColors& StyleTabColors();
 
+// Fills a panel's background and sets its text colour (palette roles, which
+// the navigation column's pointer effect sets too).
+void SetPanelColors(QWidget* w, const QColor& background, const QColor& text);
+
 // The pointer effect colours of the navigation column (colours 1 to 8 of the
 // Navigation row): items from the latest window with an item panel, group
 // buttons from the latest window with a group button.

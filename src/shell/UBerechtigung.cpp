@@ -63,8 +63,5 @@ bool CheckRight(const QString& key) {
 void InstallAccessGateAndStyles() {
     TPage::CheckRightHook = CheckRight;
     TPage::ApplyStyleHook = [](int style, QWidget* window) { ApplyStyle(style, window); };
-    OnNavHoverColors = [](const TNavHoverColors& c) {
-        NavigationColors = {c.ItemBG,   c.ItemBGHL,   c.ItemFont,   c.ItemFontHL,
-                            c.ButtonBG, c.ButtonBGHL, c.ButtonFont, c.ButtonFontHL};
-    };
+    OnNavHoverColors = [](const TNavHoverColors& c) { NavigationColors = c; };
 }

@@ -120,9 +120,9 @@ void TMF::ApplyNavigationDefaults() {
     const QColor area(0xD7, 0xD7, 0xD7);
     for (QWidget* w : {static_cast<QWidget*>(ui->PNavi), static_cast<QWidget*>(ui->PNav1A),
                        static_cast<QWidget*>(ui->PNav2A), static_cast<QWidget*>(ui->PNav3A)})
-        SetNavColors(w, area, Qt::black);
+        SetPanelColors(w, area, Qt::black);
     for (QWidget* w : {ui->PNav1T, ui->PNav2T, ui->PNav3T})
-        SetNavColors(w, QColor(0xC3, 0xC3, 0xC3), QColor(0x0F, 0, 0));
+        SetPanelColors(w, QColor(0xC3, 0xC3, 0xC3), QColor(0x0F, 0, 0));
     QPalette p = ui->TVNav->palette();
     p.setColor(QPalette::Base, Qt::white);
     p.setColor(QPalette::Text, Qt::black);

@@ -4,18 +4,7 @@
 #include <QMouseEvent>
 #include <QToolButton>
 
-TNavigationColors NavigationColors;
-
-void SetNavColors(QWidget* w, const QColor& background, const QColor& text) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, background);
-    p.setColor(QPalette::Button, background);
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::ButtonText, text);
-    p.setColor(QPalette::Text, text);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
+TNavHoverColors NavigationColors;
 
 // --- TNavButton -------------------------------------------------------------
 
@@ -30,9 +19,9 @@ TNavButton::TNavButton(QWidget* parent) : QLabel(parent) {
 void TNavButton::SetHighlighted(bool on) {
     FHighlighted = on;
     if (on)
-        SetNavColors(this, NavigationColors.ButtonBGHL, NavigationColors.ButtonFontHL);
+        SetPanelColors(this, NavigationColors.ButtonBGHL, NavigationColors.ButtonFontHL);
     else
-        SetNavColors(this, NavigationColors.ButtonBG, NavigationColors.ButtonFont);
+        SetPanelColors(this, NavigationColors.ButtonBG, NavigationColors.ButtonFont);
 }
 
 void TNavButton::enterEvent(QEnterEvent* event) {
@@ -74,9 +63,9 @@ void TNavItem::SetHighlighted(bool on) {
     FHighlighted = on;
     const QColor bg = on ? NavigationColors.ItemBGHL : NavigationColors.ItemBG;
     const QColor fg = on ? NavigationColors.ItemFontHL : NavigationColors.ItemFont;
-    SetNavColors(this, bg, fg);
+    SetPanelColors(this, bg, fg);
     if (FLabel)
-        SetNavColors(FLabel, bg, fg);
+        SetPanelColors(FLabel, bg, fg);
     // The raised frame marks the entry under the pointer.
     setFrameShape(on ? QFrame::Panel : QFrame::NoFrame);
     setFrameShadow(QFrame::Raised);

@@ -3,6 +3,8 @@
 // panel. Both light up while the pointer is over them.
 #pragma once
 
+#include "Styles.h"
+
 #include <QColor>
 #include <QFrame>
 #include <QLabel>
@@ -12,21 +14,7 @@ class QToolButton;
 // Colours of the navigation column's pointer effect. The style module fills
 // them whenever it applies the "Navigation" style entry; until then they hold
 // the standard style's values.
-struct TNavigationColors {
-    QColor ItemBG{0xD7, 0xD7, 0xD7};
-    QColor ItemBGHL{0xD7, 0xD7, 0xD7};
-    QColor ItemFont{0, 0, 0};
-    QColor ItemFontHL{0, 0, 0};
-    QColor ButtonBG{0xD7, 0xD7, 0xD7};
-    QColor ButtonBGHL{0xDC, 0xDC, 0xDC};
-    QColor ButtonFont{0, 0, 0};
-    QColor ButtonFontHL{0, 0, 0};
-};
-
-extern TNavigationColors NavigationColors;
-
-// Fills a widget's background and sets its text colour.
-void SetNavColors(QWidget* w, const QColor& background, const QColor& text);
+extern TNavHoverColors NavigationColors;
 
 // A section button ("Tägliches", "Stammdaten", "Einstellungen").
 class TNavButton : public QLabel {

@@ -222,7 +222,7 @@ private slots:
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(w, &leave);
         QCOMPARE(w->palette().color(QPalette::Window), normal);
-        NavigationColors = TNavigationColors();
+        NavigationColors = TNavHoverColors();
     }
 
     // Each action empties the second panel before its page shows itself.
