@@ -36,10 +36,7 @@ private slots:
 
 private:
     void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
-    int count(const QString& sql) {
-        dm->Query2.RunSQL(sql);
-        return dm->Query2.Fields(0)->AsInteger();
-    }
+    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
     QString lineIds(int artikel) {
         dm->Query2.RunSQL(QStringLiteral("select PreisID from ArtPreis where ArtikelID = %1 order by PreisID")
                               .arg(artikel));
@@ -47,14 +44,6 @@ private:
         for (dm->Query2.First(); !dm->Query2.Eof(); dm->Query2.Next())
             ids << dm->Query2.Fields(0)->AsString();
         return ids.join(QLatin1Char(','));
-    }
-    static bool aborted(const std::function<void()>& op) {
-        try {
-            op();
-        } catch (const EAbort&) {
-            return true;
-        }
-        return false;
     }
     void addArticle(int id, const QString& ek = QStringLiteral("N"),
                     const QString& vk = QStringLiteral("J")) {
@@ -101,7 +90,7 @@ private:
             else
                 dm->TableArtPreis.FieldByName(QLatin1String(v.field))->SetAsString(v.value);
         }
-        return !aborted([&] { dm->TableArtPreis.Post(); });
+        return !Aborted([&] { dm->TableArtPreis.Post(); });
     }
 
     TDatabaseFixture db;
@@ -177,7 +166,7 @@ void TestArtikel::saveChecks() {
         f->Clear();
     else
         f->SetAsString(value);
-    QVERIFY(aborted([&] { dm->TableArtikel.Post(); }));
+    QVERIFY(Aborted([&] { dm->TableArtikel.Post(); }));
     QCOMPARE(messages->texts(), QStringList{warning});
     QCOMPARE(dm->TableArtikel.State(), TDataSetState::Insert);
     QCOMPARE(count("select count(*) from Artikel"), 1);
@@ -330,7 +319,7 @@ void TestArtikel::priceLineOnNewArticle() {
     // A refused article save stops the new line as well.
     fillNew();
     dm->TableArtikel.FieldByName("ArtKurzBez")->Clear();
-    QVERIFY(aborted([&] { dm->TableArtPreis.Append(); }));
+    QVERIFY(Aborted([&] { dm->TableArtPreis.Append(); }));
     QCOMPARE(messages->texts(), QStringList{QStringLiteral("Die Kurzbezeichnung muss angegeben werden!")});
     QCOMPARE(dm->TableArtPreis.State(), TDataSetState::Browse);
     QCOMPARE(count("select count(*) from ArtPreis"), 1); // article 0's line
@@ -394,7 +383,7 @@ void TestArtikel::deleteArticle() {
                             "values ('R',1,1,3,'x','x')"));
     openArticle(id);
     const QString linesBefore = lineIds(id);
-    const bool refused = aborted([&] { dm->TableArtikel.Delete(); });
+    const bool refused = Aborted([&] { dm->TableArtikel.Delete(); });
     QCOMPARE(refused, !warning.isEmpty());
     QCOMPARE(messages->texts(), warning.isEmpty() ? QStringList() : QStringList{warning});
     QCOMPARE(count(QStringLiteral("select count(*) from Artikel where ArtikelID = %1").arg(id)),
@@ -438,7 +427,7 @@ void TestArtikel::renumber() {
     const QString toLines = lineIds(to);
     dm->TableArtikel.Edit();
     dm->TableArtikel.FieldByName("ArtikelID")->SetAsInteger(to);
-    const bool refused = aborted([&] { dm->TableArtikel.Post(); });
+    const bool refused = Aborted([&] { dm->TableArtikel.Post(); });
     QCOMPARE(messages->texts(), warning.isEmpty() ? QStringList() : QStringList{warning});
     QCOMPARE(refused, !warning.isEmpty());
     QVERIFY(!dm->SQLiteDB1.InTransaction());

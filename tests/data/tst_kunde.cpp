@@ -33,9 +33,7 @@ private:
     void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
     void addCustomer(int id, const QString& firma, int konzern = 0,
                      const QString& haendler = QStringLiteral("0"));
-    int count(const QString& sql);
-    // Runs op; true when the silent abort ended it.
-    static bool aborted(const std::function<void()>& op);
+    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
     // Sets "field=value" pairs on the current row; "field=" clears the field.
     void assign(const QStringList& assignments);
     // Puts the used-by rows for a kind of link to customer 10 into the database.
@@ -78,20 +76,6 @@ void TestKunde::addCustomer(int id, const QString& firma, int konzern, const QSt
              .arg(firma)
              .arg(konzern)
              .arg(haendler));
-}
-
-int TestKunde::count(const QString& sql) {
-    dm->Query2.RunSQL(sql);
-    return dm->Query2.Fields(0)->AsInteger();
-}
-
-bool TestKunde::aborted(const std::function<void()>& op) {
-    try {
-        op();
-    } catch (const EAbort&) {
-        return true;
-    }
-    return false;
 }
 
 void TestKunde::assign(const QStringList& assignments) {
@@ -149,7 +133,7 @@ void TestKunde::numbering() {
         assign({QStringLiteral("KundenID=") + typed});
     assign({QStringLiteral("KunGruID=1")});
     if (firstRefused) {
-        QVERIFY(aborted([&] { dm->TableKunde.Post(); }));
+        QVERIFY(Aborted([&] { dm->TableKunde.Post(); }));
         QCOMPARE(messages->lastText(),
                  QStringLiteral("Es muss entweder eine Firma oder der Nachname angegeben werden!"));
         QCOMPARE(dm->TableKunde.State(), TDataSetState::Insert);
@@ -221,7 +205,7 @@ void TestKunde::saveChecks() {
     assign({QStringLiteral("Firma=Neu GmbH"), QStringLiteral("KunGruID=1")});
     assign(assignments);
     const int before = count(QStringLiteral("select count(*) from Kunde"));
-    const bool refused = aborted([&] { dm->TableKunde.Post(); });
+    const bool refused = Aborted([&] { dm->TableKunde.Post(); });
     if (warning.isEmpty()) {
         QVERIFY2(!refused, qPrintable(messages->lastText()));
         QCOMPARE(count(QStringLiteral("select count(*) from Kunde")), before + 1);
@@ -272,7 +256,7 @@ void TestKunde::renumber() {
     QVERIFY(dm->TableKunde.Locate(QStringLiteral("KundenID"), from));
     dm->TableKunde.Edit();
     assign({QStringLiteral("KundenID=%1").arg(to)});
-    const bool refused = aborted([&] { dm->TableKunde.Post(); });
+    const bool refused = Aborted([&] { dm->TableKunde.Post(); });
     if (warning.isEmpty()) {
         QVERIFY2(!refused, qPrintable(messages->lastText()));
         QCOMPARE(count(QStringLiteral("select count(*) from Kunde where KundenID = %1").arg(to)), 1);
@@ -336,7 +320,7 @@ void TestKunde::deleteGuards() {
     dm->TableKunde.Open();
 
     QVERIFY(dm->TableKunde.Locate(QStringLiteral("KundenID"), id));
-    const bool refused = aborted([&] { dm->TableKunde.Delete(); });
+    const bool refused = Aborted([&] { dm->TableKunde.Delete(); });
     const int left = count(QStringLiteral("select count(*) from Kunde where KundenID = %1").arg(id));
     if (warning.isEmpty()) {
         QVERIFY(!refused);

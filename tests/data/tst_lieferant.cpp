@@ -36,18 +36,7 @@ private:
                  .arg(firma));
     }
     void link(const QString& kind);
-    int count(const QString& sql) {
-        dm->Query2.RunSQL(sql);
-        return dm->Query2.Fields(0)->AsInteger();
-    }
-    static bool aborted(const std::function<void()>& op) {
-        try {
-            op();
-        } catch (const EAbort&) {
-            return true;
-        }
-        return false;
-    }
+    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
     void assign(const QStringList& assignments) {
         for (const QString& a : assignments) {
             const QString value = a.section(QLatin1Char('='), 1);
@@ -126,7 +115,7 @@ void TestLieferant::numbering() {
     if (!typed.isEmpty())
         assign({QStringLiteral("LieferantenID=") + typed});
     if (firstRefused) {
-        QVERIFY(aborted([&] { dm->TableLieferant.Post(); }));
+        QVERIFY(Aborted([&] { dm->TableLieferant.Post(); }));
         QCOMPARE(messages->texts(),
                  QStringList{QStringLiteral("Die Lieferantengruppe muss angegeben werden!")});
         QCOMPARE(range(), 4);
@@ -172,7 +161,7 @@ void TestLieferant::saveChecks() {
     dm->TableLieferant.Append();
     assign({QStringLiteral("Firma=Neu GmbH"), QStringLiteral("LieGruID=1")});
     assign(assignments);
-    const bool refused = aborted([&] { dm->TableLieferant.Post(); });
+    const bool refused = Aborted([&] { dm->TableLieferant.Post(); });
     if (warning.isEmpty()) {
         QVERIFY2(!refused, qPrintable(messages->lastText()));
         QCOMPARE(count(QStringLiteral("select count(*) from Lieferant where KundenNr = 'K-4711'")), 1);
@@ -216,7 +205,7 @@ void TestLieferant::renumber() {
     QVERIFY(dm->TableLieferant.Locate(QStringLiteral("LieferantenID"), from));
     dm->TableLieferant.Edit();
     assign({QStringLiteral("LieferantenID=%1").arg(to)});
-    const bool refused = aborted([&] { dm->TableLieferant.Post(); });
+    const bool refused = Aborted([&] { dm->TableLieferant.Post(); });
     if (warning.isEmpty()) {
         QVERIFY2(!refused, qPrintable(messages->lastText()));
         QCOMPARE(count(QStringLiteral("select count(*) from Lieferant where LieferantenID = %1").arg(to)), 1);
@@ -256,7 +245,7 @@ void TestLieferant::deleteGuards() {
     reopen();
 
     QVERIFY(dm->TableLieferant.Locate(QStringLiteral("LieferantenID"), id));
-    const bool refused = aborted([&] { dm->TableLieferant.Delete(); });
+    const bool refused = Aborted([&] { dm->TableLieferant.Delete(); });
     const int left = count(QStringLiteral("select count(*) from Lieferant where LieferantenID = %1").arg(id));
     QCOMPARE(refused, !warning.isEmpty());
     QCOMPARE(left, warning.isEmpty() ? 0 : 1);

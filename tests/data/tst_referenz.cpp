@@ -27,8 +27,6 @@ private slots:
 
 private:
     TSQLiteTable* table(const QString& name);
-    // Runs op and reports whether the dataset layer's silent abort ended it.
-    static bool aborted(const std::function<void()>& op);
 
     TDatabaseFixture db;
     ScriptedMessages* messages = nullptr;
@@ -60,15 +58,6 @@ TSQLiteTable* TestReferenz::table(const QString& name) {
         {"KopfText", &dm->TableKopfText}, {"FussText", &dm->TableFussText}, {"NumKreis", &dm->TableNumKreis},
     };
     return tables.value(name);
-}
-
-bool TestReferenz::aborted(const std::function<void()>& op) {
-    try {
-        op();
-    } catch (const EAbort&) {
-        return true;
-    }
-    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -122,7 +111,7 @@ void TestReferenz::requiredText() {
         const QString value = a.section('=', 1);
         t->FieldByName(field)->SetAsString(value);
     }
-    const bool refused = aborted([&] { t->Post(); });
+    const bool refused = Aborted([&] { t->Post(); });
 
     dm->Query1.RunSQL("select count(*) as anz from " + t->TableName());
     const int stored = dm->Query1.FieldByName("anz")->AsInteger();
@@ -240,7 +229,7 @@ void TestReferenz::deleteGuards() {
     QVERIFY(t->Locate(keyField, key));
     const int before = t->RecordCount();
 
-    const bool refused = aborted([&] { t->Delete(); });
+    const bool refused = Aborted([&] { t->Delete(); });
 
     dm->Query1.RunSQL("select count(*) as anz from " + t->TableName() + " where " + keyField + " = " +
                       QString::number(key));
@@ -274,7 +263,7 @@ void TestReferenz::usedGroupCanBeRenamed() {
     t.Append();
     t.FieldByName("LieGruBez")->SetAsString("Neu");
     t.Post();
-    QVERIFY(!aborted([&] { t.Delete(); }));
+    QVERIFY(!Aborted([&] { t.Delete(); }));
     QVERIFY(messages->boxes.isEmpty());
     dm->Query1.RunSQL("select count(*) as anz from LieferantenGruppe");
     QCOMPARE(dm->Query1.FieldByName("anz")->AsInteger(), 1);

@@ -1,5 +1,6 @@
 // The connection: connecting, error messages, transactions, the debug log and the date forms.
 #include "SQLite.h"
+#include "TestSupport.h"
 
 #include <sqlite3.h>
 
@@ -7,19 +8,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-QString errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ESQLiteError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
-
-} // namespace
 
 class TestConnection : public QObject {
     Q_OBJECT
@@ -88,7 +76,7 @@ void TestConnection::connectFailures() {
     db.DriverDLL = driver;
     if (message.contains("%1"))
         message = message.arg(db.FileName);
-    QCOMPARE(errorOf([&] { db.SetConnected(true); }), message);
+    QCOMPARE(ErrorOf([&] { db.SetConnected(true); }), message);
     QVERIFY(!db.Connected());
 }
 
@@ -128,13 +116,13 @@ void TestConnection::constraintMessage() {
     db.ExecSQL("create table t (id integer primary key, name varchar(10) not null)");
     db.ExecSQL("insert into t values (1, 'a')");
     const QString sql = "insert into t values (1, 'b')";
-    QCOMPARE(errorOf([&] { db.ExecSQL(sql); }),
+    QCOMPARE(ErrorOf([&] { db.ExecSQL(sql); }),
              "SQL-Error: Contraint-Verletzung!\n (constraint.db) UNIQUE constraint failed: t.id\n\n" + sql);
     QCOMPARE(
-        errorOf([&] { db.ExecSQL("selec 1"); }),
+        ErrorOf([&] { db.ExecSQL("selec 1"); }),
         "SQL-Error: Allgemeiner Fehler oder fehlende Datenbank!\n (constraint.db) near \"selec\": syntax "
         "error\n\nselec 1");
-    QCOMPARE(errorOf([&] { db.ExecSQL("   "); }),
+    QCOMPARE(ErrorOf([&] { db.ExecSQL("   "); }),
              " (constraint.db) Die folgende SQL-Anweisung konnte nicht vorbereitet werden:\n\n   ");
 }
 
@@ -183,7 +171,7 @@ void TestConnection::transactions() {
     db.ExecSQL("create table t (a integer)");
     db.StartTransaction();
     QVERIFY(db.InTransaction());
-    QCOMPARE(errorOf([&] { db.StartTransaction(); }), "Es ist bereits eine Transaktion aktiv!");
+    QCOMPARE(ErrorOf([&] { db.StartTransaction(); }), "Es ist bereits eine Transaktion aktiv!");
     db.ExecSQL("insert into t values (1)");
     db.Rollback();
     QVERIFY(!db.InTransaction());
@@ -209,7 +197,7 @@ void TestConnection::lockedDatabase() {
     sqlite3* other = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(db.FileName).constData(), &other), SQLITE_OK);
     QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    const QString message = errorOf([&] { db.StartTransaction(); });
+    const QString message = ErrorOf([&] { db.StartTransaction(); });
     QVERIFY2(message.startsWith("SQL-Error: Es existiert ein Lock auf die Datenbank!\n (lock.db) "),
              qPrintable(message));
     QVERIFY(!db.InTransaction());
@@ -226,7 +214,7 @@ void TestConnection::debugLog() {
     db.DebugLogFile = file("SQLiteDebug.log");
     db.Open();
     db.ExecSQL("\r\ncreate table t (a integer)\n\n");
-    errorOf([&] { db.ExecSQL("insert into nix values (1)"); });
+    ErrorOf([&] { db.ExecSQL("insert into nix values (1)"); });
 
     QFile log(db.DebugLogFile);
     QVERIFY(log.open(QIODevice::ReadOnly));

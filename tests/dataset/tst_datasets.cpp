@@ -1,6 +1,7 @@
 // The buffered datasets against a real database file: typing, the editing
 // cycle with its events, the SQL of posts and deletes, Locate and friends.
 #include "SQLite.h"
+#include "TestSupport.h"
 
 #include <sqlite3.h>
 
@@ -10,15 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-QString errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ESQLiteError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 // Reads one value with a separate plain connection: what is really on disk.
 QString rawValue(const QString& file, const QString& sql) {
@@ -148,7 +140,7 @@ void TestDataSets::columnTypes() {
     if (type < 0) {
         t.SetConnection(&db);
         t.SetTableName("T");
-        QCOMPARE(errorOf([&] { t.Open(); }), "Unbekannter Datentyp: " + declared.toUpper());
+        QCOMPARE(ErrorOf([&] { t.Open(); }), "Unbekannter Datentyp: " + declared.toUpper());
         QVERIFY(!t.Active());
         return;
     }
@@ -178,7 +170,7 @@ void TestDataSets::expressionColumns() {
     q.RunSQL("select Date(Datum) AS Tag, KopfID from Preis where KopfID = 99");
     QVERIFY(q.IsEmpty());
     QVERIFY(!q.FindField("Tag"));
-    QCOMPARE(errorOf([&] { q.FieldByName("Tag"); }), "Feld 'Tag' nicht gefunden");
+    QCOMPARE(ErrorOf([&] { q.FieldByName("Tag"); }), "Feld 'Tag' nicht gefunden");
     QVERIFY(q.FindField("KopfID"));
     QVERIFY(q.FieldByName("KopfID")->IsNull());
 }
@@ -203,7 +195,7 @@ void TestDataSets::predefinedFields() {
     TSQLiteQuery big(&db);
     big.AddField("N", TFieldType::LargeInt);
     big.SetSQL("select count(*) as N from Preis");
-    QCOMPARE(errorOf([&] { big.Open(); }), "Unbekannter Datentyp für das Feld: N");
+    QCOMPARE(ErrorOf([&] { big.Open(); }), "Unbekannter Datentyp für das Feld: N");
 }
 
 void TestDataSets::readingValues() {
@@ -399,7 +391,7 @@ void TestDataSets::failingPostKeepsRecord() {
     t.Append();
     t.FieldByName("EinheitID")->SetAsInteger(1);
     t.FieldByName("EinheitBez")->SetAsString("kg");
-    const QString message = errorOf([&] { t.Post(); });
+    const QString message = ErrorOf([&] { t.Post(); });
     QCOMPARE(
         message,
         "SQL-Error: Contraint-Verletzung!\n (" + QFileInfo(db.FileName).fileName() +
@@ -557,14 +549,14 @@ void TestDataSets::navigationAndBookmarks() {
     QCOMPARE(t.FieldByName("PreisBez")->AsString(), "Dritte");
     t.Delete();
     QVERIFY(!t.BookmarkValid(mark));
-    QCOMPARE(errorOf([&] { t.GotoBookmark(mark); }), "Das Bookmark wurde nicht gefunden!");
+    QCOMPARE(ErrorOf([&] { t.GotoBookmark(mark); }), "Das Bookmark wurde nicht gefunden!");
     QCOMPARE(t.RecNo(), 2); // deleting the last row moves back by one
 
     t.Delete();
     t.Delete();
     QVERIFY(t.IsEmpty());
     QVERIFY(t.Eof() && t.Bof());
-    QCOMPARE(errorOf([&] { t.Delete(); }), "Operation bei leerer Datenmenge nicht ausführbar");
+    QCOMPARE(ErrorOf([&] { t.Delete(); }), "Operation bei leerer Datenmenge nicht ausführbar");
 }
 
 void TestDataSets::runSQL() {
@@ -584,16 +576,16 @@ void TestDataSets::readOnlyQuery() {
     q.RunSQL("select * from Preis");
     q.Edit();
     q.FieldByName("PreisBez")->SetAsString("X");
-    QCOMPARE(errorOf([&] { q.Post(); }), "Die Datenquelle ist schreibgeschützt!");
+    QCOMPARE(ErrorOf([&] { q.Post(); }), "Die Datenquelle ist schreibgeschützt!");
     QCOMPARE(q.State(), TDataSetState::Edit);
     q.Cancel();
-    QCOMPARE(errorOf([&] { q.Delete(); }), "Die Datenquelle ist schreibgeschützt!");
+    QCOMPARE(ErrorOf([&] { q.Delete(); }), "Die Datenquelle ist schreibgeschützt!");
     QCOMPARE(q.RecordCount(), 3);
-    QCOMPARE(errorOf([&] { q.FieldByName("PreisBez")->SetAsString("Y"); }),
+    QCOMPARE(ErrorOf([&] { q.FieldByName("PreisBez")->SetAsString("Y"); }),
              "Die Datenmenge befindet sich nicht im Editier- oder Einfügemodus!");
 
     TSQLiteTable t(&db);
-    QCOMPARE(errorOf([&] { t.Open(); }), "Es wurde keine Tabelle definiert!");
+    QCOMPARE(ErrorOf([&] { t.Open(); }), "Es wurde keine Tabelle definiert!");
 }
 
 void TestDataSets::filter() {
@@ -638,14 +630,14 @@ void TestDataSets::vanishedRowIsAnError() {
     db.ExecSQL("delete from Preis where KopfTyp = 'A'"); // another statement removes the first row
     t.Edit();
     t.FieldByName("PreisBez")->SetAsString("weg");
-    const QString message = errorOf([&] { t.Post(); });
+    const QString message = ErrorOf([&] { t.Post(); });
     QVERIFY2(
         message.contains("Der Datensatz konnte nicht gespeichert werden, weil er in der Datenbank nicht mehr "
                          "vorhanden ist!"),
         qPrintable(message));
     QCOMPARE(t.State(), TDataSetState::Edit);
     t.Cancel();
-    QVERIFY(errorOf([&] { t.Delete(); }).contains("Der Datensatz konnte nicht gelöscht werden"));
+    QVERIFY(ErrorOf([&] { t.Delete(); }).contains("Der Datensatz konnte nicht gelöscht werden"));
     QCOMPARE(t.RecordCount(), 3);
 }
 
@@ -662,7 +654,7 @@ void TestDataSets::numbersUseAPoint() {
     QCOMPARE(FormatFloat("0.00 EUR", 0.125), "0,13 EUR");
     QCOMPARE(FormatFloat("0.00%", 19), "19,00%");
     QCOMPARE(FormatFloat("#,##0.00", -1234567.891), "-1.234.567,89");
-    QCOMPARE(errorOf([&] {
+    QCOMPARE(ErrorOf([&] {
                  t.Edit();
                  t.FieldByName("KopfID")->SetAsString("zwölf");
              }),

@@ -47,12 +47,6 @@ inline bool SelectInList(TSQLiteQuery& list, const QString& keyField, int id) {
     return list.Locate(keyField, id);
 }
 
-// The first column of the first row of a statement such as "select count(*) ...".
-inline int QueryInt(TSQLiteQuery& query, const QString& sql) {
-    query.RunSQL(sql);
-    return query.Fields(0)->AsInteger();
-}
-
 // What the tests of a record form share: a fresh copy of the template
 // database and a new form for every test function, the form's widgets by
 // name, saving with its first navigator, and counting rows.

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "SQLite.h"
+
 #include <QLocale>
 
 QStringList ScriptedMessages::texts() const {
@@ -33,4 +35,27 @@ TempDataHome::~TempDataHome() {
 
 void PinGermanLocale() {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+}
+
+bool Aborted(const std::function<void()>& op) {
+    try {
+        op();
+    } catch (const EAbort&) {
+        return true;
+    }
+    return false;
+}
+
+QString ErrorOf(const std::function<void()>& op) {
+    try {
+        op();
+    } catch (const ESQLiteError& e) {
+        return e.message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+int QueryInt(TSQLiteQuery& query, const QString& sql) {
+    query.RunSQL(sql);
+    return query.Fields(0)->AsInteger();
 }

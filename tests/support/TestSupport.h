@@ -9,6 +9,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+
+class TSQLiteQuery;
+
 // Records every box instead of showing it and answers questions from a queue.
 // A question with no queued answer is recorded as unexpected and answered No.
 class ScriptedMessages : public Messages {
@@ -57,3 +61,10 @@ private:
 
 // Pins the German locale so numbers and dates read as a user here sees them.
 void PinGermanLocale();
+
+// Whether op was ended by the dataset layer's silent abort (a rule refused it).
+bool Aborted(const std::function<void()>& op);
+// The message of the database error op raised, or "<no error>".
+QString ErrorOf(const std::function<void()>& op);
+// The first column of the first row of a statement such as "select count(*) ...".
+int QueryInt(TSQLiteQuery& query, const QString& sql);
