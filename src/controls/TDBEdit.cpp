@@ -121,3 +121,8 @@ void TDBEdit::focusOutEvent(QFocusEvent* event) {
     }
     QLineEdit::focusOutEvent(event);
 }
+
+void BindEdits(TDataSource* source, std::initializer_list<std::pair<TDBEdit*, const char*>> edits) {
+    for (const auto& [edit, field] : edits)
+        BindField(edit, source, QLatin1String(field));
+}

@@ -3,6 +3,9 @@
 
 #include <QLineEdit>
 
+#include <initializer_list>
+#include <utility>
+
 class TDataSource;
 class TField;
 class TFieldDataLink;
@@ -41,3 +44,6 @@ private:
     bool FReadOnly = false;
     bool FFocused = false;
 };
+
+// Binds each edit to its field of one data source.
+void BindEdits(TDataSource* source, std::initializer_list<std::pair<TDBEdit*, const char*>> edits);

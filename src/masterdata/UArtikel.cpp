@@ -17,8 +17,7 @@ TArtikel::TArtikel(QWidget* parent)
     QueryLieferantAuswahl.Name = QStringLiteral("QueryLieferantAuswahl");
 
     TDataSource* ds = &DM->DSTArtikel;
-    BindField(ui->DBEdit1, ds, QStringLiteral("ArtikelID"));
-    BindField(ui->DBEdit2, ds, QStringLiteral("ArtKurzBez"));
+    BindEdits(ds, {{ui->DBEdit1, "ArtikelID"}, {ui->DBEdit2, "ArtKurzBez"}});
     const struct {
         TDBCheckBox* box;
         const char* field;
@@ -46,13 +45,10 @@ TArtikel::TArtikel(QWidget* parent)
         {QStringLiteral("Wert"), QStringLiteral("Betrag/Stk"), QStringLiteral("0.00"), 90},
         {QStringLiteral("Summe"), QStringLiteral("Summe"), QStringLiteral("0.00"), 90},
     });
-    const struct {
-        TDBEdit* edit;
-        const char* field;
-    } edits[] = {
-        {ui->DBEdit3, "PreisBez"}, {ui->DBEdit4, "PreisBez2"}, {ui->DBEdit5, "Menge"}, {ui->DBEdit6, "Wert"}};
-    for (const auto& e : edits)
-        BindField(e.edit, preis, QLatin1String(e.field));
+    BindEdits(preis, {{ui->DBEdit3, "PreisBez"},
+                      {ui->DBEdit4, "PreisBez2"},
+                      {ui->DBEdit5, "Menge"},
+                      {ui->DBEdit6, "Wert"}});
     ui->DBLookupComboBox3->Bind(preis, QStringLiteral("EinheitID"), &DM->DSQEinheit,
                                 QStringLiteral("EinheitID"), QStringLiteral("EinheitBez"), 20);
     // The percentage itself is stored, not the key of the rate's row.

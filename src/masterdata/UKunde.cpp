@@ -15,19 +15,23 @@ TKunde::TKunde(QWidget* parent) : TStammForm(parent), ui(new Ui::TKunde) {
     TDataSource* ds = &DM->DSTKunde;
     ShowNumberProposal(ui->LabVorlaeufig, DM->OnKundeNummerHinweis, ds);
 
-    const struct {
-        TDBEdit* edit;
-        const char* field;
-    } edits[] = {
-        {ui->DBEdit1, "KundenID"},    {ui->DBEdit2, "Firma"},      {ui->DBEdit3, "Nachname"},
-        {ui->DBEdit4, "Vorname"},     {ui->DBEdit5, "Zusatzname"}, {ui->DBEdit6, "Strasse"},
-        {ui->DBEdit7, "UIDNr"},       {ui->DBEdit8, "PLZ"},        {ui->DBEdit9, "Ort"},
-        {ui->DBEdit10, "Telefon"},    {ui->DBEdit11, "Mobil"},     {ui->DBEdit12, "Fax"},
-        {ui->DBEdit13, "Email"},      {ui->DBEdit14, "KonzernID"}, {ui->DBEdit15, "Rabatt"},
-        {ui->DBEdit16, "HaendlerID"}, {ui->DBEdit17, "Skonto"},
-    };
-    for (const auto& e : edits)
-        BindField(e.edit, ds, QLatin1String(e.field));
+    BindEdits(ds, {{ui->DBEdit1, "KundenID"},
+                   {ui->DBEdit2, "Firma"},
+                   {ui->DBEdit3, "Nachname"},
+                   {ui->DBEdit4, "Vorname"},
+                   {ui->DBEdit5, "Zusatzname"},
+                   {ui->DBEdit6, "Strasse"},
+                   {ui->DBEdit7, "UIDNr"},
+                   {ui->DBEdit8, "PLZ"},
+                   {ui->DBEdit9, "Ort"},
+                   {ui->DBEdit10, "Telefon"},
+                   {ui->DBEdit11, "Mobil"},
+                   {ui->DBEdit12, "Fax"},
+                   {ui->DBEdit13, "Email"},
+                   {ui->DBEdit14, "KonzernID"},
+                   {ui->DBEdit15, "Rabatt"},
+                   {ui->DBEdit16, "HaendlerID"},
+                   {ui->DBEdit17, "Skonto"}});
 
     const struct {
         TDBLookupComboBox* box;

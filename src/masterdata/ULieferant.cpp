@@ -11,21 +11,17 @@ TLieferant::TLieferant(QWidget* parent) : TStammForm(parent), ui(new Ui::TLiefer
     TDataSource* ds = &DM->DSTLieferant;
     ShowNumberProposal(ui->LabVorlaeufig, DM->OnLieferantNummerHinweis, ds);
 
-    const struct {
-        TDBEdit* edit;
-        const char* field;
-    } edits[] = {
-        {ui->DBEdit1, "LieferantenID"}, {ui->DBEdit2, "Firma"},        {ui->DBEdit3, "Strasse"},
-        {ui->DBEdit4, "PLZ"},           {ui->DBEdit5, "Ort"},          {ui->DBEdit6, "Rabatt"},
-        {ui->DBEdit7, "Skonto"},        {ui->DBEdit8, "Telefon"},      {ui->DBEdit9, "Fax"},
-        {ui->DBEdit10, "Email"},        {ui->DBEdit11, "UIDNr"},       {ui->DBEdit12, "Bank"},
-        {ui->DBEdit13, "BLZ"},          {ui->DBEdit14, "Konto"},       {ui->DBEdit15, "IBAN"},
-        {ui->DBEdit16, "BIC"},          {ui->DBEdit17, "AnspVorname"}, {ui->DBEdit18, "AnspNachname"},
-        {ui->DBEdit19, "AnspTelefon"},  {ui->DBEdit20, "AnspMobil"},   {ui->DBEdit21, "AnspEmail"},
-        {ui->DBEdit22, "KundenNr"},
-    };
-    for (const auto& e : edits)
-        BindField(e.edit, ds, QLatin1String(e.field));
+    BindEdits(
+        ds, {
+                {ui->DBEdit1, "LieferantenID"}, {ui->DBEdit2, "Firma"},        {ui->DBEdit3, "Strasse"},
+                {ui->DBEdit4, "PLZ"},           {ui->DBEdit5, "Ort"},          {ui->DBEdit6, "Rabatt"},
+                {ui->DBEdit7, "Skonto"},        {ui->DBEdit8, "Telefon"},      {ui->DBEdit9, "Fax"},
+                {ui->DBEdit10, "Email"},        {ui->DBEdit11, "UIDNr"},       {ui->DBEdit12, "Bank"},
+                {ui->DBEdit13, "BLZ"},          {ui->DBEdit14, "Konto"},       {ui->DBEdit15, "IBAN"},
+                {ui->DBEdit16, "BIC"},          {ui->DBEdit17, "AnspVorname"}, {ui->DBEdit18, "AnspNachname"},
+                {ui->DBEdit19, "AnspTelefon"},  {ui->DBEdit20, "AnspMobil"},   {ui->DBEdit21, "AnspEmail"},
+                {ui->DBEdit22, "KundenNr"},
+            });
 
     const struct {
         TDBLookupComboBox* box;
