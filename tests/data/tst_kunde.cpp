@@ -35,7 +35,7 @@ private:
                      const QString& haendler = QStringLiteral("0"));
     int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
     // Sets "field=value" pairs on the current row; "field=" clears the field.
-    void assign(const QStringList& assignments);
+    void assign(const QStringList& assignments) { AssignFields(dm->TableKunde, assignments); }
     // Puts the used-by rows for a kind of link to customer 10 into the database.
     void link(const QString& kind);
 
@@ -76,17 +76,6 @@ void TestKunde::addCustomer(int id, const QString& firma, int konzern, const QSt
              .arg(firma)
              .arg(konzern)
              .arg(haendler));
-}
-
-void TestKunde::assign(const QStringList& assignments) {
-    for (const QString& a : assignments) {
-        const QString field = a.section(QLatin1Char('='), 0, 0);
-        const QString value = a.section(QLatin1Char('='), 1);
-        if (value.isEmpty())
-            dm->TableKunde.FieldByName(field)->Clear();
-        else
-            dm->TableKunde.FieldByName(field)->SetAsString(value);
-    }
 }
 
 void TestKunde::link(const QString& kind) {

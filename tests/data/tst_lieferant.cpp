@@ -37,16 +37,7 @@ private:
     }
     void link(const QString& kind);
     int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
-    void assign(const QStringList& assignments) {
-        for (const QString& a : assignments) {
-            const QString value = a.section(QLatin1Char('='), 1);
-            TField* f = dm->TableLieferant.FieldByName(a.section(QLatin1Char('='), 0, 0));
-            if (value.isEmpty())
-                f->Clear();
-            else
-                f->SetAsString(value);
-        }
-    }
+    void assign(const QStringList& assignments) { AssignFields(dm->TableLieferant, assignments); }
     void reopen() {
         dm->TableLieferant.Close();
         dm->TableLieferant.Open();

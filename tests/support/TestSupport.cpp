@@ -59,3 +59,14 @@ int QueryInt(TSQLiteQuery& query, const QString& sql) {
     query.RunSQL(sql);
     return query.Fields(0)->AsInteger();
 }
+
+void AssignFields(TSQLiteBaseQuery& dataSet, const QStringList& assignments) {
+    for (const QString& a : assignments) {
+        TField* field = dataSet.FieldByName(a.section(QLatin1Char('='), 0, 0));
+        const QString value = a.section(QLatin1Char('='), 1);
+        if (value.isEmpty())
+            field->Clear();
+        else
+            field->SetAsString(value);
+    }
+}

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class TSQLiteBaseQuery;
 class TSQLiteQuery;
 
 // Records every box instead of showing it and answers questions from a queue.
@@ -68,3 +69,5 @@ bool Aborted(const std::function<void()>& op);
 QString ErrorOf(const std::function<void()>& op);
 // The first column of the first row of a statement such as "select count(*) ...".
 int QueryInt(TSQLiteQuery& query, const QString& sql);
+// Assigns "Field=value" pairs to the current record; an empty value clears the field.
+void AssignFields(TSQLiteBaseQuery& dataSet, const QStringList& assignments);
