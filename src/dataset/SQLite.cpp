@@ -1,6 +1,7 @@
 // The connection, the error messages, the debug log and the date forms.
 #include "SQLite.h"
 
+#include "FileNames.h"
 #include "SQLiteAPI.h"
 #include "SQLiteInternal.h"
 #include "Win1252.h"
@@ -158,6 +159,10 @@ QString codeText(int code) {
 
 } // namespace
 
+QString SQLiteCodeText(int code) {
+    return codeText(code);
+}
+
 void WriteDebugLog(const QString& fileName, const QString& text) {
     const QString name = fileName.isEmpty() ? programFolder() + QStringLiteral("/SQLiteDebug.log") : fileName;
     QFile file(name);
@@ -244,8 +249,10 @@ void TSQLiteDB::Connect() {
         if (BeforeConnect)
             BeforeConnect(this);
         sqlite3* handle = nullptr;
-        // The file name is a path of this system, not database text.
-        const int rc = FApi->open(QFile::encodeName(FileName).constData(), &handle);
+        // The file name is a path of this system, not database text; its
+        // bytes go to SQLite unchanged, so a name that is not UTF-8 opens
+        // exactly that file instead of creating one with a mangled name.
+        const int rc = FApi->open(EncodeFileName(FileName).constData(), &handle);
         if (rc != 0) {
             if (handle)
                 FApi->close(handle);

@@ -98,6 +98,11 @@ void WriteDebugLog(const QString& fileName, const QString& text);
 // True when a library version text ("3.45.1") is at least 3.3 (major, then minor, as numbers).
 bool SQLiteVersionSupported(const QString& version);
 
+// Copies a database file that is not open here into `target`, as
+// TSQLiteDB::BackupTo does; opening it rolls back a transaction a crashed
+// program left in its journal. `driverDLL` names the SQLite library.
+void CopyDatabaseFile(const QString& source, const QString& target, const QString& driverDLL);
+
 // ---------------------------------------------------------------------------
 // The connection to one database file.
 class TSQLiteDB {
@@ -133,6 +138,25 @@ public:
 
     qint64 LastInsertRowId() const;
     int Changes() const; // rows changed by the last INSERT, UPDATE or DELETE
+
+    // A consistent copy of the connected database in the file `target`.
+    // The copy is taken through SQLite's online backup from one read
+    // snapshot, so it holds exactly the last committed state whatever the
+    // journal mode and whoever else writes the file: a transaction a crashed
+    // program left in a hot journal is rolled back, rows still in a WAL file
+    // are included. It is written under a temporary name beside the target,
+    // checked with PRAGMA integrity_check, kept as one self-contained file
+    // (rollback journal) and only then renamed to `target`, replacing a file
+    // of that name. A failure raises an ESQLiteError naming both files and
+    // the reason; `target` is then left as it was. Not possible while this
+    // connection has a transaction of its own open.
+    void BackupTo(const QString& target);
+    // The same with the target chosen inside the snapshot that is copied:
+    // `chooseTarget` runs in the copy's read transaction and may read (never
+    // write) the database, so what it reads, say a version for the copy's
+    // name, describes exactly the copied state. An empty name copies
+    // nothing. Returns the name copied to.
+    QString BackupInSnapshot(const std::function<QString()>& chooseTarget);
 
     // internal: executes a statement whose every value is a ? parameter, keeping
     // it compiled for the next call with the same text. `literal` renders the

@@ -15,6 +15,10 @@ QVariant ToFieldValue(const QVariant& value, TFieldType type);
 
 bool IsBlobType(TFieldType type);
 
+// The German text of an SQLite result code as error messages begin with it
+// ("SQL-Error-Code: " + number for a code without a text; empty for 0, 100, 101).
+QString SQLiteCodeText(int code);
+
 // A value bound to a statement parameter.
 struct TSQLParam {
     enum Kind { Null, Int, Double, Text, Blob } kind = Null;

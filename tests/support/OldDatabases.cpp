@@ -166,4 +166,34 @@ QString RawRows(const QString& file, const QString& sql) {
     return lines.join(u'\n');
 }
 
+void CrashCopy(const QString& source, const QString& target, const QStringList& statements) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(source).constData(), &db);
+    sqlite3_exec(db, "PRAGMA cache_size = 5", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA wal_autocheckpoint = 0", nullptr, nullptr, nullptr);
+    for (const QString& sql : statements)
+        sqlite3_exec(db, Win1252::encode(sql).constData(), nullptr, nullptr, nullptr);
+    for (const QString& suffix : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal")}) {
+        QFile::remove(target + suffix);
+        if (QFile::exists(source + suffix))
+            QFile::copy(source + suffix, target + suffix);
+    }
+    sqlite3_close(db);
+}
+
+QString PlainCopyRows(const QString& file, const QString& sql) {
+    const QString copy = file + QStringLiteral(".plain");
+    QFile::remove(copy);
+    QFile::copy(file, copy);
+    // Without its WAL a WAL-mode file is read like any other.
+    {
+        QFile f(copy);
+        if (f.open(QIODevice::ReadWrite) && f.seek(18))
+            f.write("\x01\x01", 2);
+    }
+    const QString rows = RawRows(copy, sql);
+    QFile::remove(copy);
+    return rows;
+}
+
 } // namespace OldDatabases

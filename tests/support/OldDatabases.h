@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace OldDatabases {
 
@@ -20,6 +21,21 @@ void Build(const QString& file, int version);
 // "<NULL>", text decoded from Windows-1252). Independent of the dataset layer,
 // so the tests see exactly what is stored.
 QString RawRows(const QString& file, const QString& sql);
+
+// Leaves at `target` what a program that crashed right after running the
+// statements on `source` leaves behind. `source` is opened with a connection
+// of its own (a cache of a few pages, no automatic checkpoint), the
+// statements run, and the file is copied to `target` together with its
+// journal or WAL while that connection is still open; then the connection
+// closes without committing. A transaction left open whose change outgrew
+// the cache has already written part of it into the file, so the copy alone
+// holds uncommitted data that only its journal can roll back; rows committed
+// in WAL mode are still only in the WAL.
+void CrashCopy(const QString& source, const QString& target, const QStringList& statements);
+
+// Runs a SELECT like RawRows on a copy of the file alone, without its journal
+// or WAL: what copying the file by hand would have kept.
+QString PlainCopyRows(const QString& file, const QString& sql);
 
 // The sample values the tests look for after an upgrade.
 inline const QString CustomerFirma = QStringLiteral("O'Brien & Söhne");

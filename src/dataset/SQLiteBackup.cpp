@@ -1,0 +1,172 @@
+// Consistent copies of a database file through SQLite's online backup.
+//
+// A plain file copy is only right while nobody writes the file and nothing is
+// pending beside it: it takes a half-written page of another process, keeps a
+// crashed transaction that the journal would have rolled back, and misses the
+// committed rows still in a WAL file. SQLite's backup reads the database the
+// way every connection does, so the copy is what a reader sees.
+#include "FileNames.h"
+#include "SQLite.h"
+#include "SQLiteAPI.h"
+#include "SQLiteInternal.h"
+#include "Win1252.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+struct TCopyFailure {
+    int code;       // SQLite's result code, 0 for a failure of the file system
+    QString detail; // SQLite's or the system's own text
+};
+
+// SQLite keeps these files beside a database while it is in use.
+const char* const Companions[] = {"-journal", "-wal", "-shm"};
+
+void RemoveWithCompanions(const QString& file) {
+    RemoveFileName(file);
+    for (const char* suffix : Companions)
+        RemoveFileName(file + QLatin1String(suffix));
+}
+
+QString TemporaryNameFor(const QString& target) {
+    // Unique per process and copy: two programs upgrading the same file at
+    // once must not write into each other's half-finished copy.
+    static int counter = 0;
+    return target + QStringLiteral(".tmp") + QString::number(QCoreApplication::applicationPid()) + u'-' +
+           QString::number(++counter);
+}
+
+QString ErrorText(const TSQLiteAPI& api, sqlite3* db) {
+    return db ? Win1252::decode(QByteArray(api.errmsg(db))) : QString();
+}
+
+// The rows of a statement that returns text, one entry per row and column.
+int Collect(void* rows, int columns, char** values, char**) {
+    for (int i = 0; i < columns; ++i)
+        static_cast<QStringList*>(rows)->append(values[i] ? QString::fromUtf8(values[i]) : QString());
+    return 0;
+}
+
+QStringList Rows(const TSQLiteAPI& api, sqlite3* db, const char* sql, int& rc) {
+    QStringList rows;
+    rc = api.exec(db, sql, &Collect, &rows, nullptr);
+    return rows;
+}
+
+// Copies the database of the open connection `source` into `target`; throws
+// TCopyFailure. The caller holds the read snapshot the copy is taken from.
+void CopyPages(const TSQLiteAPI& api, sqlite3* source, int busyTimeout, const QString& target) {
+    const QString temporary = TemporaryNameFor(target);
+    RemoveWithCompanions(temporary);
+    sqlite3* dest = nullptr;
+    auto fail = [&](int code, const QString& detail) {
+        if (dest)
+            api.close(dest);
+        RemoveWithCompanions(temporary);
+        throw TCopyFailure{code & 0xFF, detail};
+    };
+
+    int rc = api.open(EncodeFileName(temporary).constData(), &dest);
+    if (rc != SQLITE_OK)
+        fail(rc, ErrorText(api, dest));
+    api.busy_timeout(dest, busyTimeout);
+    // The copy is written to the disk as carefully as the database itself.
+    const QStringList synchronous = Rows(api, source, "PRAGMA synchronous", rc);
+    if (rc == SQLITE_OK && synchronous.size() == 1)
+        Rows(api, dest, ("PRAGMA synchronous = " + synchronous.first().toLatin1()).constData(), rc);
+
+    sqlite3_backup* backup = api.backup_init(dest, "main", source, "main");
+    if (!backup)
+        fail(SQLITE_ERROR, ErrorText(api, dest));
+    rc = api.backup_step(backup, -1); // all pages in one step: one snapshot
+    api.backup_finish(backup);
+    if (rc != SQLITE_DONE)
+        fail(rc, ErrorText(api, dest));
+
+    const QStringList check = Rows(api, dest, "PRAGMA integrity_check", rc);
+    if (rc != SQLITE_OK)
+        fail(rc, ErrorText(api, dest));
+    if (check != QStringList{QStringLiteral("ok")})
+        fail(SQLITE_CORRUPT, check.mid(0, 5).join(u'\n'));
+    // A copy of a WAL database would be in WAL mode too and need its side
+    // files; a safety copy is one file that can be moved and opened alone.
+    const QStringList mode = Rows(api, dest, "PRAGMA journal_mode = DELETE", rc);
+    if (rc != SQLITE_OK)
+        fail(rc, ErrorText(api, dest));
+    if (mode != QStringList{QStringLiteral("delete")})
+        fail(SQLITE_ERROR, mode.join(u' '));
+
+    rc = api.close(dest);
+    if (rc != SQLITE_OK)
+        fail(rc, ErrorText(api, dest));
+    dest = nullptr;
+    if (!RenameFileName(temporary, target))
+        fail(0, QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+QString FailureMessage(const QString& source, const QString& target, const TCopyFailure& failure) {
+    QString reason = failure.code != 0 ? SQLiteCodeText(failure.code) : QString();
+    if (!failure.detail.isEmpty())
+        reason += reason.isEmpty() ? failure.detail : QStringLiteral(" (") + failure.detail + u')';
+    return QStringLiteral("Die Datenbank ") + source + QStringLiteral(" konnte nicht nach ") + target +
+           QStringLiteral(" kopiert werden!") + (reason.isEmpty() ? QString() : u'\n' + reason);
+}
+
+} // namespace
+
+void TSQLiteDB::BackupTo(const QString& target) {
+    BackupInSnapshot([&] { return target; });
+}
+
+QString TSQLiteDB::BackupInSnapshot(const std::function<QString()>& chooseTarget) {
+    if (!FHandle)
+        RaiseError(0, {}, QStringLiteral("Es wurde noch keine Verbindung zur Datenbank hergestellt!"));
+    if (FInTransaction) // SQLite cannot copy from a connection that is writing
+        RaiseError(0, {},
+                   QStringLiteral("Während einer Transaktion kann die Datenbank nicht kopiert werden!"));
+    // A read transaction: the snapshot starts with its first read and lasts
+    // until the end, for chooseTarget and the copy alike.
+    ExecSQL(QStringLiteral("BEGIN TRANSACTION"));
+    QString target;
+    auto endSnapshot = [&] {
+        try {
+            ExecSQL(QStringLiteral("ROLLBACK"));
+        } catch (...) {
+            // The failure that brought us here is the one to report.
+        }
+    };
+    try {
+        ExecSQL(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        target = chooseTarget();
+        if (!target.isEmpty()) {
+            if (EncodeFileName(target) == EncodeFileName(FileName))
+                throw TCopyFailure{0, QStringLiteral("Quelle und Ziel sind dieselbe Datei.")};
+            CopyPages(*FApi, FHandle, BusyTimeout, target);
+        }
+    } catch (const TCopyFailure& failure) {
+        endSnapshot();
+        RaiseDatabaseError(DebugLog, DebugLogFile, QString(), 0, QString(),
+                           FailureMessage(FileName, target, failure));
+    } catch (...) {
+        endSnapshot();
+        throw;
+    }
+    ExecSQL(QStringLiteral("COMMIT TRANSACTION"));
+    return target;
+}
+
+void CopyDatabaseFile(const QString& source, const QString& target, const QString& driverDLL) {
+    // Opening would create a missing file, and an empty copy is no copy.
+    if (!FileNameExists(source))
+        throw ESQLiteError(QStringLiteral("Die Datenbank ") + source + QStringLiteral(" existiert nicht!"));
+    TSQLiteDB db;
+    db.FileName = source;
+    db.DriverDLL = driverDLL;
+    db.Open();
+    db.BackupTo(target);
+    db.Close();
+}
