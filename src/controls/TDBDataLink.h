@@ -48,6 +48,8 @@ public:
     // Writes the pending changes of every control bound to the dataset; a save
     // calls this first so that a field the user is still in is saved too.
     static bool UpdateRecord(TSQLiteBaseQuery* dataSet);
+    // A control bound to the dataset holds text the user changed.
+    static bool Modified(TSQLiteBaseQuery* dataSet);
 
     // Set by the owning control.
     std::function<void()> OnDataChange;  // show the field's current value

@@ -277,14 +277,17 @@ void TDM::CheckArticleInUse(const QString& number, const QString& prefix) {
 }
 
 // While the article is being edited its price lines are still stored under
-// the number it had before; a number typed but not yet saved owns none.
+// the number it had before; a number typed but not yet saved owns none. A new
+// row owns no price lines until it is saved: empty then, so that no other
+// article's lines (least of all those of article 0, the template of every new
+// position) are shown or written under it.
 QString TDM::StoredArtikelNumber() const {
-    if (!TableArtikel.Active() || (TableArtikel.IsEmpty() && TableArtikel.State() != TDataSetState::Insert))
-        return QStringLiteral("0");
+    if (!TableArtikel.Active() || TableArtikel.State() == TDataSetState::Insert || TableArtikel.IsEmpty())
+        return QString();
     if (TableArtikel.State() == TDataSetState::Edit && !ArtikelIDBeforeEdit.isEmpty())
         return ArtikelIDBeforeEdit;
     const TField* id = TableArtikel.FieldByName(QStringLiteral("ArtikelID"));
-    return id->IsNull() ? QStringLiteral("0") : QString::number(id->AsLargeInt());
+    return id->IsNull() ? QString() : QString::number(id->AsLargeInt());
 }
 
 void TDM::DSTArtikelDataChange(TDataSource*, TField* Field) {
@@ -309,8 +312,9 @@ void TDM::DSQArtikelDataChange(TDataSource*, TField* Field) {
 }
 
 void TDM::RefreshArticlePrices() {
-    const QString number = StoredArtikelNumber();
-    FArtPreisShownFor = number;
+    FArtPreisShownFor = StoredArtikelNumber();
+    // "= NULL" matches no row: an article that is not stored has no lines.
+    const QString number = FArtPreisShownFor.isEmpty() ? QStringLiteral("NULL") : FArtPreisShownFor;
 
     TableArtPreis.Close();
     TableArtPreis.SetFilter(QStringLiteral("ArtikelID = ") + number);
@@ -370,13 +374,18 @@ void TDM::TableArtPreisBeforePost(TSQLiteBaseQuery* DataSet) {
                    QStringLiteral("Die Bezeichnung 2 darf höchstens 100 Zeichen lang sein!"));
     RefuseUnstorableText(DataSet, ArtPreisLabels());
 
+    // A line is only ever written under the article the form shows as stored.
+    const QString number = StoredArtikelNumber();
+    if (number.isEmpty())
+        Abort();
     if (DataSet->State() == TDataSetState::Insert) {
-        const QString number = StoredArtikelNumber();
         Query1.RunSQL(QStringLiteral("select max(PreisID) as pid from ArtPreis where ArtikelID = ") + number);
         const TField* pid = Query1.FieldByName(QStringLiteral("pid"));
         const int next = (pid->IsNull() ? 0 : pid->AsInteger()) + 1;
         DataSet->FieldByName(QStringLiteral("ArtikelID"))->SetAsLargeInt(number.toLongLong());
         DataSet->FieldByName(QStringLiteral("PreisID"))->SetAsInteger(next);
+    } else if (DataSet->FieldByName(QStringLiteral("ArtikelID"))->AsString() != number) {
+        Abort();
     }
 }
 

@@ -14,7 +14,38 @@ void TStammForm::Show(int mode) {
         exec();
 }
 
+bool TStammForm::HasUnsavedChanges() const {
+    for (TSQLiteBaseQuery* ds : FEdited)
+        if (ds->Editing() && (ds->Modified() || TFieldDataLink::Modified(ds)))
+            return true;
+    return false;
+}
+
+bool TStammForm::SaveChanges() {
+    for (TSQLiteBaseQuery* ds : FEdited) {
+        if (!ds->Editing())
+            continue;
+        if (!TFieldDataLink::UpdateRecord(ds) || !RunDataAction([ds] { ds->Post(); }))
+            return false;
+    }
+    return true;
+}
+
 void TStammForm::done(int result) {
+    // Whatever way the form is closed, what the user typed is not thrown away
+    // without asking; a save the rules refuse keeps the form open.
+    if (HasUnsavedChanges()) {
+        switch (Messages::question(QStringLiteral("Sollen die Änderungen gespeichert werden?"), true)) {
+        case Messages::Yes:
+            if (!SaveChanges())
+                return;
+            break;
+        case Messages::No:
+            break;
+        case Messages::Cancel:
+            return;
+        }
+    }
     for (TSQLiteBaseQuery* ds : FEdited)
         if (ds->Editing())
             RunDataAction([ds] { ds->Cancel(); });

@@ -1,7 +1,7 @@
 // What the customer, supplier and article forms share: the two modes, the
 // show operation (prepare, then the modal dialog), opening the new or the
 // chosen record, the cursor in the first field, and closing by any means
-// dropping what the user did not save.
+// asking before it drops what the user did not save.
 #pragma once
 
 #include <QDialog>
@@ -28,9 +28,11 @@ public:
     // prepare, then the modal dialog.
     void Show(int mode);
 
-    // Closing by any means drops a pending edit or new record: only what the
-    // user saved stays.
+    // Closing by any means asks whether unsaved changes are to be saved
+    // (Ja / Nein / Abbrechen); what is not saved is dropped.
     void done(int result) override;
+    // The user changed something in one of the edited datasets that is not saved.
+    bool HasUnsavedChanges() const;
 
 protected:
     using QDialog::QDialog;
@@ -53,6 +55,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Saves every edited dataset in order; false when one was refused.
+    bool SaveChanges();
+
     QList<TSQLiteBaseQuery*> FEdited;
     QWidget* FFirstField = nullptr;
     QLabel* FProposal = nullptr;

@@ -47,7 +47,9 @@ private slots:
     void badNumbers_data();
     void badNumbers();
     void salesOnlyTakesSupplierZero();
-    void closingDropsPendingChanges();
+    void navigatorNewShowsNoOtherArticlesLines();
+    void closingAsksAboutUnsavedChanges_data();
+    void closingAsksAboutUnsavedChanges();
     void screenshot();
 
 private:
@@ -188,17 +190,86 @@ void TestArtikelForm::salesOnlyTakesSupplierZero() {
     QCOMPARE(count("select LieferantenID from Artikel where ArtikelID = 0"), 0);
 }
 
-void TestArtikelForm::closingDropsPendingChanges() {
+// Article 0 is the template of every new position: a new article made with
+// the form's own "+" must neither show nor write its price lines.
+void TestArtikelForm::navigatorNewShowsNoOtherArticlesLines() {
+    dm->SQLiteDB1.ExecSQL(QStringLiteral("update ArtPreis set PreisBez = 'Vorlage' where ArtikelID = 0"));
     selectInList(0);
     QVERIFY(form->prepare(TArtikel::ModeEdit));
-    TypeText(w<TDBEdit>("DBEdit2"), QStringLiteral("xyz"));
-    TypeText(w<TDBRichEdit>("DBRichEdit1"), QStringLiteral("neu"));
+    auto* grid = w<TDBGrid>("DBGrid1");
+    QCOMPARE(grid->model()->rowCount(), 1);
+
+    QVERIFY(w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbInsert));
+    QCOMPARE(dm->TableArtikel.State(), TDataSetState::Insert);
+    QCOMPARE(grid->model()->rowCount(), 0);
+    QCOMPARE(w<QLabel>("LabGesamtpreis")->text(), QStringLiteral("Gesamtpreis: 0,00"));
+    QVERIFY(w<TDBEdit>("DBEdit3")->text().isEmpty());
+
+    // Typing into the line editor saves the new article first; its rules
+    // refuse it, the typing is not taken, and no line of article 0 changes.
+    TypeText(w<TDBEdit>("DBEdit3"), QStringLiteral("V"));
+    QCOMPARE(messages->texts(), QStringList{QStringLiteral("Die Artikelgruppe muss angegeben werden!")});
+    QVERIFY(!dm->TableArtPreis.Editing());
+    QVERIFY(w<TDBNavigator>("DBNavigator2")->BtnClick(TDBNavigator::nbPost));
+    QCOMPARE(count("select count(*) from ArtPreis where ArtikelID = 0 and PreisBez = 'Vorlage'"), 1);
+    QCOMPARE(count("select count(*) from ArtPreis"), 1);
+
+    // Completed, the new article starts without lines and takes its own.
+    messages->clear();
+    Choose(w<TDBLookupComboBox>("DBLookupComboBox1"), QStringLiteral("Werkzeug"));
+    TypeText(w<TDBEdit>("DBEdit2"), QStringLiteral("Neu"));
+    TypeText(w<TDBRichEdit>("DBRichEdit1"), QStringLiteral("Neuer Artikel"));
+    QVERIFY(
+        addLine(QStringLiteral("Eigen"), QStringLiteral("1"), QStringLiteral("Stk"), QStringLiteral("2")));
+    QCOMPARE(messages->texts(), QStringList());
+    QCOMPARE(count("select count(*) from ArtPreis where ArtikelID = 1 and PreisBez = 'Eigen'"), 1);
+    QCOMPARE(count("select count(*) from ArtPreis where ArtikelID = 0 and PreisBez = 'Vorlage'"), 1);
+    QCOMPARE(grid->model()->rowCount(), 1);
+}
+
+void TestArtikelForm::closingAsksAboutUnsavedChanges_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("nothing changed") << "" << -1 << true << "Rest";
+    QTest::newRow("Nein drops") << "xyz" << int(Messages::No) << true << "Rest";
+    QTest::newRow("Ja saves") << "xyz" << int(Messages::Yes) << true << "Restxyz";
+    QTest::newRow("Abbrechen stays") << "xyz" << int(Messages::Cancel) << false << "Rest";
+}
+
+// Zurück, Escape and the window's close button all ask before unsaved
+// changes are lost; what the user still types in a field counts as a change.
+void TestArtikelForm::closingAsksAboutUnsavedChanges() {
+    QFETCH(QString, typed);
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+    QFETCH(QString, stored);
+    selectInList(0);
+    QVERIFY(form->prepare(TArtikel::ModeEdit));
     form->show();
+    auto* edit = w<TDBEdit>("DBEdit2");
+    edit->setFocus();
+    edit->setCursorPosition(edit->text().size());
+    TypeText(edit, typed);
+    if (answer >= 0)
+        messages->answers.enqueue(Messages::Answer(answer));
     w<QPushButton>("BitBtnZurueck")->click();
-    QVERIFY(!form->isVisible());
+    QCOMPARE(!form->isVisible(), closed);
+    const QStringList asked = answer >= 0
+                                  ? QStringList{QStringLiteral("Sollen die Änderungen gespeichert werden?")}
+                                  : QStringList();
+    QCOMPARE(messages->texts(), asked);
+    QCOMPARE(messages->unexpected, 0);
+    QCOMPARE(count("select count(*) from Artikel where ArtikelID = 0 and ArtKurzBez = '" + stored + "'"), 1);
+    if (!closed) {
+        // Still editing: Escape asks again, and Nein closes now.
+        QCOMPARE(edit->text(), QStringLiteral("Restxyz"));
+        messages->answers.enqueue(Messages::No);
+        QTest::keyClick(form, Qt::Key_Escape);
+        QVERIFY(!form->isVisible());
+    }
     QCOMPARE(dm->TableArtikel.State(), TDataSetState::Browse);
-    QCOMPARE(count("select count(*) from Artikel where ArtKurzBez = 'Rest' and ArtBez = 'Rest'"), 1);
-    QVERIFY(messages->boxes.isEmpty());
 }
 
 void TestArtikelForm::screenshot() {
