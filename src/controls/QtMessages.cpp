@@ -41,7 +41,7 @@ void TQtMessages::show(Kind kind, const QString& text) {
     box.exec();
 }
 
-Messages::Answer TQtMessages::ask(const QString& text, bool withCancel) {
+Messages::Answer TQtMessages::ask(const QString& text, bool withCancel, Answer defaultAnswer) {
     QMessageBox box(BoxParent());
     box.setWindowTitle(BoxTitle());
     box.setIcon(QMessageBox::Question);
@@ -56,7 +56,7 @@ Messages::Answer TQtMessages::ask(const QString& text, bool withCancel) {
     } else {
         box.setEscapeButton(no);
     }
-    box.setDefaultButton(yes);
+    box.setDefaultButton(defaultAnswer == No ? no : defaultAnswer == Cancel && cancel ? cancel : yes);
     box.exec();
     if (box.clickedButton() == yes)
         return Yes;

@@ -7,5 +7,5 @@
 class TQtMessages : public Messages {
 protected:
     void show(Kind kind, const QString& text) override;
-    Answer ask(const QString& text, bool withCancel) override;
+    Answer ask(const QString& text, bool withCancel, Answer defaultAnswer) override;
 };

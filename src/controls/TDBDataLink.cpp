@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QTime>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -38,16 +39,6 @@ QString MemoText(const QVariant& value) {
     if (value.metaType().id() == QMetaType::QByteArray)
         return Win1252::decode(value.toByteArray());
     return value.toString();
-}
-
-// Numbers are typed the way they are shown here ("19,5"); a point typed out of
-// habit ("19.5") is accepted as a decimal point when the locale cannot read it.
-bool ParseNumber(const QString& text, double& value) {
-    bool ok = false;
-    value = QLocale().toDouble(text, &ok);
-    if (!ok)
-        value = QLocale::c().toDouble(text, &ok);
-    return ok && std::isfinite(value);
 }
 
 QDate ParseDate(const QString& text) {
@@ -185,6 +176,13 @@ bool TFieldDataLink::UpdateRecord(TSQLiteBaseQuery* dataSet) {
     return ok;
 }
 
+bool TFieldDataLink::Modified(TSQLiteBaseQuery* dataSet) {
+    const QList<TFieldDataLink*> links = AllLinks();
+    return std::any_of(links.begin(), links.end(), [dataSet](const TFieldDataLink* link) {
+        return link->FModified && link->DataSet() == dataSet;
+    });
+}
+
 void TFieldDataLink::DataChanged(TField* field) {
     if (FEntering)
         return;
@@ -298,7 +296,7 @@ bool ParseFieldText(TFieldType type, const QString& text, QVariant& value, QStri
             return true;
         }
         double d = 0;
-        if (!ParseNumber(trimmed, d)) {
+        if (!ParseTypedNumber(trimmed, &d)) {
             error = quoted + QStringLiteral(" ist keine gültige Zahl!");
             return false;
         }

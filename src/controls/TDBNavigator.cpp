@@ -130,10 +130,12 @@ bool TDBNavigator::BtnClick(TNavigateBtn button) {
         ok = RunDataAction([ds] { ds->Last(); });
         break;
     case nbInsert:
-        ok = RunDataAction([ds] { ds->Insert(); });
+        // A new row goes after the existing ones, where the user looks for it.
+        ok = RunDataAction([ds] { ds->Append(); });
         break;
     case nbDelete:
-        if (ConfirmDelete && Messages::question(QStringLiteral("Datensatz löschen?")) != Messages::Yes)
+        if (ConfirmDelete &&
+            Messages::question(QStringLiteral("Datensatz löschen?"), false, Messages::No) != Messages::Yes)
             break;
         ok = RunDataAction([ds] { ds->Delete(); });
         break;

@@ -7,7 +7,7 @@ namespace {
 class StderrMessages : public Messages {
 protected:
     void show(Kind, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    Answer ask(const QString& text, bool) override {
+    Answer ask(const QString& text, bool, Answer) override {
         std::fprintf(stderr, "%s\n", qPrintable(text));
         return No;
     }
@@ -18,9 +18,21 @@ Messages* current = &fallback;
 
 } // namespace
 
-void Messages::warning(const QString& text) { current->show(Warning, text); }
-void Messages::error(const QString& text) { current->show(Error, text); }
-void Messages::info(const QString& text) { current->show(Information, text); }
-Messages::Answer Messages::question(const QString& text, bool withCancel) { return current->ask(text, withCancel); }
-void Messages::install(Messages* impl) { current = impl ? impl : &fallback; }
-Messages* Messages::installed() { return current; }
+void Messages::warning(const QString& text) {
+    current->show(Warning, text);
+}
+void Messages::error(const QString& text) {
+    current->show(Error, text);
+}
+void Messages::info(const QString& text) {
+    current->show(Information, text);
+}
+Messages::Answer Messages::question(const QString& text, bool withCancel, Answer defaultAnswer) {
+    return current->ask(text, withCancel, defaultAnswer);
+}
+void Messages::install(Messages* impl) {
+    current = impl ? impl : &fallback;
+}
+Messages* Messages::installed() {
+    return current;
+}

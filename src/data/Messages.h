@@ -15,8 +15,9 @@ public:
     static void warning(const QString& text);
     static void error(const QString& text);
     static void info(const QString& text);
-    // A question with Yes and No buttons (and Cancel when withCancel).
-    static Answer question(const QString& text, bool withCancel = false);
+    // A question with Yes and No buttons (and Cancel when withCancel); Enter
+    // gives defaultAnswer. A question whose Yes destroys data defaults to No.
+    static Answer question(const QString& text, bool withCancel = false, Answer defaultAnswer = Yes);
 
     // Installs the implementation; the caller keeps ownership. nullptr restores
     // the fallback, which writes to stderr and answers No.
@@ -25,5 +26,5 @@ public:
 
 protected:
     virtual void show(Kind kind, const QString& text) = 0;
-    virtual Answer ask(const QString& text, bool withCancel) = 0;
+    virtual Answer ask(const QString& text, bool withCancel, Answer defaultAnswer) = 0;
 };

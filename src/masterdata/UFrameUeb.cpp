@@ -224,7 +224,7 @@ void TFrameUeb::LoeschenClick() {
     const QVariant number = ListNumber();
     if (number.isNull())
         return;
-    if (Messages::question(FKind.DeleteQuestion()) != Messages::Yes)
+    if (Messages::question(FKind.DeleteQuestion(), false, Messages::No) != Messages::Yes)
         return;
     TSQLiteQuery& list = *FKind.List;
     const int row = list.RecNo();

@@ -46,6 +46,31 @@ private slots:
         QTRY_COMPARE(afterwards, 1);
     }
 
+    // A bare machine shows German numbers and dates; a locale the user chose stays.
+    void programLocale_data() {
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("used");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("C") << "C"
+                           << "de_DE"
+                           << "1234,5";
+        QTest::newRow("en_US") << "en_US"
+                               << "en_US"
+                               << "1234.5";
+        QTest::newRow("de_AT") << "de_AT"
+                               << "de_AT"
+                               << "1234,5";
+    }
+    void programLocale() {
+        QFETCH(QString, system);
+        QFETCH(QString, used);
+        QFETCH(QString, number);
+        QLocale locale = ProgramLocale(QLocale(system));
+        QCOMPARE(locale.name(), used);
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
+        QCOMPARE(locale.toString(1234.5), number);
+    }
+
     void germanQtTexts() {
         QVERIFY(LoadGermanQtTranslations(qApp));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
@@ -57,17 +82,26 @@ private slots:
         QTest::addColumn<bool>("withCancel");
         QTest::addColumn<QString>("press");
         QTest::addColumn<int>("answer");
-        QTest::newRow("Ja") << false << "&Ja" << int(Messages::Yes);
-        QTest::newRow("Nein") << false << "&Nein" << int(Messages::No);
-        QTest::newRow("Ja mit Abbrechen") << true << "&Ja" << int(Messages::Yes);
-        QTest::newRow("Abbrechen") << true << "Abbrechen" << int(Messages::Cancel);
-        QTest::newRow("Escape ohne Abbrechen") << false << "Escape" << int(Messages::No);
-        QTest::newRow("Escape mit Abbrechen") << true << "Escape" << int(Messages::Cancel);
+        QTest::addColumn<int>("defaultAnswer");
+        QTest::newRow("Ja") << false << "&Ja" << int(Messages::Yes) << int(Messages::Yes);
+        QTest::newRow("Nein") << false << "&Nein" << int(Messages::No) << int(Messages::Yes);
+        QTest::newRow("Ja mit Abbrechen") << true << "&Ja" << int(Messages::Yes) << int(Messages::Yes);
+        QTest::newRow("Abbrechen") << true << "Abbrechen" << int(Messages::Cancel) << int(Messages::Yes);
+        QTest::newRow("Escape ohne Abbrechen")
+            << false << "Escape" << int(Messages::No) << int(Messages::Yes);
+        QTest::newRow("Escape mit Abbrechen")
+            << true << "Escape" << int(Messages::Cancel) << int(Messages::Yes);
+        // Enter takes the default button: Nein where Ja would destroy data.
+        QTest::newRow("Enter, Vorgabe Ja") << false << "Enter" << int(Messages::Yes) << int(Messages::Yes);
+        QTest::newRow("Enter, Vorgabe Nein") << false << "Enter" << int(Messages::No) << int(Messages::No);
+        QTest::newRow("Enter, Vorgabe Abbrechen")
+            << true << "Enter" << int(Messages::Cancel) << int(Messages::Cancel);
     }
     void questionBox() {
         QFETCH(bool, withCancel);
         QFETCH(QString, press);
         QFETCH(int, answer);
+        QFETCH(int, defaultAnswer);
         TQtMessages boxes;
         Messages::install(&boxes);
         QStringList buttons;
@@ -78,15 +112,16 @@ private slots:
             QCOMPARE(box->icon(), QMessageBox::Question);
             for (QAbstractButton* b : box->buttons())
                 buttons << b->text();
-            if (press == "Escape") {
-                QTest::keyClick(box, Qt::Key_Escape);
+            if (press == "Escape" || press == "Enter") {
+                QTest::keyClick(box, press == "Enter" ? Qt::Key_Return : Qt::Key_Escape);
                 return;
             }
             for (QAbstractButton* b : box->buttons())
                 if (b->text() == press)
                     b->click();
         });
-        const Messages::Answer result = Messages::question("Soll der Beleg gelöscht werden?", withCancel);
+        const Messages::Answer result = Messages::question("Soll der Beleg gelöscht werden?", withCancel,
+                                                           Messages::Answer(defaultAnswer));
         Messages::install(nullptr);
         QCOMPARE(int(result), answer);
         buttons.sort();

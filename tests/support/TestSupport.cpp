@@ -11,8 +11,8 @@ QStringList ScriptedMessages::texts() const {
     return result;
 }
 
-Messages::Answer ScriptedMessages::ask(const QString& text, bool) {
-    boxes.append({Question, text});
+Messages::Answer ScriptedMessages::ask(const QString& text, bool, Answer defaultAnswer) {
+    boxes.append({Question, text, defaultAnswer});
     if (answers.isEmpty()) {
         ++unexpected;
         return No;

@@ -21,6 +21,7 @@ public:
     struct Box {
         Kind kind;
         QString text;
+        Answer defaultAnswer = Yes; // what Enter would have given (questions only)
     };
 
     ScriptedMessages() { Messages::install(this); }
@@ -41,7 +42,7 @@ public:
 
 protected:
     void show(Kind kind, const QString& text) override { boxes.append({kind, text}); }
-    Answer ask(const QString& text, bool withCancel) override;
+    Answer ask(const QString& text, bool withCancel, Answer defaultAnswer) override;
 };
 
 // A temporary folder set as XDG_DATA_HOME for the lifetime of the object, so the
