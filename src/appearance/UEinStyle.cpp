@@ -160,7 +160,10 @@ void TEinStyle::LBObjektClick() {
     QListWidgetItem* item = ui->LBObjekt->currentItem();
     if (!item)
         return;
-    if (auto* panel = ui->PObjekte->findChild<QWidget*>("P" + item->data(Qt::UserRole).toString()))
+    // The panels are named "PObj" + kind: a plain "P" + kind would clash with
+    // the page's own title label "PTitel".
+    if (auto* panel = ui->PObjekte->findChild<QWidget*>("PObj" + item->data(Qt::UserRole).toString(),
+                                                        Qt::FindDirectChildrenOnly))
         ui->PObjekte->setCurrentWidget(panel);
 }
 

@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -57,6 +58,7 @@ private slots:
     void coloursOnScreen();
     void frameOnlyByItsOwnCall();
     void editorSquareSavesAndPreviews();
+    void editorEveryKindHasItsPanel();
     void editorStandardStyle();
     void editorMenuBackgroundFollowsEntryTwo();
     void editorSaveFailureKeepsStyle();
@@ -149,7 +151,7 @@ void TestStyle::editorSquareSavesAndPreviews() {
     QCOMPARE(list->currentItem()->text(), QStringLiteral("Anmerkungsfeld"));
     list->setCurrentRow(6);
     QCOMPARE(list->currentItem()->text(), QStringLiteral("Eingabefeld"));
-    QVERIFY(editor.findChild<QWidget*>(QStringLiteral("PEdit"))->isVisible());
+    QVERIFY(editor.findChild<QWidget*>(QStringLiteral("PObjEdit"))->isVisible());
 
     auto* square = editor.findChild<QFrame*>(QStringLiteral("SqEditBG"));
     QTest::mouseClick(square, Qt::LeftButton);
@@ -161,6 +163,28 @@ void TestStyle::editorSquareSavesAndPreviews() {
     QTest::mouseClick(editor.findChild<QPushButton*>(QStringLiteral("BitBtnUebernehmen")), Qt::LeftButton);
     QCOMPARE(FDM->ReadStyleRow(0, QStringLiteral("Edit")).BGColor, std::optional<qint32>(0xF08010));
     QVERIFY(FMessages->boxes.isEmpty());
+}
+
+// Every entry of the "Objekt" list shows the panel with its own colour
+// squares (the title bar's panel was once shadowed by the page's title label).
+void TestStyle::editorEveryKindHasItsPanel() {
+    TEinStyle editor;
+    editor.resize(820, 600);
+    QVERIFY(editor.ShowPage());
+    auto* list = editor.findChild<QListWidget*>(QStringLiteral("LBObjekt"));
+    auto* stack = editor.findChild<QStackedWidget*>(QStringLiteral("PObjekte"));
+    QCOMPARE(list->count(), 17);
+    QSet<QWidget*> seen;
+    for (int row = list->count() - 1; row >= 0; --row) {
+        list->setCurrentRow(row);
+        const QString kind = list->item(row)->data(Qt::UserRole).toString();
+        QWidget* panel = stack->currentWidget();
+        QCOMPARE(panel->objectName(), "PObj" + kind);
+        QVERIFY2(!panel->findChildren<QFrame*>(QRegularExpression("^Sq" + kind + "[A-Z]")).isEmpty(),
+                 qPrintable(kind));
+        seen.insert(panel);
+    }
+    QCOMPARE(seen.size(), 17);
 }
 
 // Choosing "Standard - Style" previews style 1; "Übernehmen" makes it the
