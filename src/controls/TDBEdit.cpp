@@ -4,11 +4,22 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QTimer>
 
 TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent), FLink(new TFieldDataLink(this)) {
     FLink->OnDataChange = [this] { LoadFromField(); };
     FLink->OnStateChange = [this] { UpdateState(); };
-    FLink->OnUpdateData = [this] { return WriteFieldText(Field(), text()); };
+    FLink->OnUpdateData = [this] {
+        if (WriteFieldText(Field(), text()))
+            return true;
+        // The user corrects the refused text where it stands, whatever took
+        // the focus away meanwhile (the warning box, the next field).
+        QTimer::singleShot(0, this, [this] {
+            setFocus(Qt::OtherFocusReason);
+            selectAll();
+        });
+        return false;
+    };
     connect(this, &QLineEdit::textEdited, this, &TDBEdit::UserEdited);
     UpdateState();
 }
@@ -56,8 +67,11 @@ void TDBEdit::LoadFromField() {
     if (field->DataType() == TFieldType::String && field->Size() > 0)
         limit = std::max<int>(field->Size(), shown.size());
     setMaxLength(limit);
-    if (shown != text())
+    if (shown != text()) {
         setText(shown);
+        // A long street or address shows its beginning, not its end.
+        setCursorPosition(0);
+    }
 }
 
 void TDBEdit::UpdateState() {
@@ -111,8 +125,9 @@ void TDBEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void TDBEdit::focusOutEvent(QFocusEvent* event) {
-    // A context menu takes the focus only for a moment; the user is still editing.
-    if (event->reason() != Qt::PopupFocusReason) {
+    // A context menu or a message box takes the focus only for a moment; the
+    // user is still in the field. Writing here as well would show a refusal twice.
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason) {
         FFocused = false;
         if (FLink->Modified())
             UpdateRecord();

@@ -8,21 +8,6 @@
 
 namespace {
 
-// A number typed into a text field: the user's own notation first ("19,5"),
-// then the point notation, so that both "19,5" and "19.5" mean the same.
-bool ParseDecimal(const QString& text, double* value) {
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return false;
-    bool ok = false;
-    double v = QLocale().toDouble(t, &ok);
-    if (!ok)
-        v = QLocale::c().toDouble(t, &ok);
-    if (ok)
-        *value = v;
-    return ok;
-}
-
 bool ParseWhole(const QString& text, qint64* value) {
     const QString t = text.trimmed();
     bool ok = false;
@@ -232,7 +217,7 @@ void TDM::TableMWStBeforePost(TSQLiteBaseQuery* DataSet) {
         RefuseWithWarning(QStringLiteral("Es muss ein MWSt.Satz angegeben werden!"));
     if (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray) {
         double rate = 0;
-        if (!ParseDecimal(value.toString(), &rate))
+        if (!ParseTypedNumber(value.toString(), &rate))
             RefuseWithWarning(QStringLiteral("Der MWSt.Satz muss eine Zahl sein (z. B. 20 oder 19,5)!"));
         f->SetAsFloat(rate);
     }

@@ -91,6 +91,13 @@ QDateTime ParseSQLiteDateTime(const QString& text);
 QDateTime ParseSQLiteDate(const QString& text);
 QDateTime ParseSQLiteTime(const QString& text);
 
+// A number as a person types it, whatever the system's locale: "," and "."
+// both serve as the decimal separator ("10,5", "10.5"); where both appear the
+// last one is the decimal separator and the other groups thousands
+// ("1.234,50", "1,234.50"), and so does one that appears more than once
+// ("1.234.567"). False for anything else and for values that are not finite.
+bool ParseTypedNumber(const QString& text, double* value);
+
 // Module functions of the layer.
 void WriteDebugLog(const QString& fileName, const QString& text);
 [[noreturn]] void RaiseDatabaseError(bool log, const QString& logFile, const QString& dbFile, int code,

@@ -14,6 +14,36 @@ bool IsBlobType(TFieldType type) {
     return type == TFieldType::Blob || type == TFieldType::Memo || type == TFieldType::Graphic;
 }
 
+bool ParseTypedNumber(const QString& text, double* value) {
+    QString t = text.trimmed();
+    const int lastComma = t.lastIndexOf(u',');
+    const int lastPoint = t.lastIndexOf(u'.');
+    QChar decimal;
+    if (lastComma >= 0 && lastPoint >= 0)
+        decimal = lastComma > lastPoint ? u',' : u'.';
+    else if (lastComma >= 0 && t.count(u',') == 1)
+        decimal = u',';
+    else if (lastPoint >= 0 && t.count(u'.') == 1)
+        decimal = u'.';
+    const int at = decimal.isNull() ? -1 : t.lastIndexOf(decimal);
+    QString plain;
+    plain.reserve(t.size());
+    for (int i = 0; i < t.size(); ++i) {
+        if (i == at)
+            plain += u'.';
+        else if (t[i] != u',' && t[i] != u'.')
+            plain += t[i];
+    }
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double v = c.toDouble(plain, &ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
+}
+
 namespace {
 
 // The user's short date with a four-digit year ("24.03.2014" in German).
@@ -31,12 +61,8 @@ QLocale plainLocale() {
 }
 
 double parseFloat(const QString& text, bool* ok) {
-    const QString t = text.trimmed();
-    double v = plainLocale().toDouble(t, ok);
-    if (!*ok)
-        v = QLocale().toDouble(t, ok);
-    if (!*ok)
-        v = QLocale::c().toDouble(t, ok);
+    double v = 0;
+    *ok = ParseTypedNumber(text, &v);
     return v;
 }
 

@@ -10,6 +10,15 @@ TQuorventApp::TQuorventApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Quorvent"));
     setOrganizationName(QStringLiteral("Brenholm"));
     setApplicationVersion(QStringLiteral(QUORVENT_VERSION));
+    QLocale::setDefault(ProgramLocale(QLocale::system()));
+}
+
+QLocale ProgramLocale(const QLocale& system) {
+    // A bare machine (C/POSIX) would show "1234.5" and "12/9/26" in a German
+    // interface; any real locale the user chose is kept.
+    if (system.language() == QLocale::C)
+        return QLocale(QLocale::German, QLocale::Germany);
+    return system;
 }
 
 bool TQuorventApp::notify(QObject* receiver, QEvent* event) {

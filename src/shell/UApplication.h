@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QLocale>
 
 class TQuorventApp : public QApplication {
     Q_OBJECT
@@ -15,6 +16,10 @@ public:
     // silent abort shows nothing.
     static void ShowException(std::exception_ptr error);
 };
+
+// The locale numbers and dates are shown in: the system's, or German where
+// the system has none (C/POSIX).
+QLocale ProgramLocale(const QLocale& system);
 
 // Loads Qt's own German texts (standard buttons, file, colour and print
 // dialogs). Returns false when the translation file is not installed.

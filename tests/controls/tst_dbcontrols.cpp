@@ -253,6 +253,9 @@ private slots:
         BindField(&edit, FSource.get(), QStringLiteral("Name"));
         TDBNavigator nav;
         nav.SetDataSource(FSource.get());
+        // A field shows the beginning of its text; the user goes to its end to add.
+        QCOMPARE(edit.cursorPosition(), 0);
+        QTest::keyClick(&edit, Qt::Key_End);
         TypeText(&edit, QStringLiteral("ei"));
         QTest::mouseClick(nav.Button(TDBNavigator::TNavigateBtn(button)), Qt::LeftButton);
         QCOMPARE(Stored(QStringLiteral("Name"), 1).toString(), stored);
@@ -293,26 +296,51 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QString>("warning");
+        QTest::addColumn<QString>("locale");
         QTest::newRow("german decimal") << "Rabatt"
-                                        << "19,5" << QVariant(19.5) << QString();
+                                        << "19,5" << QVariant(19.5) << QString() << "de_DE";
         QTest::newRow("decimal point") << "Rabatt"
-                                       << "19.5" << QVariant(19.5) << QString();
+                                       << "19.5" << QVariant(19.5) << QString() << "de_DE";
         QTest::newRow("whole") << "Rabatt"
-                               << "20" << QVariant(20.0) << QString();
+                               << "20" << QVariant(20.0) << QString() << "de_DE";
         QTest::newRow("empty is null") << "Rabatt"
-                                       << "" << QVariant() << QString();
+                                       << "" << QVariant() << QString() << "de_DE";
         QTest::newRow("letters") << "Rabatt"
-                                 << "abc" << QVariant(2.5) << "\"abc\" ist keine gültige Zahl!";
+                                 << "abc" << QVariant(2.5) << "\"abc\" ist keine gültige Zahl!"
+                                 << "de_DE";
         QTest::newRow("integer") << "Anzahl"
-                                 << "12" << QVariant(12) << QString();
+                                 << "12" << QVariant(12) << QString() << "de_DE";
         QTest::newRow("fraction for integer")
             << "Anzahl"
-            << "1,5" << QVariant(7) << "\"1,5\" ist keine gültige ganze Zahl!";
+            << "1,5" << QVariant(7) << "\"1,5\" ist keine gültige ganze Zahl!"
+            << "de_DE";
         QTest::newRow("date") << "Datum"
-                              << "1.2.2015" << QVariant(QDate(2015, 2, 1)) << QString();
+                              << "1.2.2015" << QVariant(QDate(2015, 2, 1)) << QString() << "de_DE";
         QTest::newRow("impossible date")
             << "Datum"
-            << "31.02.2015" << QVariant(QDate(2014, 3, 24)) << "\"31.02.2015\" ist kein gültiges Datum!";
+            << "31.02.2015" << QVariant(QDate(2014, 3, 24)) << "\"31.02.2015\" ist kein gültiges Datum!"
+            << "de_DE";
+        // Both separators in every locale: a bare machine (C) or an English one
+        // must not refuse "10,5" nor read "1.234,50" as anything but 1234.5.
+        for (const char* locale : {"en_US", "C", "de_DE"}) {
+            const QString l = QString::fromLatin1(locale);
+            QTest::newRow(qPrintable(l + " comma")) << "Rabatt"
+                                                    << "10,5" << QVariant(10.5) << QString() << l;
+            QTest::newRow(qPrintable(l + " point")) << "Rabatt"
+                                                    << "10.5" << QVariant(10.5) << QString() << l;
+            QTest::newRow(qPrintable(l + " grouped")) << "Rabatt"
+                                                      << "1.234,50" << QVariant(1234.5) << QString() << l;
+            QTest::newRow(qPrintable(l + " grouped point"))
+                << "Rabatt"
+                << "1,234.50" << QVariant(1234.5) << QString() << l;
+            QTest::newRow(qPrintable(l + " negative")) << "Rabatt"
+                                                       << "-0,25" << QVariant(-0.25) << QString() << l;
+            QTest::newRow(qPrintable(l + " two commas")) << "Rabatt"
+                                                         << "1,2,3" << QVariant(123.0) << QString() << l;
+            QTest::newRow(qPrintable(l + " letters"))
+                << "Rabatt"
+                << "1,5x" << QVariant(2.5) << "\"1,5x\" ist keine gültige Zahl!" << l;
+        }
     }
 
     void numbersAreCheckedWhenWritten() {
@@ -320,6 +348,9 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QVariant, stored);
         QFETCH(QString, warning);
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
+        const auto german = qScopeGuard([] { PinGermanLocale(); });
         TDBEdit edit;
         BindField(&edit, FSource.get(), field);
         TDBNavigator nav;
@@ -339,6 +370,71 @@ private slots:
             FTable->Cancel();
         }
         QCOMPARE(Stored(field, 1), stored);
+    }
+
+    // A refused number is shown once, even when a message box takes the focus
+    // from the window meanwhile, and the cursor comes back into the field with
+    // the text selected, so that typing goes on there and not in the next field.
+    void refusedNumberKeepsTheCursor() {
+        QWidget window;
+        auto* edit = new TDBEdit(&window);
+        auto* next = new TDBEdit(&window);
+        next->move(0, 40);
+        BindField(edit, FSource.get(), QStringLiteral("Rabatt"));
+        BindField(next, FSource.get(), QStringLiteral("Name"));
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        edit->setFocus();
+        edit->selectAll();
+        TypeText(edit, QStringLiteral("abc"));
+
+        QFocusEvent toBox(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(edit, &toBox);
+        QVERIFY(FMessages->boxes.isEmpty());
+
+        next->setFocus(Qt::TabFocusReason);
+        QCOMPARE(FMessages->texts(), QStringList{QStringLiteral("\"abc\" ist keine gültige Zahl!")});
+        QCoreApplication::processEvents();
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QCOMPARE(edit->selectedText(), QStringLiteral("abc"));
+        QCOMPARE(FMessages->boxes.size(), 1);
+        FTable->Cancel();
+    }
+
+    // Tab leaves a date field for the next field instead of walking through
+    // day, month and year; Shift+Tab comes back.
+    void tabLeavesTheDateField() {
+        QWidget window;
+        auto* before = new TDBEdit(&window);
+        auto* date = new TDBDateEdit(&window);
+        auto* after = new TDBEdit(&window);
+        BindField(date, FSource.get(), QStringLiteral("Datum"));
+        QWidget::setTabOrder(before, date);
+        QWidget::setTabOrder(date, after);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        date->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(date, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), after);
+        date->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(date, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), before);
+    }
+
+    // "+" adds the new row after the existing ones, where the user looks for it.
+    void navigatorAppendsNewRows() {
+        TDBNavigator nav;
+        nav.SetDataSource(FSource.get());
+        FTable->First();
+        QVERIFY(nav.BtnClick(TDBNavigator::nbInsert));
+        FTable->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("Neu"));
+        QVERIFY(nav.BtnClick(TDBNavigator::nbPost));
+        QCOMPARE(FTable->RecordCount(), 3);
+        QCOMPARE(FTable->RecNo(), 3);
+        FTable->First();
+        QCOMPARE(FTable->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Müller"));
     }
 
     void checkBoxWritesItsLetters_data() {
@@ -438,6 +534,8 @@ private slots:
         nav.Button(TDBNavigator::nbDelete)->click();
         QCOMPARE(FMessages->texts(), QStringList{QStringLiteral("Datensatz löschen?")});
         QCOMPARE(FMessages->boxes.first().kind, Messages::Question);
+        // Enter alone must never delete.
+        QCOMPARE(FMessages->boxes.first().defaultAnswer, Messages::No);
         TSQLiteQuery q(FDB.get());
         q.RunSQL(QStringLiteral("select count(*) as ANZ from Kunde"));
         QCOMPARE(q.Fields(0)->AsInteger(), rowsLeft);
@@ -485,6 +583,7 @@ private slots:
         BindField(&edit, FSource.get(), QStringLiteral("Name"));
         TDBNavigator nav;
         nav.SetDataSource(FSource.get());
+        QTest::keyClick(&edit, Qt::Key_End);
         TypeText(&edit, QStringLiteral("z"));
         QVERIFY(!nav.BtnClick(TDBNavigator::nbPost));
         QCOMPARE(FMessages->boxes.size(), 1);
