@@ -28,6 +28,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab leaves the field like in every other field; the day, month and
+    // year parts are reached with the cursor keys.
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 
 private:
     void LoadFromField();

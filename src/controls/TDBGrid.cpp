@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -54,6 +55,17 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), FModel(new TDBGridModel(
     });
 }
 
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    // Enter opens the record like a double-click: a list is usable without a mouse.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && CurrentRow() >= 0 &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        event->accept();
+        emit recordDoubleClicked(CurrentRow());
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
 void TDBGrid::SetDataSource(TDataSource* dataSource) {
     FModel->SetDataSource(dataSource);
     ApplyColumnWidths();
@@ -77,9 +89,23 @@ int TDBGrid::CurrentRow() const {
 
 void TDBGrid::ApplyColumnWidths() {
     const QList<TDBGridColumn> columns = FModel->Columns();
-    for (int i = 0; i < columns.size() && i < FModel->columnCount(); ++i)
+    const int count = std::min<int>(columns.size(), FModel->columnCount());
+    int total = 0;
+    for (int i = 0; i < count; ++i)
+        total += std::max(columns[i].Width, 0);
+    // Columns that would not fit beside each other give way in proportion,
+    // so that the last one ("Aktiv") is not cut off in a window of the
+    // default size; with room enough every column has its own width.
+    const int room = viewport()->width() - 2;
+    const double scale = total > room && room > 0 ? double(room) / total : 1.0;
+    for (int i = 0; i < count; ++i)
         if (columns[i].Width > 0)
-            setColumnWidth(i, columns[i].Width);
+            setColumnWidth(i, std::max(24, int(columns[i].Width * scale)));
+}
+
+void TDBGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    ApplyColumnWidths();
 }
 
 void TDBGrid::FollowDataSet() {

@@ -29,8 +29,13 @@ public:
     int CurrentRow() const;
 
 signals:
-    // A row was double-clicked; the dataset stands on that row already.
+    // A row was double-clicked, or Enter pressed on it; the dataset stands on
+    // that row already.
     void recordDoubleClicked(int row);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void FollowDataSet();

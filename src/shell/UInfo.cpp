@@ -2,6 +2,7 @@
 
 #include "UFInfo.h"
 #include "UIcons.h"
+#include "UPage.h"
 #include "ui_UInfo.h"
 
 #include <QDesktopServices>
@@ -31,6 +32,8 @@ TFrameInfo* TInfo::FrameInfo() const {
 }
 
 int TInfo::exec() {
+    // Coloured like every other window of the program.
+    TPage::ApplyStyle(0, this);
     if (QScreen* s = screen())
         move(s->availableGeometry().center() - rect().center());
     return QDialog::exec();

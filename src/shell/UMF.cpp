@@ -2,6 +2,7 @@
 
 #include "GlobalFunctions.h"
 #include "Messages.h"
+#include "TAccessKeys.h"
 #include "UDM.h"
 #include "UIcons.h"
 #include "UInfo.h"
@@ -28,6 +29,8 @@ TMF* MF = nullptr;
 TMF::TMF(QWidget* parent) : QMainWindow(parent), ui(new Ui::TMF) {
     ui->setupUi(this);
     MF = this;
+    qApp->installEventFilter(this);
+    TAccessKeys::Install();
     setWindowIcon(QuorventIcon());
 
     // The navigation column keeps its width: the splitter beside it refuses to move.
@@ -245,6 +248,18 @@ void TMF::EditCommand(const char* slot, const QKeySequence& keys) {
     QCoreApplication::sendEvent(w, &press);
     QKeyEvent release(QEvent::KeyRelease, combo.key(), combo.keyboardModifiers());
     QCoreApplication::sendEvent(w, &release);
+}
+
+bool TMF::eventFilter(QObject* watched, QEvent* event) {
+    // Qt itself only shows status hints; many controls (the navigator's
+    // buttons, "Zurück zur Übersicht", the rich-text bar) have their hint as
+    // a tool tip only, and the user reads hints in the status bar.
+    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this && w->statusTip().isEmpty() && !w->toolTip().isEmpty())
+            SetStatusText(0, event->type() == QEvent::Enter ? w->toolTip() : QString());
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool TMF::event(QEvent* event) {

@@ -58,6 +58,8 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // Shows the tool-tip hint of a control under the mouse that has no status hint.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

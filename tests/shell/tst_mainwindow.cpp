@@ -11,8 +11,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -234,6 +236,82 @@ private slots:
                          [&] { seen = mf.StatusText(1); });
         mf.Action("ActionKunde")->trigger();
         QCOMPARE(seen, QString());
+    }
+
+    // The first panel shows the hint of the control under the mouse, also
+    // where the hint is only a tool tip, and forgets it when the mouse leaves.
+    void hintOfControlUnderMouse_data() {
+        QTest::addColumn<QString>("statusTip");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("tool tip only") << ""
+                                       << "Zurück zur Übersicht"
+                                       << "Zurück zur Übersicht";
+        QTest::newRow("status tip") << "Angaben speichern"
+                                    << "Speichern"
+                                    << "Angaben speichern";
+        QTest::newRow("no hint") << ""
+                                 << ""
+                                 << "";
+    }
+    void hintOfControlUnderMouse() {
+        QFETCH(QString, statusTip);
+        QFETCH(QString, toolTip);
+        QFETCH(QString, shown);
+        TMF mf;
+        auto* button = new QToolButton(mf.PageArea());
+        button->setStatusTip(statusTip);
+        button->setToolTip(toolTip);
+        mf.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mf));
+        QTest::mouseMove(button);
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), button->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(button, &enter);
+        if (!statusTip.isEmpty()) {
+            QStatusTipEvent tip(statusTip);
+            QApplication::sendEvent(button, &tip);
+        }
+        QCOMPARE(mf.StatusText(0), shown);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(button, &leave);
+        if (statusTip.isEmpty())
+            QCOMPARE(mf.StatusText(0), QString());
+    }
+
+    // A page button's access key wins over the menu bar's entry with the same
+    // letter ("Än&dern" against "&Datei", "&Speichern" against "&Stammdaten");
+    // without such a button the menu gets the key as before.
+    void accessKeyOfPageButtonBeforeMenu_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("clicked");
+        QTest::newRow("Ändern") << "Än&dern" << int(Qt::Key_D) << true;
+        QTest::newRow("Speichern") << "&Speichern" << int(Qt::Key_S) << true;
+        QTest::newRow("other letter") << "&Neu" << int(Qt::Key_D) << false;
+    }
+    void accessKeyOfPageButtonBeforeMenu() {
+        QFETCH(QString, caption);
+        QFETCH(int, key);
+        QFETCH(bool, clicked);
+        TMF mf;
+        auto* edit = new QLineEdit(mf.PageArea());
+        auto* button = new QPushButton(caption, mf.PageArea());
+        button->move(0, 40);
+        int clicks = 0;
+        QObject::connect(button, &QPushButton::clicked, &mf, [&clicks] { ++clicks; });
+        mf.show();
+        QApplication::setActiveWindow(&mf);
+        QVERIFY(QTest::qWaitForWindowActive(&mf));
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key(key), Qt::AltModifier);
+        QCOMPARE(clicks, clicked ? 1 : 0);
+        QVERIFY(edit->text().isEmpty());
+        // A hidden or disabled button has no say.
+        button->setEnabled(false);
+        QTest::keyClick(edit, Qt::Key(key), Qt::AltModifier);
+        QCOMPARE(clicks, clicked ? 1 : 0);
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
     }
 
     // The edit menu works on the focused text field.
