@@ -2,9 +2,12 @@
 //
 // Formatted texts (article and position descriptions, parts of a printout) are
 // stored as RTF in the dialect that Windows rich-edit controls write: ANSI,
-// code page 1252, font sizes in half-points, bullets as "\pntext" paragraphs
-// with a "{\*\pn\pnlvlblt ...}" group. Older databases are full of such texts,
-// so the reader understands that dialect and the writer produces it.
+// code page 1252, font sizes in half-points, bullets and numbers as "\pntext"
+// paragraphs with a "{\*\pn ...}" group, tables as "\trowd ... \cell ... \row".
+// Older databases are full of such texts, so the reader understands that
+// dialect and the writer produces it. Texts pasted from word processors come
+// with their own lists ("\ls", "\listtext", the list table) and with other
+// code pages ("\ansicpg", "\fcharset"); the reader understands these too.
 //
 // The reader never fails: unknown control words are skipped, and malformed
 // input (unbalanced braces, truncated text) yields whatever could be read.
