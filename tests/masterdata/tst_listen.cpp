@@ -634,7 +634,11 @@ void TestListen::customerFormPicksParentCompany() {
     QCOMPARE(dm->TableKunde.State(), TDataSetState::Insert);
     QCOMPARE(firma->text(), QStringLiteral("Tochter GmbH"));
     QCOMPARE(FindWidget<TDBEdit>(&form, "DBEdit14")->text(), QStringLiteral("1"));
+    // The new customer was never saved: closing asks, and Nein drops it.
+    messages->answers.enqueue(Messages::No);
     form.close();
+    QCOMPARE(messages->texts(), QStringList{QStringLiteral("Sollen die Änderungen gespeichert werden?")});
+    QCOMPARE(dm->TableKunde.State(), TDataSetState::Browse);
 }
 
 // The customer form opened from the picker cannot open the picker again.
