@@ -251,15 +251,25 @@ void TMF::EditCommand(const char* slot, const QKeySequence& keys) {
 }
 
 bool TMF::eventFilter(QObject* watched, QEvent* event) {
-    // Qt itself only shows status hints; many controls (the navigator's
-    // buttons, "Zurück zur Übersicht", the rich-text bar) have their hint as
-    // a tool tip only, and the user reads hints in the status bar.
+    // Qt itself only shows status hints, and only those of this window's own
+    // controls. Many controls have their hint as a tool tip only (the
+    // navigator's buttons, the rich-text bar), and the record forms are
+    // dialogs of their own above this window; the user reads every hint here.
     if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
         auto* w = qobject_cast<QWidget*>(watched);
-        if (w && w->window() == this && w->statusTip().isEmpty() && !w->toolTip().isEmpty())
-            SetStatusText(0, event->type() == QEvent::Enter ? w->toolTip() : QString());
+        const QString hint = !w ? QString() : !w->statusTip().isEmpty() ? w->statusTip() : w->toolTip();
+        if (!hint.isEmpty() && OwnsWindowOf(w))
+            SetStatusText(0, event->type() == QEvent::Enter ? hint : QString());
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMF::OwnsWindowOf(const QWidget* w) const {
+    for (const QWidget* window = w->window(); window;
+         window = window->parentWidget() ? window->parentWidget()->window() : nullptr)
+        if (window == this)
+            return true;
+    return false;
 }
 
 bool TMF::event(QEvent* event) {

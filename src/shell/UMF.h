@@ -67,6 +67,8 @@ private:
     void ApplyNavigationDefaults();
     void EditCommand(const char* slot, const QKeySequence& keys);
     void HelpClick();
+    // The widget lies in this window or in a dialog opened above it.
+    bool OwnsWindowOf(const QWidget* w) const;
 
     Ui::TMF* ui;
     TStatusPanel* FPanel[2];
