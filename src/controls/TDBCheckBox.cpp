@@ -51,7 +51,8 @@ void TDBCheckBox::LoadFromField() {
 }
 
 void TDBCheckBox::UpdateState() {
-    setEnabled(Field() != nullptr);
+    // Like the lookup box: a box that cannot be changed shows it.
+    setEnabled(Field() != nullptr && !FReadOnly);
 }
 
 void TDBCheckBox::nextCheckState() {

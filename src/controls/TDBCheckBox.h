@@ -24,6 +24,7 @@ public:
     QString ValueUnchecked() const { return FValueUnchecked; }
     void SetValueUnchecked(const QString& value);
 
+    // A read-only box is shown disabled.
     void SetReadOnly(bool value);
     bool ReadOnly() const { return FReadOnly; }
 

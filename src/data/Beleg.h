@@ -69,6 +69,17 @@ struct TKopfAnzeige {
     bool ZahlungSichtbar = false;
     bool ZahlungGehakt = false;
     bool Gesperrt = false; // closed: every field but the payment box is locked
+
+    // Filled by the data module for the header it shows.
+    QString Typ;
+    QString Kunde;    // name of the partner
+    QString Subkunde; // name of the sub-customer
+    QString Betrag;   // net amount, two decimals
+    // Which of the box settings above apply. A browsed header shows its own
+    // boxes and ticks; a new one shows the boxes of its type but keeps the
+    // ticks the user set; while a header is edited the boxes stay as they are.
+    bool BoxenSichtbarkeit = false;
+    bool BoxenHaken = false;
 };
 TKopfAnzeige KopfAnzeige(const QString& typ, const QString& status);
 

@@ -59,8 +59,14 @@ void RefuseBadPercent(TSQLiteBaseQuery* dataSet, const QString& field, const QSt
 }
 
 bool LocateChosenRecord(TSQLiteTable& table, TSQLiteQuery& list, const QString& keyField) {
-    const bool found =
-        list.Active() && !list.IsEmpty() && table.Locate(keyField, list.FieldByName(keyField)->Value());
+    bool found = false;
+    if (list.Active() && !list.IsEmpty()) {
+        const QStringList keys = keyField.split(QLatin1Char(';'));
+        QVariantList values;
+        for (const QString& key : keys)
+            values.append(list.FieldByName(key)->Value());
+        found = table.Locate(keyField, keys.size() == 1 ? values.first() : QVariant(values));
+    }
     if (!found)
         table.Close();
     return found;

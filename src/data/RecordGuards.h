@@ -38,6 +38,7 @@ void RefuseUnstorableText(TSQLiteBaseQuery* dataSet, const QMap<QString, QString
 void RefuseBadPercent(TSQLiteBaseQuery* dataSet, const QString& field, const QString& warning);
 
 // Moves table to the record that is current in its list query (the record the
-// user chose) and tells whether it was found. When it was not, the table is
+// user chose) and tells whether it was found. keyField may name several
+// columns separated by ";" (a document is found by type and number). When it was not, the table is
 // closed, so a record form can never open whatever row happened to be current.
 bool LocateChosenRecord(TSQLiteTable& table, TSQLiteQuery& list, const QString& keyField);

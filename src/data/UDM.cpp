@@ -20,6 +20,7 @@ TDM::TDM(QObject* parent) : QObject(parent) {
     SetupKunde();
     SetupLieferant();
     SetupArtikel();
+    SetupKopf();
 
     if (!DM)
         DM = this;

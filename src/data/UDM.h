@@ -16,6 +16,7 @@
 #include <QString>
 
 class QTextStream;
+struct TKopfAnzeige;
 
 class TDM : public QObject {
     Q_OBJECT
@@ -156,8 +157,8 @@ public:
     void TableLieferantBeforeEdit(TSQLiteBaseQuery* DataSet);
     void TableLieferantBeforePost(TSQLiteBaseQuery* DataSet);
     void TableLieferantBeforeDelete(TSQLiteBaseQuery* DataSet);
-    // Refuses when the supplier must keep its number: supplier 0 or the
-    // supplier of an article.
+    // Refuses when the supplier must keep its number: supplier 0, the
+    // supplier of an article or of a purchase order.
     void CheckSupplierInUse(const QString& number, const QString& prefix);
 
     // ------------------------------------------------------------------
@@ -203,8 +204,49 @@ public:
     void CheckArticleInUse(const QString& number, const QString& prefix);
 
     // ------------------------------------------------------------------
-    // Documents: headers, positions, price lines.
+    // Documents: headers (UDM_Kopf.cpp), positions, price lines.
+    TSQLiteTable TableKopf{&SQLiteDB1};
+    TSQLiteQuery QueryKopf{&SQLiteDB1}; // the document list; its current row is the selected document
+    TDataSource DSTKopf{&TableKopf}, DSQKopf{&QueryKopf};
+    // Called with "(vorläufige Nummer)" when a new header gets a proposed
+    // number and with an empty text once its save has drawn the number.
+    std::function<void(const QString&)> OnKopfNummerHinweis;
+    // Called with what the header form shows, after every change of the
+    // current header or of one of its fields.
+    std::function<void(const TKopfAnzeige&)> OnKopfAnzeige;
+    // Set by the header form: while it is open and saving for itself, it
+    // gives the ticks of its two status boxes (closed, payment received) and
+    // returns true. Any other save keeps the status it sets itself.
+    std::function<bool(bool& abgeschlossen, bool& zahlungseingang)> KopfStatusBoxes;
 
+    void TableKopfNewRecord(TSQLiteBaseQuery* DataSet);
+    void TableKopfBeforeEdit(TSQLiteBaseQuery* DataSet);
+    void TableKopfBeforePost(TSQLiteBaseQuery* DataSet);
+    void TableKopfBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void DSTKopfDataChange(TDataSource* Sender, TField* Field);
+    // Makes the new header a document of the type: the number the range
+    // would give next (proposed, not taken) and the type's standard texts.
+    void SetKopfTyp(const QString& typ);
+    // Loads the header text (footer text) and its print flag into the
+    // current header: textId 0 the type's standard text, else a stored block.
+    void LoadKopfText(bool footer, int textId);
+    // The stored header (footer) text blocks as (id, name), by name.
+    QList<QPair<int, QString>> KopfTextBlocks(bool footer);
+    // Takes the partner confirmed in the picker into the current header: the
+    // customer of QueryKunde, for a purchase order the supplier of QueryLieferant.
+    void TakeKopfPartner();
+    // Takes the customer of QueryKunde as the sub-customer.
+    void TakeKopfSubkunde();
+
+private:
+    void SetupKopf();
+    void EndKopfTransaction(bool commit);
+    bool FKopfTransaction = false; // a document delete is under way
+    QString FKopfTypBeforeEdit;
+    QString FKopfIDBeforeEdit;
+    TSQLiteQuery QueryKopfAnzeige{&SQLiteDB1}; // the look-ups of DSTKopfDataChange
+
+public:
     // ------------------------------------------------------------------
     // Print output, report and mail.
 

@@ -131,13 +131,17 @@ void TDM::TableLieferantBeforeDelete(TSQLiteBaseQuery* DataSet) {
                        QStringLiteral("Der Lieferant kann nicht gelöscht werden"));
 }
 
-// Purchase orders are not counted: they keep the supplier's number in their
-// own header, and a supplier that only has purchase orders may go.
+// A purchase order keeps the supplier's number in its header's KundenID:
+// without the supplier it would point at nobody, or at whoever gets the
+// number next.
 void TDM::CheckSupplierInUse(const QString& number, const QString& prefix) {
-    RefuseWhenInUse(Query1, number, prefix,
-                    QStringLiteral(", da der \"Verkaufslieferant\" die Lieferantennummer 0 haben muss!"),
-                    {
-                        {QStringLiteral("select count(*) as anz from Artikel where LieferantenID = "),
-                         QStringLiteral(", da der Lieferant noch einem Artikel zugeordnet ist!")},
-                    });
+    RefuseWhenInUse(
+        Query1, number, prefix,
+        QStringLiteral(", da der \"Verkaufslieferant\" die Lieferantennummer 0 haben muss!"),
+        {
+            {QStringLiteral("select count(*) as anz from Artikel where LieferantenID = "),
+             QStringLiteral(", da der Lieferant noch einem Artikel zugeordnet ist!")},
+            {QStringLiteral("select count(*) as anz from Kopf where KopfTyp = 'B' and KundenID = "),
+             QStringLiteral(", da der Lieferant noch einer Bestellung zugeordnet ist!")},
+        });
 }

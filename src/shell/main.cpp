@@ -16,6 +16,7 @@
 #include "UFrameKundenUeb.h"
 #include "UFrameLieferantenUeb.h"
 #include "UInfo.h"
+#include "UKopf.h"
 #include "UKunde.h"
 #include "UKundenGruppe.h"
 #include "ULieferant.h"
@@ -176,6 +177,14 @@ int main(int argc, char** argv) {
     Wire(mf, "ActionArtikel", artikelUeb);
     TKunde::PickCustomer = [kundenAusw] { return kundenAusw->Execute(); };
     TKunde::CustomerPickerVisible = [kundenAusw] { return kundenAusw->isVisible(); };
+    // The header form. Until the overview opens it, the hidden action
+    // ActionKopfNeu does (for "--screenshot FILE --action ActionKopfNeu").
+    auto* kopf = new TKopf(&mf);
+    TKopf::PickCustomer = [kundenAusw] { return kundenAusw->Execute(); };
+    TKopf::PickSupplier = [lieferantenAusw] { return lieferantenAusw->Execute(); };
+    auto* kopfNeu = new QAction(&mf);
+    kopfNeu->setObjectName(QStringLiteral("ActionKopfNeu"));
+    QObject::connect(kopfNeu, &QAction::triggered, kopf, [kopf] { kopf->Show(TStammForm::ModeNew); });
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
 
     // 6. - 8. Start screen away, main window up with the document overview.

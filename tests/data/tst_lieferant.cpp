@@ -72,9 +72,10 @@ void TestLieferant::link(const QString& kind) {
         exec(QStringLiteral(
             "insert into Artikel (ArtikelID,ArtGruID,ArtKurzBez,ArtBez,Aktiv,LieferantenID,BereichEK,"
             "BereichVK,Zwischensumme) values (7,1,'Schraube','Schraube','J',10,'J','N','N')"));
-    else if (kind == QLatin1String("Bestellung"))
+    else if (kind == QLatin1String("Bestellung") || kind == QLatin1String("Rechnung"))
         exec(QStringLiteral("insert into Kopf (KopfTyp,KopfID,KundenID,KunGruID,Datum,SubkundenID) "
-                            "values ('B',1,10,1,'2024-03-05 00:00:00',0)"));
+                            "values ('%1',1,10,1,'2024-03-05 00:00:00',0)")
+                 .arg(kind == QLatin1String("Bestellung") ? QStringLiteral("B") : QStringLiteral("R")));
 }
 
 // ---------------------------------------------------------------------------
@@ -172,8 +173,8 @@ void TestLieferant::renumber_data() {
     const QString prefix = QStringLiteral("Die Lieferantennummer kann nicht verändert werden");
     QTest::newRow("free number") << 10 << 20 << ""
                                  << "";
-    QTest::newRow("with purchase orders only") << 10 << 20 << "Bestellung"
-                                               << "";
+    QTest::newRow("with purchase orders only")
+        << 10 << 20 << "Bestellung" << prefix + ", da der Lieferant noch einer Bestellung zugeordnet ist!";
     QTest::newRow("used number") << 10 << 12 << ""
                                  << "Die angegebene Lieferantennummer ist bereits vorhanden!";
     QTest::newRow("supplier 0") << 0 << 20 << ""
@@ -218,8 +219,11 @@ void TestLieferant::deleteGuards_data() {
     const QString prefix = QStringLiteral("Der Lieferant kann nicht gelöscht werden");
     QTest::newRow("unused") << 10 << ""
                             << "";
-    QTest::newRow("with purchase orders only") << 10 << "Bestellung"
-                                               << "";
+    QTest::newRow("with purchase orders only")
+        << 10 << "Bestellung" << prefix + ", da der Lieferant noch einer Bestellung zugeordnet ist!";
+    // An invoice's partner number is a customer's, whatever supplier has it too.
+    QTest::newRow("invoice to the customer with this number") << 10 << "Rechnung"
+                                                              << "";
     QTest::newRow("supplier 0") << 0 << ""
                                 << prefix +
                                        ", da der \"Verkaufslieferant\" die Lieferantennummer 0 haben muss!";
