@@ -69,10 +69,24 @@ public:
     // upgrade step and refuses a database written by a newer program.
     void CreateAndUpgradeSchema();
     bool TableExists(const QString& name);
+    // The version in set_db; 0 when its row is missing.
     int GetDBVersion();
+    // Stores the version, writing the row of set_db when it is missing.
     void SetDBVersion(int version);
-    // Copies the database file to DataFolder()/updatebackup/<name>.sic<version>.
-    void BackupBeforeUpgrade();
+    // The safety copy before upgrade step `step`: a consistent copy of the
+    // database in DataFolder()/updatebackup/<name>.sic<version>, named by the
+    // version of the very state it holds. False (and no copy) when that state
+    // already has the step. Raises an error that says the step did not run
+    // when the copy cannot be made, or when the tables are ahead of the
+    // version (see LayoutVersion).
+    bool BackupBeforeUpgrade(int step);
+    // The newest upgrade step whose traces the tables show (a column or row
+    // only that step creates; step 3 leaves none and reads as 2). A version
+    // below it means set_db contradicts the tables.
+    int LayoutVersion();
+    // Called with the step's number before an upgrade step takes the write
+    // lock; a start screen can show progress with it.
+    std::function<void(int step)> OnUpgradeStep;
     // The two halves of CreateAndUpgradeSchema. UpgradeSchema stops after
     // maxVersion, which lets tests and tools build files of an older layout.
     void CreateMissingTables();
@@ -298,8 +312,11 @@ private:
     // Runs statements between StartTransaction and Commit; rolls back and
     // passes the error on when one of them fails.
     void RunInTransaction(const std::function<void()>& statements);
-    // One upgrade step: backup copy, then statements and the new version in one transaction.
-    void RunStep(int version, const std::function<void()>& statements);
+    // One upgrade step: backup copy, then statements and the new version in
+    // one transaction. False when another program finished the step first.
+    bool RunStep(int version, const std::function<void()>& statements);
+    // Refuses (error) when the tables are ahead of `version`.
+    void CheckLayout(int version);
 };
 
 // The program's data module; set while one exists.

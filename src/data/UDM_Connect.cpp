@@ -1,23 +1,23 @@
 // Where the database lies and how the program connects to it.
 #include "UDM.h"
 
+#include "FileNames.h"
 #include "GlobalFunctions.h"
+#include "IniFile.h"
 #include "Messages.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 
 QString TDM::SettingsFileName() {
     return DataFolder() + QStringLiteral("Quorvent.ini");
 }
 
 QString TDM::DatabaseFileName() {
-    QSettings ini(SettingsFileName(), QSettings::IniFormat);
-    return ini.value(QStringLiteral("Database/DBFile"), DataFolder() + QStringLiteral("Quorvent.DB"))
-        .toString();
+    // Read by hand rather than through QSettings, which takes a path with a
+    // comma for a list and drops the bytes of a name that are not UTF-8.
+    return ReadIniString(SettingsFileName(), QStringLiteral("Database"), QStringLiteral("DBFile"),
+                         DataFolder() + QStringLiteral("Quorvent.DB"));
 }
 
 QString TDM::OldDatabaseFileName() {
@@ -30,29 +30,36 @@ namespace {
 
 // Older versions kept the database beside the program. It is copied to where
 // the settings want it and then renamed to ".DBS" so it is not taken again.
-// The rename waits for a successful copy: otherwise the user's data would sit
-// unnoticed under the new name while the program starts on an empty database.
-// Failures are not reported; the connection then simply opens or creates the
-// file at its place.
-void MoveOldDatabase(const QString& fileName) {
+// The copy goes through SQLite: opening the old file rolls back a transaction
+// a crash left in its journal, and rows still in a WAL file come along; the
+// copy is checked before it appears under its name. The rename waits for
+// that: otherwise the user's data would sit unnoticed under the new name
+// while the program starts on an empty database. Failures are not reported;
+// the connection then simply opens or creates the file at its place.
+void MoveOldDatabase(const QString& fileName, const QString& driverDLL) {
     const QFileInfo target(fileName);
     const QString targetFolder = target.absolutePath() + QLatin1Char('/');
-    if (targetFolder == ProgramFolder() || target.exists())
+    if (targetFolder == ProgramFolder() || FileNameExists(fileName))
         return;
     const QString oldFile = TDM::OldDatabaseFileName();
-    if (!QFileInfo::exists(oldFile))
+    if (!FileNameExists(oldFile))
         return;
-    if (!QDir().mkpath(target.absolutePath()))
+    if (!CreateFolderPath(target.absolutePath()))
         return;
-    QFile::remove(fileName);
-    if (!QFile::copy(oldFile, fileName)) {
-        // Never leave half a database behind for the connection to open.
-        QFile::remove(fileName);
+    try {
+        CopyDatabaseFile(oldFile, fileName, driverDLL);
+    } catch (const ESQLiteError&) {
         return;
     }
     const QString renamed = QFileInfo(oldFile).path() + QLatin1Char('/') +
                             QFileInfo(oldFile).completeBaseName() + QStringLiteral(".DBS");
-    QFile::rename(oldFile, renamed);
+    if (!RenameFileName(oldFile, renamed))
+        return;
+    // A journal left beside the old name belongs to the file; it must not be
+    // cut off from it (nor be taken for the journal of another file later).
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        if (FileNameExists(oldFile + QLatin1String(suffix)))
+            RenameFileName(oldFile + QLatin1String(suffix), renamed + QLatin1String(suffix));
 }
 
 } // namespace
@@ -62,7 +69,7 @@ void TDM::ConnectDatabase() {
     try {
         SQLiteDB1.DriverDLL = QStringLiteral("libsqlite3.so.0");
         const QString fileName = DatabaseFileName();
-        MoveOldDatabase(fileName);
+        MoveOldDatabase(fileName, SQLiteDB1.DriverDLL);
         OpenDatabaseFile(fileName);
     } catch (const ESQLiteError& e) {
         ConnectFailed = true;

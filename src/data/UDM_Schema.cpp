@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 namespace {
 
@@ -599,19 +600,119 @@ int TDM::GetDBVersion() {
 void TDM::SetDBVersion(int version) {
     Exec(QStringLiteral("UPDATE set_db SET Version = ") + QString::number(version) +
          QStringLiteral(", LastUpdate = CURRENT_TIMESTAMP WHERE DBID = 1"));
+    // Without its row the version would be lost: every start would take the
+    // file for version 0 and run the first step on tables long past it.
+    if (SQLiteDB1.Changes() == 0)
+        Exec(QStringLiteral("INSERT INTO set_db VALUES (1, 'Datenbank-Version', ") +
+             QString::number(version) + QStringLiteral(", CURRENT_TIMESTAMP)"));
 }
 
-void TDM::BackupBeforeUpgrade() {
+int TDM::LayoutVersion() {
+    // Each trace is created by its step alone and survives every later step,
+    // the rebuilds of the company data included.
+    struct TTrace {
+        int version;
+        const char* table;
+        const char* column;
+    };
+    static const TTrace traces[] = {
+        {15, "Geschaeft", "SkontoS"}, {14, "Geschaeft", "BankName1"}, {13, "Geschaeft", "SkontoT"},
+        {12, "Kopf", "SubkundenID"},  {11, "Kunde", "KonzernID"},     {10, "Artikel", "LieferantenID"},
+        {9, "Geschaeft", "MailText"}, {8, "Geschaeft", "FussTextG"},  {7, "Kopf", "DruDatID"},
+        {6, "ArtPreis", "MWStSatz"},  {5, "Kunde", "Netto"},          {4, "Geschaeft", "PreisandruckenL"},
+        {2, "Geschaeft", "Skonto2"},
+    };
+    if (TableExists(QStringLiteral("DruckElement"))) {
+        Query1.RunSQL(QStringLiteral("SELECT COUNT(*) AS ANZ FROM DruckElement WHERE DEID = 38"));
+        if (Query1.FieldByName(QStringLiteral("ANZ"))->AsInteger() != 0)
+            return 16;
+    }
+    QHash<QString, QStringList> columns;
+    auto hasColumn = [&](const QString& table, const QString& column) {
+        if (!columns.contains(table)) {
+            QStringList names;
+            Query1.SetSQL(QStringLiteral("PRAGMA table_info(") + table + u')');
+            Query1.Open();
+            if (!Query1.IsEmpty())
+                for (Query1.First(); !Query1.Eof(); Query1.Next())
+                    names << Query1.FieldByName(QStringLiteral("name"))->AsString();
+            Query1.Close();
+            columns.insert(table, names);
+        }
+        return columns.value(table).contains(column, Qt::CaseInsensitive);
+    };
+    for (const TTrace& trace : traces)
+        if (hasColumn(QString::fromLatin1(trace.table), QString::fromLatin1(trace.column)))
+            return trace.version;
+    return 0;
+}
+
+namespace {
+
+ESQLiteError LayoutContradiction(const QString& file, int version, int layout) {
+    return ESQLiteError(
+        QStringLiteral("Die Datenbank %1 ist widersprüchlich: In der Tabelle set_db steht die "
+                       "Version %2, ihre Tabellen haben aber bereits den Aufbau der Version "
+                       "%3. Die Datenbank wird deshalb nicht aktualisiert.")
+            .arg(file)
+            .arg(version)
+            .arg(layout));
+}
+
+} // namespace
+
+void TDM::CheckLayout(int version) {
+    const int layout = LayoutVersion();
+    if (layout > version)
+        throw LayoutContradiction(SQLiteDB1.FileName, version, layout);
+}
+
+bool TDM::BackupBeforeUpgrade(int step) {
+    const QString refused =
+        QStringLiteral("Die Datenbank wurde nicht auf Version %1 aktualisiert, weil vorher "
+                       "keine Sicherungskopie angelegt werden konnte.\n")
+            .arg(step);
     const QString folder = DataFolder() + QStringLiteral("updatebackup");
-    QDir().mkpath(folder);
-    const QString target = folder + u'/' + QFileInfo(SQLiteDB1.FileName).fileName() + QStringLiteral(".sic") +
-                           QString::number(GetDBVersion());
-    CopyReplacing(SQLiteDB1.FileName, target);
+    if (!QDir().mkpath(folder))
+        throw ESQLiteError(refused + QStringLiteral("Der Ordner ") + folder +
+                           QStringLiteral(" für die Sicherungskopien konnte nicht angelegt werden!"));
+    // The version is read in the snapshot the copy is taken from, so a copy
+    // named .sicN holds version N even while another program upgrades the
+    // same file (its copy of the same state merely replaces ours). A file
+    // whose tables are ahead of its version gets no copy: it is refused.
+    int version = 0, layout = 0;
+    bool due = false;
+    try {
+        SQLiteDB1.BackupInSnapshot([&] {
+            version = GetDBVersion();
+            due = version < step;
+            layout = due ? LayoutVersion() : 0;
+            if (!due || layout > version)
+                return QString();
+            return folder + u'/' + QFileInfo(SQLiteDB1.FileName).fileName() + QStringLiteral(".sic") +
+                   QString::number(version);
+        });
+    } catch (const ESQLiteError& e) {
+        throw ESQLiteError(refused + e.message(), e.code());
+    }
+    if (due && layout > version)
+        throw LayoutContradiction(SQLiteDB1.FileName, version, layout);
+    return due;
 }
 
 void TDM::CreateAndUpgradeSchema() {
     Query1.RunSQL(QStringLiteral("SELECT COUNT(*) AS ANZ FROM sqlite_master"));
     const bool newFile = Query1.FieldByName(QStringLiteral("ANZ"))->AsInteger() == 0;
+    // A file whose set_db lost its row (or the whole table) no longer knows
+    // its version; its tables still show how far it got.
+    bool versionLost = false;
+    if (!newFile) {
+        versionLost = !TableExists(QStringLiteral("set_db"));
+        if (!versionLost) {
+            Query1.RunSQL(QStringLiteral("SELECT COUNT(*) AS ANZ FROM set_db WHERE DBID = 1"));
+            versionLost = Query1.FieldByName(QStringLiteral("ANZ"))->AsInteger() == 0;
+        }
+    }
     if (newFile) {
         // A new file holds nothing worth protecting yet, so its forty-odd
         // commits need not each wait for the disk: that wait made the first
@@ -632,6 +733,8 @@ void TDM::CreateAndUpgradeSchema() {
         Exec(QStringLiteral("PRAGMA synchronous = ") + synchronous);
     }
     CreateMissingTables();
+    if (versionLost)
+        RunInTransaction([&] { SetDBVersion(LayoutVersion()); });
     UpgradeSchema(CurrentDBVersion);
     const int version = GetDBVersion();
     if (version > CurrentDBVersion)
@@ -659,12 +762,25 @@ void TDM::CreateMissingTables() {
     }
 }
 
-void TDM::RunStep(int version, const std::function<void()>& statements) {
-    BackupBeforeUpgrade();
+bool TDM::RunStep(int version, const std::function<void()>& statements) {
+    if (!BackupBeforeUpgrade(version))
+        return false;
+    if (OnUpgradeStep)
+        OnUpgradeStep(version);
+    bool ran = false;
     RunInTransaction([&] {
+        // Read again under the write lock: another program starting on the
+        // same file may have run this step since, and running it twice would
+        // set the version back below the tables.
+        const int current = GetDBVersion();
+        if (current >= version)
+            return;
+        CheckLayout(current);
         statements();
         SetDBVersion(version);
+        ran = true;
     });
+    return ran;
 }
 
 void TDM::UpgradeSchema(int maxVersion) {
@@ -797,7 +913,7 @@ void TDM::UpgradeSchema(int maxVersion) {
         });
 
     if (due(11)) {
-        RunStep(11, [&] {
+        const bool ran = RunStep(11, [&] {
             const QString artPreis = QStringLiteral(
                 " (ArtikelID INTEGER NOT NULL, PreisID INTEGER NOT NULL, PreisBez VARCHAR(100), PreisBez2 "
                 "VARCHAR(100), Menge NUMERIC(6,2) NOT NULL, EinheitID INTEGER NOT NULL, Wert NUMERIC(6,2) "
@@ -852,7 +968,8 @@ void TDM::UpgradeSchema(int maxVersion) {
                 Exec(QStringLiteral("update Kunde set KonzernID = 0, Netto = 'N' where KundenID = 0"));
             }
         });
-        SetAllg(QStringLiteral("StoreWindow"), QStringLiteral("J"));
+        if (ran)
+            SetAllg(QStringLiteral("StoreWindow"), QStringLiteral("J"));
     }
 
     if (due(12))

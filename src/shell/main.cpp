@@ -1,5 +1,6 @@
 // The main program: start screen, data module, every window, then the main
 // window until it closes.
+#include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "QtMessages.h"
 #include "UAllgemein.h"
@@ -52,7 +53,9 @@ int MaintenanceCommand(int argc, char** argv, bool* handled) {
             QTextStream(stderr) << "Aufruf: quorvent --upgrade DATEI\n";
             return 2;
         }
-        return RunUpgradeCommand(QString::fromLocal8Bit(argv[i + 1]));
+        // The name keeps its bytes even where they are not UTF-8, so the
+        // command upgrades exactly the file named, never a look-alike.
+        return RunUpgradeCommand(DecodeFileName(QByteArray(argv[i + 1])));
     }
     return 0;
 }

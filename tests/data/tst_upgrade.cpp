@@ -5,9 +5,17 @@
 #include "TestSupport.h"
 #include "UDM.h"
 
+#include "FileNames.h"
+
+#include <sqlite3.h>
+
 #include <QDir>
 #include <QTextStream>
 #include <QtTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 using OldDatabases::RawRows;
 
@@ -47,6 +55,17 @@ private slots:
     void newerVersionIsRefused();
     void upgradeCommand_data();
     void upgradeCommand();
+    void copiesHoldTheVersionInTheirName_data();
+    void copiesHoldTheVersionInTheirName();
+    void noUpgradeWithoutCopy_data();
+    void noUpgradeWithoutCopy();
+    void concurrentStartRunsEachStepOnce_data();
+    void concurrentStartRunsEachStepOnce();
+    void lostVersionIsTakenFromTheTables_data();
+    void lostVersionIsTakenFromTheTables();
+    void tablesAheadOfVersionAreRefused_data();
+    void tablesAheadOfVersionAreRefused();
+    void fileNameThatIsNotUtf8();
 };
 
 void TestUpgrade::oldFileKeepsItsData_data() {
@@ -270,6 +289,237 @@ void TestUpgrade::upgradeCommand() {
         QVERIFY(!err.trimmed().isEmpty());
     }
     QVERIFY(DM == nullptr);
+}
+
+void TestUpgrade::copiesHoldTheVersionInTheirName_data() {
+    QTest::addColumn<bool>("wal");
+    QTest::newRow("rollback journal") << false;
+    QTest::newRow("WAL with rows only in the WAL") << true;
+}
+
+void TestUpgrade::copiesHoldTheVersionInTheirName() {
+    QFETCH(bool, wal);
+    OldDatabases::Build(FFile, 10);
+    // Another program has the file open and has committed a customer; in WAL
+    // mode that row is still only in the WAL file.
+    sqlite3* other = nullptr;
+    sqlite3_open(QFile::encodeName(FFile).constData(), &other);
+    sqlite3_exec(other, "PRAGMA wal_autocheckpoint = 0", nullptr, nullptr, nullptr);
+    if (wal)
+        sqlite3_exec(other, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    sqlite3_exec(other,
+                 "INSERT INTO Kunde (KundenID,AnredeID,TitelID,Firma,LandID,KunGruID,Aktiv) values "
+                 "(77,1,1,'Im WAL',1,1,'J')",
+                 nullptr, nullptr, nullptr);
+    if (wal)
+        QCOMPARE(OldDatabases::PlainCopyRows(FFile, "select count(*) from Kunde where KundenID = 77"), "0");
+    {
+        TDM dm;
+        dm.OpenDatabaseFile(FFile);
+        QCOMPARE(dm.GetDBVersion(), 16);
+    }
+    sqlite3_close(other);
+    QCOMPARE(Backups(), BackupNames(10, 15));
+    for (int v = 10; v <= 15; ++v) {
+        const QString copy = FHome->dataFolder() + "updatebackup/Quorvent.DB.sic" + QString::number(v);
+        QCOMPARE(RawRows(copy, "select Version from set_db"), QString::number(v));
+        QCOMPARE(RawRows(copy, "select Firma from Kunde where KundenID = 77"), QStringLiteral("Im WAL"));
+        QCOMPARE(RawRows(copy, "PRAGMA journal_mode"), QStringLiteral("delete"));
+    }
+}
+
+void TestUpgrade::noUpgradeWithoutCopy_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("backup folder cannot be created") << "blocked"
+                                                     << "Der Ordner %1updatebackup für die Sicherungskopien "
+                                                        "konnte nicht angelegt werden!";
+    QTest::newRow("copy cannot be stored") << "folder"
+                                           << " kopiert werden!";
+    QTest::newRow("disk full") << "full"
+                               << "Es ist ein Disk I/O Fehler aufgetreten!";
+}
+
+void TestUpgrade::noUpgradeWithoutCopy() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    OldDatabases::Build(FFile, 10);
+    const QString before = Rows("select * from Kunde order by KundenID");
+    const QString backups = FHome->dataFolder() + "updatebackup";
+    if (kind == "blocked") {
+        QFile blocker(backups);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    } else if (kind == "folder") {
+        QDir().mkpath(backups + "/Quorvent.DB.sic10");
+    }
+    rlimit old{};
+    if (kind == "full") {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit limit = old;
+        limit.rlim_cur = 16 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const int exitCode = RunUpgradeCommand(FFile, outStream, errStream);
+    if (kind == "full")
+        setrlimit(RLIMIT_FSIZE, &old);
+
+    // The copy is the way back: without it the step does not run, and that is no success.
+    QCOMPARE(exitCode, 1);
+    QCOMPARE(out, QString());
+    QVERIFY2(err.startsWith("Die Datenbank wurde nicht auf Version 11 aktualisiert, weil vorher keine "
+                            "Sicherungskopie angelegt werden konnte.\n"),
+             qPrintable(err));
+    if (reason.contains("%1"))
+        reason = reason.arg(FHome->dataFolder());
+    QVERIFY2(err.contains(reason), qPrintable(err));
+    QCOMPARE(Rows("select Version from set_db"), "10");
+    QCOMPARE(Rows("select * from Kunde order by KundenID"), before);
+    if (kind != "blocked")
+        QCOMPARE(QDir(backups).entryList(QDir::Files), QStringList());
+}
+
+void TestUpgrade::concurrentStartRunsEachStepOnce_data() {
+    QTest::addColumn<int>("step"); // the step the second program is about to run when the first one starts
+    QTest::newRow("step 3, which has no statements") << 3;
+    QTest::newRow("step 11") << 11;
+    QTest::newRow("step 16, the last") << 16;
+}
+
+void TestUpgrade::concurrentStartRunsEachStepOnce() {
+    QFETCH(int, step);
+    OldDatabases::Build(FFile, step - 1);
+    // The second program has decided to run the step and made its copy; then
+    // the first program runs the whole upgrade before it takes the write lock.
+    TDM first, second;
+    bool firstRan = false;
+    second.OnUpgradeStep = [&](int s) {
+        if (s == step && !firstRan) {
+            firstRan = true;
+            first.OpenDatabaseFile(FFile);
+        }
+    };
+    second.OpenDatabaseFile(FFile);
+    QVERIFY(firstRan);
+    QCOMPARE(first.GetDBVersion(), 16);
+    QCOMPARE(second.GetDBVersion(), 16);
+    first.SQLiteDB1.Close();
+    second.SQLiteDB1.Close();
+    QCOMPARE(Rows("select Version from set_db"), "16");
+    QCOMPARE(Rows("select count(*) from DruckElement where DEID = 38"), "1");
+    QCOMPARE(Rows("select count(*) from set_nummer"), "12");
+    // Each copy still holds the version its name gives.
+    for (const QString& name : Backups())
+        QCOMPARE(RawRows(FHome->dataFolder() + "updatebackup/" + name, "select Version from set_db"),
+                 name.section("sic", 1));
+    // And the file opens again.
+    TDM again;
+    again.OpenDatabaseFile(FFile);
+    QCOMPARE(again.GetDBVersion(), 16);
+}
+
+void TestUpgrade::lostVersionIsTakenFromTheTables_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("loss");
+    QTest::addColumn<QStringList>("backups");
+    QStringList fromZero = BackupNames(2, 15);
+    fromZero << QStringLiteral("Quorvent.DB.sic0");
+    fromZero.sort();
+    QTest::newRow("version 0, row deleted") << 0 << "delete from set_db" << fromZero;
+    QTest::newRow("version 10, row deleted") << 10 << "delete from set_db" << BackupNames(10, 15);
+    QTest::newRow("version 16, row deleted") << 16 << "delete from set_db" << QStringList();
+    QTest::newRow("version 12, table dropped") << 12 << "drop table set_db" << BackupNames(12, 15);
+}
+
+void TestUpgrade::lostVersionIsTakenFromTheTables() {
+    QFETCH(int, version);
+    QFETCH(QString, loss);
+    QFETCH(QStringList, backups);
+    OldDatabases::Build(FFile, version);
+    {
+        TDM dm;
+        dm.SQLiteDB1.FileName = FFile;
+        dm.SQLiteDB1.Open();
+        dm.SQLiteDB1.ExecSQL(loss);
+    }
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    QCOMPARE(RunUpgradeCommand(FFile, outStream, errStream), 0);
+    QCOMPARE(out, "16\n");
+    QCOMPARE(Rows("select DBID, Caption, Version from set_db"), "1|Datenbank-Version|16");
+    QCOMPARE(Backups(), backups);
+    QCOMPARE(Rows("select Firma from Kunde where KundenID = 1"), OldDatabases::CustomerFirma);
+    // The next start finds everything in order and changes nothing.
+    QCOMPARE(RunUpgradeCommand(FFile, outStream, errStream), 0);
+    QCOMPARE(out, "16\n16\n");
+    QCOMPARE(Backups(), backups);
+}
+
+void TestUpgrade::tablesAheadOfVersionAreRefused_data() {
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<int>("version");
+    // What two programs upgrading at once used to leave: the final tables at version 3.
+    QTest::newRow("final tables at version 3") << 16 << 3;
+    QTest::newRow("tables of version 12 at version 10") << 12 << 10;
+}
+
+void TestUpgrade::tablesAheadOfVersionAreRefused() {
+    QFETCH(int, layout);
+    QFETCH(int, version);
+    OldDatabases::Build(FFile, layout);
+    {
+        TDM dm;
+        dm.SQLiteDB1.FileName = FFile;
+        dm.SQLiteDB1.Open();
+        dm.SetDBVersion(version);
+    }
+    const QString before = Rows("select name, sql from sqlite_master order by name");
+    TDM dm;
+    QCOMPARE(
+        ErrorOf([&] { dm.OpenDatabaseFile(FFile); }),
+        QStringLiteral("Die Datenbank %1 ist widersprüchlich: In der Tabelle set_db steht die Version %2, "
+                       "ihre Tabellen haben aber bereits den Aufbau der Version %3. Die Datenbank wird "
+                       "deshalb nicht aktualisiert.")
+            .arg(FFile)
+            .arg(version)
+            .arg(layout));
+    QCOMPARE(Rows("select Version from set_db"), QString::number(version));
+    QCOMPARE(Rows("select name, sql from sqlite_master order by name"), before);
+    QVERIFY(Backups().isEmpty());
+}
+
+void TestUpgrade::fileNameThatIsNotUtf8() {
+    // "quorvent --upgrade" hands over the name's bytes as they are; the folder
+    // and file names are Latin-1.
+    const QByteArray folder = QFile::encodeName(FHome->path()) + "/Kunden \xC4nderungen";
+    const QString file = DecodeFileName(folder + "/M\xFCller.DB");
+    const QString copies = FHome->dataFolder() + "updatebackup/" + DecodeFileName("M\xFCller.DB.sic");
+    auto tidy = qScopeGuard([&] { // QTemporaryDir cannot remove what it cannot name
+        RemoveFileName(file);
+        for (int v = 10; v <= 15; ++v)
+            RemoveFileName(copies + QString::number(v));
+        ::rmdir(folder.constData());
+    });
+    QVERIFY(CreateFolderPath(DecodeFileName(folder)));
+    OldDatabases::Build(FFile, 10);
+    QVERIFY(RenameFileName(FFile, file));
+
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    QCOMPARE(RunUpgradeCommand(file, outStream, errStream), 0);
+    QCOMPARE(out, "16\n");
+    // That very file was upgraded (no new one beside it), and its copies keep its name.
+    QCOMPARE(OldDatabases::RawEntries(folder), QList<QByteArray>{"M\xFCller.DB"});
+    QVERIFY(FileNameExists(copies + "10"));
+    TDM dm;
+    dm.SQLiteDB1.FileName = file;
+    dm.SQLiteDB1.Open();
+    QCOMPARE(dm.GetDBVersion(), 16);
+    dm.Query1.RunSQL("select Firma from Kunde where KundenID = 1");
+    QCOMPARE(dm.Query1.FieldByName("Firma")->AsString(), OldDatabases::CustomerFirma);
+    dm.SQLiteDB1.Close();
 }
 
 QTEST_GUILESS_MAIN(TestUpgrade)

@@ -12,9 +12,6 @@
 #include <QtTest>
 
 #include <csignal>
-#include <cstring>
-
-#include <dirent.h>
 #include <unistd.h>
 
 #include <sys/resource.h>
@@ -41,17 +38,6 @@ class TestBackup : public QObject {
                            "insert into Kunde select i, 'Firma Nummer ' || i, 5 from n")
                 .arg(rows));
         db.Commit();
-    }
-    // The names in a folder as bytes; QDir cannot open a folder whose name is not UTF-8.
-    static QList<QByteArray> RawEntries(const QByteArray& folder) {
-        QList<QByteArray> names;
-        if (DIR* d = ::opendir(folder.constData())) {
-            while (const dirent* e = ::readdir(d))
-                if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                    names << QByteArray(e->d_name);
-            ::closedir(d);
-        }
-        return names;
     }
     // The names in the folder, to see that a failure left nothing behind.
     QStringList Entries(const QString& folder) const {
@@ -94,8 +80,12 @@ void TestBackup::fileNameBytesSurvive() {
 void TestBackup::nonUtf8NameOpensThatFile() {
     // A folder and a file whose names are Latin-1, as an old system left them.
     const QByteArray folder = QFile::encodeName(dir.path()) + "/Kunden \xC4nderungen";
-    QVERIFY(CreateFolderPath(DecodeFileName(folder)));
     const QByteArray bytes = folder + "/M\xFCller.DB";
+    auto tidy = qScopeGuard([&] { // QTemporaryDir cannot remove what it cannot name
+        ::unlink(bytes.constData());
+        ::rmdir(folder.constData());
+    });
+    QVERIFY(CreateFolderPath(DecodeFileName(folder)));
     sqlite3* raw = nullptr;
     QCOMPARE(sqlite3_open(bytes.constData(), &raw), SQLITE_OK);
     sqlite3_exec(raw, "create table Marker (Text varchar(20)); insert into Marker values ('alte Daten')",
@@ -111,9 +101,7 @@ void TestBackup::nonUtf8NameOpensThatFile() {
     QCOMPARE(q.FieldByName("Text")->AsString(), QStringLiteral("alte Daten"));
     db.Close();
     // No second file with a mangled name was created beside it.
-    QCOMPARE(RawEntries(folder), QList<QByteArray>{"M\xFCller.DB"});
-    QVERIFY(RemoveFileName(db.FileName));
-    QCOMPARE(::rmdir(folder.constData()), 0); // QTemporaryDir cannot name it
+    QCOMPARE(OldDatabases::RawEntries(folder), QList<QByteArray>{"M\xFCller.DB"});
 }
 
 void TestBackup::copyRollsBackCrashedTransaction_data() {

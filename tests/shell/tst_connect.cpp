@@ -1,5 +1,7 @@
 // Finding, moving and connecting the database file.
+#include "FileNames.h"
 #include "GlobalFunctions.h"
+#include "OldDatabases.h"
 #include "TestSupport.h"
 #include "UDM.h"
 
@@ -8,6 +10,8 @@
 #include <QFile>
 #include <QSettings>
 #include <QtTest>
+
+#include <unistd.h>
 
 class TstConnect : public QObject {
     Q_OBJECT
@@ -159,6 +163,94 @@ private slots:
         WriteIni(home.path() + "/gut.DB");
         dm.ConnectDatabase();
         QVERIFY(!dm.ConnectFailed);
+    }
+
+    // The old database as a crash left it: the move takes what SQLite reads
+    // from it, not the bytes of the file alone.
+    void oldDatabaseIsMovedAsSQLiteReadsIt_data() {
+        QTest::addColumn<QStringList>("statements");
+        // Customers with discount 99 that copying the file by hand would have kept.
+        QTest::addColumn<bool>("plainCopyHas99");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("unfinished update in a hot journal")
+            << QStringList{"BEGIN", "update Kunde set Rabatt = 99"} << true << "0|5003";
+        QTest::newRow("committed rows only in the WAL")
+            << QStringList{"PRAGMA journal_mode = WAL", "update Kunde set Rabatt = 99 where KundenID = 107",
+                           "delete from Kunde where KundenID = 108"}
+            << false << "1|5002";
+    }
+    void oldDatabaseIsMovedAsSQLiteReadsIt() {
+        QFETCH(QStringList, statements);
+        QFETCH(bool, plainCopyHas99);
+        QFETCH(QString, expected);
+        TempDataHome home;
+        ScriptedMessages msgs;
+        const QString scratch = home.path() + "/vorher.DB";
+        OldDatabases::Build(scratch, 10);
+        {
+            TSQLiteDB db;
+            db.FileName = scratch;
+            db.Open();
+            db.ExecSQL("with recursive n(i) as (select 101 union all select i + 1 from n where i < 5100) "
+                       "insert into Kunde (KundenID,AnredeID,TitelID,Firma,LandID,KunGruID,Aktiv,Rabatt) "
+                       "select i, 1, 1, 'Firma ' || i, 1, 1, 'J', 5 from n");
+        }
+        const QString old = TDM::OldDatabaseFileName();
+        OldDatabases::CrashCopy(scratch, old, statements);
+        const QString count99 = "select count(*) from Kunde where Rabatt = 99";
+        QCOMPARE(OldDatabases::PlainCopyRows(old, count99).toInt() > 0, plainCopyHas99);
+
+        TDM dm;
+        dm.ConnectDatabase();
+        QVERIFY2(!dm.ConnectFailed, qPrintable(msgs.texts().join('\n')));
+        QCOMPARE(dm.SQLiteDB1.FileName, home.dataFolder() + "Quorvent.DB");
+        QCOMPARE(dm.GetDBVersion(), 16);
+        dm.Query1.RunSQL("select (" + count99 + ") as A, (select count(*) from Kunde) as B");
+        QCOMPARE(dm.Query1.Fields(0)->AsString() + u'|' + dm.Query1.Fields(1)->AsString(), expected);
+        // The old file went to ".DBS" with nothing of it left behind under its old name.
+        for (const char* suffix : {"", "-journal", "-wal"})
+            QVERIFY2(!QFile::exists(old + suffix), suffix);
+        QVERIFY(QFile::exists(OldDbs()));
+        QFile::remove(OldDbs() + "-wal");
+        QFile::remove(OldDbs() + "-shm");
+    }
+
+    // The settings file names the database as the user wrote it.
+    void settingsPathIsTakenAsWritten_data() {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<QByteArray>("value"); // the value as it stands in the file; %1 is the folder
+        QTest::newRow("comma") << QByteArray("Daten, alt") << QByteArray("%1/Quorvent.DB");
+        QTest::newRow("semicolon and equals sign")
+            << QByteArray("Kunden; Lieferanten = alle") << QByteArray("%1/Quorvent.DB");
+        QTest::newRow("bytes that are not UTF-8")
+            << QByteArray("Kunden \xC4nderungen") << QByteArray("%1/Quorvent.DB");
+        QTest::newRow("in quotes with blanks")
+            << QByteArray(" Daten ") << QByteArray("  \"%1/Quorvent.DB\"  ");
+    }
+    void settingsPathIsTakenAsWritten() {
+        QFETCH(QByteArray, folder);
+        QFETCH(QByteArray, value);
+        TempDataHome home;
+        ScriptedMessages msgs;
+        const QByteArray path = QFile::encodeName(home.path()) + '/' + folder;
+        auto tidy = qScopeGuard([&] {
+            RemoveFileName(DecodeFileName(path + "/Quorvent.DB"));
+            ::rmdir(path.constData());
+        });
+        QVERIFY(CreateFolderPath(DecodeFileName(path)));
+        QDir().mkpath(home.dataFolder());
+        QFile ini(TDM::SettingsFileName());
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("; written by hand\r\n[database]\r\nDBFile=" + value.replace("%1", path) + "\r\n");
+        ini.close();
+
+        TDM dm;
+        dm.ConnectDatabase();
+        QVERIFY2(!dm.ConnectFailed, qPrintable(msgs.texts().join('\n')));
+        QCOMPARE(EncodeFileName(dm.SQLiteDB1.FileName), path + "/Quorvent.DB");
+        QCOMPARE(dm.GetDBVersion(), 16);
+        dm.SQLiteDB1.Close();
+        QCOMPARE(OldDatabases::RawEntries(path), QList<QByteArray>{"Quorvent.DB"});
     }
 
     void refuseWithWarningWarnsAndAbortsSilently() {

@@ -10,6 +10,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cstring>
+
+#include <dirent.h>
+
 namespace OldDatabases {
 
 void Build(const QString& file, int version) {
@@ -194,6 +199,18 @@ QString PlainCopyRows(const QString& file, const QString& sql) {
     const QString rows = RawRows(copy, sql);
     QFile::remove(copy);
     return rows;
+}
+
+QList<QByteArray> RawEntries(const QByteArray& folder) {
+    QList<QByteArray> names;
+    if (DIR* d = ::opendir(folder.constData())) {
+        while (const dirent* e = ::readdir(d))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                names << QByteArray(e->d_name);
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace OldDatabases

@@ -2,6 +2,8 @@
 // upgrade tests.
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -36,6 +38,10 @@ void CrashCopy(const QString& source, const QString& target, const QStringList& 
 // Runs a SELECT like RawRows on a copy of the file alone, without its journal
 // or WAL: what copying the file by hand would have kept.
 QString PlainCopyRows(const QString& file, const QString& sql);
+
+// The names in a folder as bytes; QDir cannot list (or even open) a folder
+// whose name is not UTF-8.
+QList<QByteArray> RawEntries(const QByteArray& folder);
 
 // The sample values the tests look for after an upgrade.
 inline const QString CustomerFirma = QStringLiteral("O'Brien & Söhne");
