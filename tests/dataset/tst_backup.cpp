@@ -1,4 +1,5 @@
 // Consistent copies of a database and file names that are not UTF-8.
+// (Copies of crashed files: tst_connect; the upgrade's copies: tst_upgrade.)
 #include "FileNames.h"
 #include "OldDatabases.h"
 #include "SQLite.h"
@@ -12,7 +13,6 @@
 #include <QtTest>
 
 #include <csignal>
-#include <unistd.h>
 
 #include <sys/resource.h>
 
@@ -47,9 +47,6 @@ class TestBackup : public QObject {
 private slots:
     void fileNameBytesSurvive_data();
     void fileNameBytesSurvive();
-    void nonUtf8NameOpensThatFile();
-    void copyRollsBackCrashedTransaction_data();
-    void copyRollsBackCrashedTransaction();
     void copyIsOneSnapshot();
     void failedCopyLeavesTargetAsItWas_data();
     void failedCopyLeavesTargetAsItWas();
@@ -75,72 +72,6 @@ void TestBackup::fileNameBytesSurvive() {
     QCOMPARE(EncodeFileName(name), bytes);
     // A valid name reads as Qt reads it, so it still works with QFile and friends.
     QCOMPARE(name == QString::fromUtf8(bytes), utf8);
-}
-
-void TestBackup::nonUtf8NameOpensThatFile() {
-    // A folder and a file whose names are Latin-1, as an old system left them.
-    const QByteArray folder = QFile::encodeName(dir.path()) + "/Kunden \xC4nderungen";
-    const QByteArray bytes = folder + "/M\xFCller.DB";
-    auto tidy = qScopeGuard([&] { // QTemporaryDir cannot remove what it cannot name
-        ::unlink(bytes.constData());
-        ::rmdir(folder.constData());
-    });
-    QVERIFY(CreateFolderPath(DecodeFileName(folder)));
-    sqlite3* raw = nullptr;
-    QCOMPARE(sqlite3_open(bytes.constData(), &raw), SQLITE_OK);
-    sqlite3_exec(raw, "create table Marker (Text varchar(20)); insert into Marker values ('alte Daten')",
-                 nullptr, nullptr, nullptr);
-    sqlite3_close(raw);
-
-    TSQLiteDB db;
-    db.FileName = DecodeFileName(bytes);
-    QVERIFY(FileNameExists(db.FileName));
-    db.Open();
-    TSQLiteQuery q(&db);
-    q.RunSQL("select Text from Marker");
-    QCOMPARE(q.FieldByName("Text")->AsString(), QStringLiteral("alte Daten"));
-    db.Close();
-    // No second file with a mangled name was created beside it.
-    QCOMPARE(OldDatabases::RawEntries(folder), QList<QByteArray>{"M\xFCller.DB"});
-}
-
-void TestBackup::copyRollsBackCrashedTransaction_data() {
-    QTest::addColumn<QStringList>("statements");
-    QTest::addColumn<QString>("plainCopy"); // what a copy of the file alone would have kept
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("hot journal of an unfinished update")
-        << QStringList{"BEGIN", "update Kunde set Rabatt = 99"} << "> 0"
-        << "0|3000";
-    QTest::newRow("WAL with committed rows")
-        << QStringList{"PRAGMA journal_mode = WAL", "update Kunde set Rabatt = 99 where KundenID <= 10",
-                       "insert into Kunde values (3001, 'Nur im WAL', 5)"}
-        << "0"
-        << "10|3001";
-}
-
-void TestBackup::copyRollsBackCrashedTransaction() {
-    QFETCH(QStringList, statements);
-    QFETCH(QString, plainCopy);
-    QFETCH(QString, expected);
-    MakeCustomers(file("quelle.DB"), 3000);
-    const QString crashed = file("abgestuerzt.DB");
-    OldDatabases::CrashCopy(file("quelle.DB"), crashed, statements);
-    const QString count99 = "select count(*) from Kunde where Rabatt = 99";
-    // The premise: copying the file by hand keeps what must not be kept.
-    if (plainCopy == "> 0")
-        QVERIFY(OldDatabases::PlainCopyRows(crashed, count99).toInt() > 0);
-    else
-        QCOMPARE(OldDatabases::PlainCopyRows(crashed, "select count(*) from Kunde where KundenID = 3001"),
-                 plainCopy);
-
-    const QString copy = file("kopie.DB");
-    QFile::remove(copy);
-    CopyDatabaseFile(crashed, copy, "libsqlite3.so.0");
-    QCOMPARE(RawRows(copy, "select (" + count99 + "), (select count(*) from Kunde)"), expected);
-    // One self-contained file, whatever the journal mode of the original.
-    QCOMPARE(RawRows(copy, "PRAGMA journal_mode"), QStringLiteral("delete"));
-    QVERIFY(!QFile::exists(copy + "-wal") && !QFile::exists(copy + "-journal"));
-    QCOMPARE(RawRows(copy, "PRAGMA integrity_check"), QStringLiteral("ok"));
 }
 
 void TestBackup::copyIsOneSnapshot() {
