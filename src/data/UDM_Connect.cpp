@@ -53,7 +53,8 @@ void MoveOldDatabase(const QString& fileName, const QString& driverDLL) {
     }
     const QString renamed = QFileInfo(oldFile).path() + QLatin1Char('/') +
                             QFileInfo(oldFile).completeBaseName() + QStringLiteral(".DBS");
-    if (!RenameFileName(oldFile, renamed))
+    // An earlier ".DBS" is another database of the user's: never replaced.
+    if (FileNameExists(renamed) || !RenameFileName(oldFile, renamed))
         return;
     // A journal left beside the old name belongs to the file; it must not be
     // cut off from it (nor be taken for the journal of another file later).

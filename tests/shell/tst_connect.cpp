@@ -215,6 +215,24 @@ private slots:
         QFile::remove(OldDbs() + "-shm");
     }
 
+    // A ".DBS" from an earlier move is a database of its own and stays.
+    void earlierDbsIsKept() {
+        TempDataHome home;
+        ScriptedMessages msgs;
+        BuildOldDatabase(TDM::OldDatabaseFileName(), 16);
+        QFile earlier(OldDbs());
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("die ältere Datenbank");
+        earlier.close();
+        TDM dm;
+        dm.ConnectDatabase();
+        QVERIFY(!dm.ConnectFailed);
+        QVERIFY(dm.TableExists(QStringLiteral("Marker")));
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("die ältere Datenbank"));
+        QVERIFY(QFile::exists(TDM::OldDatabaseFileName()));
+    }
+
     // The settings file names the database as the user wrote it.
     void settingsPathIsTakenAsWritten_data() {
         QTest::addColumn<QByteArray>("folder");
