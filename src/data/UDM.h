@@ -262,6 +262,49 @@ private:
 
 public:
     // ------------------------------------------------------------------
+    // Document overview and copying (UDM_Ueb.cpp).
+    // The overview's filter slots in the order they are joined: number,
+    // designation, customer, status, type, parent company, sub-customer,
+    // supplier.
+    static constexpr int KopfUebSlots = 8;
+    // The condition of one slot (1-based) from its control: the digits of a
+    // number slot, the designation as typed, or the chosen entry of the
+    // status (1 to 4) and type (1 to 8) lists as a number. An empty value,
+    // entry 0 or a number slot without digits gives an empty slot.
+    static QString KopfUebCondition(int slot, const QString& value);
+    // The list statement of the slots (index 0 is slot 1) and the sort entry;
+    // a statement without rows when no document has a partner that exists
+    // as a customer.
+    QString KopfUebSQL(const QStringList& conds, int sort);
+    // Runs KopfUebSQL on QueryKopf.
+    void OpenQueryKopf(const QStringList& conds, int sort);
+    // Runs QueryKopf's statement again and moves it to the document (when
+    // it is listed).
+    void ReopenQueryKopf(const QString& typ = QString(), int kopfId = 0);
+    // The overview's delete of the document: a closed one is refused with a
+    // warning, any other is deleted after the question, through TableKopf
+    // and its rules. Nothing is deleted unless exactly that document is
+    // found. True when it was deleted.
+    bool DeleteKopfAsked(const QString& typ, int kopfId);
+
+    // What the copy dialog lists: each position of the document as
+    // (PosID, PosID + " - " + PosKurzBez), by number.
+    QList<QPair<qint64, QString>> KopierPositionen(const QString& typ, int kopfId);
+    struct TKopierAuftrag {
+        QString QuellTyp;
+        int QuellID = 0;
+        QString ZielTyp;
+        QList<qint64> Positionen;  // the ticked positions, in list order
+        bool Fortlaufend = true;   // number the copied positions from 1
+        bool KopfFussText = false; // keep the source's texts instead of the standard texts
+    };
+    // Draws the target number for good, then copies header, positions and
+    // price lines in one transaction (nothing of the copy remains when a
+    // statement fails; the error passes on). Returns the new number, or 0
+    // when the drawn number is already used (the user has been warned).
+    int KopiereDokument(const TKopierAuftrag& auftrag);
+
+    // ------------------------------------------------------------------
     // Print output, report and mail.
 
     // ------------------------------------------------------------------
