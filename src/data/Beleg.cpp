@@ -156,27 +156,29 @@ TKopfAnzeige KopfAnzeige(const QString& typ, const QString& status) {
 
 // ---------------------------------------------------------------------------
 
+// A price line whose discount is empty (older files hold such lines) counts
+// without discount; in plain arithmetic it would drop out of every total.
 QString KopfSummenSQL() {
     return QStringLiteral(
-        "select K.*, (select total(P.Menge*P.Wert*(100-P.Rabatt)/100.0) from PosPreis P where P.KopfTyp = "
-        "K.KopfTyp and P.KopfID = K.KopfID) as Summe, case K.Netto when 'J' then 0 else (select "
-        "total(P.Menge*P.Wert*(100-P.Rabatt)/100.0*P.MWStSatz/100.0) from PosPreis P where P.KopfTyp = "
-        "K.KopfTyp and P.KopfID = K.KopfID) end as SummeUST, case K.Netto when 'J' then (select "
-        "total(P.Menge*P.Wert*(100-P.Rabatt)/100.0) from PosPreis P where P.KopfTyp = K.KopfTyp and P.KopfID "
-        "= "
-        "K.KopfID) else (select total(P.Menge*P.Wert*(100-P.Rabatt)/100.0*(P.MWStSatz + 100)/100.0) from "
-        "PosPreis P where P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID) end as SummeInkl from Kopf K");
+        "select K.*, (select total(P.Menge*P.Wert*(100-ifnull(P.Rabatt,0))/100.0) from PosPreis P where "
+        "P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID) as Summe, case K.Netto when 'J' then 0 else (select "
+        "total(P.Menge*P.Wert*(100-ifnull(P.Rabatt,0))/100.0*P.MWStSatz/100.0) from PosPreis P where "
+        "P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID) end as SummeUST, case K.Netto when 'J' then (select "
+        "total(P.Menge*P.Wert*(100-ifnull(P.Rabatt,0))/100.0) from PosPreis P where P.KopfTyp = K.KopfTyp "
+        "and P.KopfID = K.KopfID) else (select "
+        "total(P.Menge*P.Wert*(100-ifnull(P.Rabatt,0))/100.0*(P.MWStSatz + 100)/100.0) from PosPreis P where "
+        "P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID) end as SummeInkl from Kopf K");
 }
 
 QString KopfNettoSQL(const QString& typ, int kopfId) {
-    return QStringLiteral(
-               "select total(Menge*Wert*(100-Rabatt)/100.0) as Summe from PosPreis where KopfTyp = ") +
+    return QStringLiteral("select total(Menge*Wert*(100-ifnull(Rabatt,0))/100.0) as Summe from PosPreis "
+                          "where KopfTyp = ") +
            TypLiteral(typ) + QStringLiteral(" and KopfID = ") + QString::number(kopfId);
 }
 
 QString PosGesamtpreisSQL(const QString& typ, int kopfId, int posId) {
-    return QStringLiteral(
-               "select total(Menge*Wert*(100.0-Rabatt))/100.0 as GPreis from PosPreis where KopfTyp = ") +
+    return QStringLiteral("select total(Menge*Wert*(100.0-ifnull(Rabatt,0)))/100.0 as GPreis from PosPreis "
+                          "where KopfTyp = ") +
            TypLiteral(typ) + QStringLiteral(" and KopfID = ") + QString::number(kopfId) +
            QStringLiteral(" and PosID = ") + QString::number(posId);
 }

@@ -21,6 +21,7 @@ TDM::TDM(QObject* parent) : QObject(parent) {
     SetupLieferant();
     SetupArtikel();
     SetupKopf();
+    SetupPos();
 
     if (!DM)
         DM = this;

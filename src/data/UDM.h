@@ -305,6 +305,82 @@ public:
     int KopiereDokument(const TKopierAuftrag& auftrag);
 
     // ------------------------------------------------------------------
+    // Document positions and their price lines (UDM_Pos.cpp).
+    // TablePos is filtered to the document while the position form is open;
+    // TablePosPreis always to the price lines of the current position.
+    // QueryPos lists the document's positions with their amounts,
+    // QueryPosPreis the current position's lines with amount and unit name.
+    TSQLiteTable TablePos{&SQLiteDB1};
+    TSQLiteQuery QueryPos{&SQLiteDB1};
+    TSQLiteTable TablePosPreis{&SQLiteDB1};
+    TSQLiteQuery QueryPosPreis{&SQLiteDB1};
+    TDataSource DSTPos{&TablePos}, DSQPos{&QueryPos}, DSTPosPreis{&TablePosPreis},
+        DSQPosPreis{&QueryPosPreis};
+    // PosID as text when TablePos last moved to a row or entered edit state:
+    // the number the position is stored under; empty for a new position.
+    QString PosIDBeforeEdit;
+    // "Gesamtpreis: " and the position's total, as of the last
+    // RefreshPosPrices; the position form shows it through OnPosGesamtpreis.
+    QString PosGesamtpreis;
+    std::function<void(const QString&)> OnPosGesamtpreis;
+
+    // What the positions list shows about its document.
+    struct TPosKopf {
+        bool Found = false;
+        QString KopfBez;
+        QString KundenID;
+        QString Kundenname;
+        QString Status;
+        bool Netto = false;
+        double Betrag = 0; // net amount of the document
+    };
+    TPosKopf ReadPosKopf(const QString& typ, int kopfId);
+    // Builds and runs QueryPos for the document.
+    void OpenQueryPos(const QString& typ, int kopfId, bool netto);
+    // Moves position `moved` directly before (direction -1) or after (+1)
+    // position `target`, or behind the last one when target is 0, and
+    // numbers all positions 1 ... n; price lines go with their position.
+    // All or nothing. Returns the new number of the moved position (0 when
+    // the document has no position).
+    qint64 ReorderPositions(const QString& typ, int kopfId, qint64 moved, qint64 target, int direction);
+    // Deletes the position of that document, with its price lines, under the
+    // delete rule. False (and nothing deleted) when there is no such position.
+    bool DeletePos(const QString& typ, int kopfId, qint64 posId);
+
+    // The position form's document: TablePos filtered to it, the header
+    // discount read for the take-over and for new price lines. A new row of
+    // TablePos then becomes the document's next position, made from article 0.
+    void OpenPosForm(const QString& typ, int kopfId);
+    // Gives up what is not saved, takes the filter away and forgets the
+    // document. Returns the PosID TablePos stood on (0 for none).
+    qint64 ClosePosForm();
+    // Makes the current position one of the article: its texts, subtotal
+    // flag and price lines (with the header discount) replace the old ones.
+    void TakePosArticle(qint64 artikelId);
+    // Re-reads the price lines of the current position and its total.
+    void RefreshPosPrices();
+
+    void TablePosNewRecord(TSQLiteBaseQuery* DataSet);
+    void TablePosAfterScroll(TSQLiteBaseQuery* DataSet);
+    void TablePosBeforeEdit(TSQLiteBaseQuery* DataSet);
+    void TablePosBeforeCancel(TSQLiteBaseQuery* DataSet);
+    void TablePosBeforePost(TSQLiteBaseQuery* DataSet);
+    void TablePosBeforeDelete(TSQLiteBaseQuery* DataSet);
+    void DSTPosDataChange(TDataSource* Sender, TField* Field);
+    void TablePosPreisBeforeInsert(TSQLiteBaseQuery* DataSet);
+    void TablePosPreisAfterInsert(TSQLiteBaseQuery* DataSet);
+    void TablePosPreisBeforePost(TSQLiteBaseQuery* DataSet);
+    void TablePosPreisAfterPost(TSQLiteBaseQuery* DataSet);
+    void TablePosPreisAfterDelete(TSQLiteBaseQuery* DataSet);
+    void DSQPosPreisDataChange(TDataSource* Sender, TField* Field);
+
+private:
+    void SetupPos();
+    struct TPosState; // the form's document, remembered numbers, snapshots
+    std::shared_ptr<TPosState> FPos;
+
+public:
+    // ------------------------------------------------------------------
     // Print output, report and mail.
 
     // ------------------------------------------------------------------
