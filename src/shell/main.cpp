@@ -18,6 +18,8 @@
 #include "UFrameLieferantenUeb.h"
 #include "UInfo.h"
 #include "UKopf.h"
+#include "UKopfUeb.h"
+#include "UKopieren.h"
 #include "UKunde.h"
 #include "UKundenGruppe.h"
 #include "ULieferant.h"
@@ -75,7 +77,6 @@ struct TPlannedPage {
 };
 
 const TPlannedPage PlannedPages[] = {
-    {"ActionKopfUeb", "Übersicht", ""},
     {"ActionAbschluss", "Statistiken", "Statistik"},
     {"ActionAnschrift", "Firmendaten / Andruck", "Anschrift"},
     {"ActionEinAllg", "Allgemeine Einstellungen", "EinAllg"},
@@ -146,13 +147,14 @@ int main(int argc, char** argv) {
     // 5. The pages and dialogs.
     InstallAccessGateAndStyles();
     Berechtigung = new TBerechtigung(&mf);
-    TPage* firstPage = nullptr;
+    // The document overview is the first page.
+    auto* kopfUeb = new TKopfUeb(mf.PageArea());
+    TPage* firstPage = kopfUeb;
+    Wire(mf, "ActionKopfUeb", kopfUeb);
     for (const TPlannedPage& p : PlannedPages) {
         auto* page = new TEmptyPage(QString::fromUtf8(p.title), mf.PageArea());
         page->RightKey = QString::fromUtf8(p.right);
         Wire(mf, p.action, page);
-        if (!firstPage)
-            firstPage = page;
     }
     // Reference tables and group pages.
     Wire(mf, "ActionAllgemein", new TAllgemein(mf.PageArea()));
@@ -180,7 +182,7 @@ int main(int argc, char** argv) {
     Wire(mf, "ActionArtikel", artikelUeb);
     TKunde::PickCustomer = [kundenAusw] { return kundenAusw->Execute(); };
     TKunde::CustomerPickerVisible = [kundenAusw] { return kundenAusw->isVisible(); };
-    // The header form. Until the overview opens it, the hidden action
+    // The header form. Besides the overview, the hidden action
     // ActionKopfNeu does (for "--screenshot FILE --action ActionKopfNeu").
     auto* kopf = new TKopf(&mf);
     TKopf::PickCustomer = [kundenAusw] { return kundenAusw->Execute(); };
@@ -188,6 +190,11 @@ int main(int argc, char** argv) {
     auto* kopfNeu = new QAction(&mf);
     kopfNeu->setObjectName(QStringLiteral("ActionKopfNeu"));
     QObject::connect(kopfNeu, &QAction::triggered, kopf, [kopf] { kopf->Show(TStammForm::ModeNew); });
+    TKopfUeb::ShowKopf = [kopf](int mode) { kopf->Show(mode); };
+    TKopfUeb::PickCustomer = [kundenAusw] { return kundenAusw->Execute(); };
+    TKopfUeb::PickSupplier = [lieferantenAusw] { return lieferantenAusw->Execute(); };
+    auto* kopieren = new TKopieren(&mf);
+    TKopfUeb::ShowCopy = [kopieren](const QString& typ, int kopfId) { kopieren->Show(typ, kopfId); };
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
 
     // 6. - 8. Start screen away, main window up with the document overview.
