@@ -50,7 +50,6 @@ private slots:
     }
     void cleanup() { db.Close(); }
 
-    void positionList();
     void positions_data();
     void positions();
     void header_data();
@@ -91,14 +90,6 @@ private:
     TDatabaseFixture db;
     TDM* dm = nullptr;
 };
-
-void TestKopieren::positionList() {
-    const auto list = dm->KopierPositionen(QStringLiteral("R"), 1);
-    QCOMPARE(list.size(), 3);
-    QCOMPARE(list[1].first, 5);
-    QCOMPARE(list[1].second, QStringLiteral("5 - Pos 5"));
-    QVERIFY(dm->KopierPositionen(QStringLiteral("O"), 1).isEmpty());
-}
 
 void TestKopieren::positions_data() {
     QTest::addColumn<QList<qint64>>("ticked");
