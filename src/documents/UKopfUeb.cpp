@@ -85,7 +85,14 @@ void TKopfUeb::Rebuild() {
 }
 
 void TKopfUeb::PrepareShow() {
+    // Coming back from the positions list or the print dialog, the list
+    // stays on the document the user worked on.
+    QString typ;
+    int id = 0;
+    Current(&typ, &id);
     DM->OpenQueryKopf(FSlots, ui->CBSort->currentIndex());
+    if (id > 0)
+        DM->QueryKopf.Locate(QStringLiteral("KopfTyp;KopfID"), QVariantList{typ, id});
     DM->TableKopf.Close();
     DM->TableKopf.Open();
 }

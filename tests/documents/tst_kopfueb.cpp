@@ -140,6 +140,9 @@ void TestKopfUebForm::changeReturnsToDocument() {
     w<QPushButton>(page, "BitBtnAendern")->click();
     QCOMPARE(mode, 2);
     QCOMPARE(current(), QStringLiteral("R19"));
+    // Shown again (back from the positions list), the list stays on the document.
+    QVERIFY(page->ShowPage());
+    QCOMPARE(current(), QStringLiteral("R19"));
     // An empty list opens nothing.
     mode = 0;
     QTest::keyClicks(w<QLineEdit>(page, "EditNum"), "999");
