@@ -271,8 +271,15 @@ void TDM::SetupPos() {
     // Closing drops a pending change the way a cancel does, so the lines of a
     // new position or the snapshot of an edit are taken care of as well.
     TablePos.BeforeClose = [](TSQLiteBaseQuery* ds) {
-        if (ds->Editing())
+        if (!ds->Editing())
+            return;
+        // The dataset closes in any case; what the cancel could not clean up
+        // is what a crash would have left.
+        try {
             ds->Cancel();
+        } catch (const ESQLiteError&) {
+        } catch (const EAbort&) {
+        }
     };
     DSTPos.OnDataChange = [this](TDataSource* s, TField* f) { DSTPosDataChange(s, f); };
 

@@ -27,6 +27,8 @@
 #include "UMF.h"
 #include "UNavigation.h"
 #include "UPage.h"
+#include "UPosDaten.h"
+#include "UPosUeb.h"
 #include "USignals.h"
 #include "UStammAusw.h"
 #include "UStammUeb.h"
@@ -195,6 +197,12 @@ int main(int argc, char** argv) {
     TKopfUeb::PickSupplier = [lieferantenAusw] { return lieferantenAusw->Execute(); };
     auto* kopieren = new TKopieren(&mf);
     TKopfUeb::ShowCopy = [kopieren](const QString& typ, int kopfId) { kopieren->Show(typ, kopfId); };
+    // The positions list of a document, from the header form and the overview.
+    auto* posUeb = new TPosUeb(mf.PageArea());
+    TKopf::ShowPositions =
+        TKopfUeb::ShowPositions = [posUeb](const QString& typ, int kopfId) { posUeb->Open(typ, kopfId); };
+    TPosUeb::ShowOverview = [kopfUeb] { kopfUeb->ShowPage(); };
+    TPosDaten::PickArticle = [artikelAusw](const QString& typ) { return artikelAusw->Execute(typ); };
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
 
     // 6. - 8. Start screen away, main window up with the document overview.
