@@ -77,21 +77,7 @@ void TDM::SetupKopf() {
     DSTKopf.setObjectName(QStringLiteral("DSTKopf"));
 
     QueryKopf.Name = QStringLiteral("QueryKopf");
-    QueryKopf.SetSQL(QStringList{
-        QStringLiteral("select K.*, "),
-        QStringLiteral("         (select total(P.Menge*P.Wert*(100-P.Rabatt)/100.0) from PosPreis P where "
-                       "P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID) as Summe, "),
-        QStringLiteral("         case K.Netto when 'J' then 0 else (select "
-                       "total(P.Menge*P.Wert*(100-P.Rabatt)/100.0*P.MWStSatz/100.0) from PosPreis P where "
-                       "P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID) end as SummeUST, "),
-        QStringLiteral(
-            "         case K.Netto when 'J' then (select total(P.Menge*P.Wert*(100-P.Rabatt)/100.0) "
-            "from PosPreis P where P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID) "),
-        QStringLiteral("         else (select total(P.Menge*P.Wert*(100-P.Rabatt)/100.0*(P.MWStSatz + "
-                       "100)/100.0) from PosPreis P where P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID) end "
-                       "as SummeInkl "),
-        QStringLiteral("         from Kopf K"),
-    });
+    QueryKopf.SetSQL(KopfSummenSQL());
     QueryKopf.AddField(QStringLiteral("KopfTyp"), TFieldType::String, 1);
     QueryKopf.AddField(QStringLiteral("KopfID"), TFieldType::Integer);
     QueryKopf.AddField(QStringLiteral("KundenID"), TFieldType::Integer);
