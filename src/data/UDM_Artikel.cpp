@@ -8,6 +8,8 @@
 // the next article that gets it.
 #include "UDM.h"
 
+#include "OwnTransaction.h"
+
 #include "QuorventFunctions.h"
 #include "RecordGuards.h"
 
@@ -219,10 +221,7 @@ void TDM::TableArtikelBeforePost(TSQLiteBaseQuery* DataSet) {
         // The price lines move with the article; the row itself is written
         // after this event, and AfterPost commits both (OnPostError rolls back).
         EndArtikelTransaction(false);
-        if (!SQLiteDB1.InTransaction()) {
-            SQLiteDB1.StartTransaction();
-            FArtikelTransaction = true;
-        }
+        BeginOwnTransaction(SQLiteDB1, FArtikelTransaction);
         try {
             Exec(QStringLiteral("update ArtPreis set ArtikelID = ") + number +
                  QStringLiteral(" where ArtikelID = ") + ArtikelIDBeforeEdit);
@@ -239,10 +238,7 @@ void TDM::TableArtikelBeforeDelete(TSQLiteBaseQuery* DataSet) {
     // The article row goes in the same transaction (AfterDelete commits), so a
     // failing delete cannot leave an article without its price lines.
     EndArtikelTransaction(false);
-    if (!SQLiteDB1.InTransaction()) {
-        SQLiteDB1.StartTransaction();
-        FArtikelTransaction = true;
-    }
+    BeginOwnTransaction(SQLiteDB1, FArtikelTransaction);
     try {
         Exec(QStringLiteral("delete from ArtPreis where ArtikelID = ") + number);
     } catch (...) {
@@ -252,19 +248,7 @@ void TDM::TableArtikelBeforeDelete(TSQLiteBaseQuery* DataSet) {
 }
 
 void TDM::EndArtikelTransaction(bool commit) {
-    if (!FArtikelTransaction)
-        return;
-    FArtikelTransaction = false;
-    if (!SQLiteDB1.InTransaction())
-        return;
-    if (commit) {
-        SQLiteDB1.Commit();
-        return;
-    }
-    try {
-        SQLiteDB1.Rollback();
-    } catch (...) {
-    }
+    EndOwnTransaction(SQLiteDB1, FArtikelTransaction, commit);
 }
 
 void TDM::CheckArticleInUse(const QString& number, const QString& prefix) {

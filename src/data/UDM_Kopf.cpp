@@ -7,6 +7,8 @@
 // refuses what gets past them.
 #include "UDM.h"
 
+#include "OwnTransaction.h"
+
 #include "Beleg.h"
 #include "GlobalFunctions.h"
 #include "QuorventFunctions.h"
@@ -212,10 +214,7 @@ void TDM::TableKopfBeforeDelete(TSQLiteBaseQuery* DataSet) {
     // header row is deleted after this event, and AfterDelete commits all
     // three (OnDeleteError rolls them back).
     EndKopfTransaction(false);
-    if (!SQLiteDB1.InTransaction()) {
-        SQLiteDB1.StartTransaction();
-        FKopfTransaction = true;
-    }
+    BeginOwnTransaction(SQLiteDB1, FKopfTransaction);
     const QString where =
         QStringLiteral(" where KopfTyp = ") + SQLQuote(typ) + QStringLiteral(" and KopfID = ") + KeyText(id);
     try {
@@ -228,19 +227,7 @@ void TDM::TableKopfBeforeDelete(TSQLiteBaseQuery* DataSet) {
 }
 
 void TDM::EndKopfTransaction(bool commit) {
-    if (!FKopfTransaction)
-        return;
-    FKopfTransaction = false;
-    if (!SQLiteDB1.InTransaction())
-        return;
-    if (commit) {
-        SQLiteDB1.Commit();
-        return;
-    }
-    try {
-        SQLiteDB1.Rollback();
-    } catch (...) {
-    }
+    EndOwnTransaction(SQLiteDB1, FKopfTransaction, commit);
 }
 
 void TDM::DSTKopfDataChange(TDataSource*, TField*) {

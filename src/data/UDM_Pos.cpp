@@ -12,6 +12,8 @@
 // is saved under another number and go when it is given up.
 #include "UDM.h"
 
+#include "OwnTransaction.h"
+
 #include "Beleg.h"
 #include "GlobalFunctions.h"
 #include "QuorventFunctions.h"
@@ -162,50 +164,6 @@ struct TDM::TPosState {
     TSQLiteQuery Numbers;
 };
 
-namespace {
-
-void BeginTransaction(TSQLiteDB& db, bool& ours) {
-    if (ours && db.InTransaction())
-        return;
-    ours = false;
-    if (!db.InTransaction()) {
-        db.StartTransaction();
-        ours = true;
-    }
-}
-
-void EndTransaction(TSQLiteDB& db, bool& ours, bool commit) {
-    if (!ours)
-        return;
-    ours = false;
-    if (!db.InTransaction())
-        return;
-    if (commit) {
-        db.Commit();
-        return;
-    }
-    try {
-        db.Rollback();
-    } catch (...) {
-    }
-}
-
-// Runs statements all or nothing; inside a transaction someone else opened
-// they become part of it.
-void AllOrNothing(TSQLiteDB& db, const std::function<void()>& statements) {
-    bool ours = false;
-    BeginTransaction(db, ours);
-    try {
-        statements();
-    } catch (...) {
-        EndTransaction(db, ours, false);
-        throw;
-    }
-    EndTransaction(db, ours, true);
-}
-
-} // namespace
-
 void TDM::SetupPos() {
     FPos = std::make_shared<TPosState>(&SQLiteDB1);
 
@@ -249,7 +207,7 @@ void TDM::SetupPos() {
     TablePos.BeforeCancel = [this](TSQLiteBaseQuery* ds) { TablePosBeforeCancel(ds); };
     TablePos.BeforePost = [this](TSQLiteBaseQuery* ds) { TablePosBeforePost(ds); };
     TablePos.AfterPost = [this](TSQLiteBaseQuery* ds) {
-        EndTransaction(SQLiteDB1, FPos->Transaction, true);
+        EndOwnTransaction(SQLiteDB1, FPos->Transaction, true);
         // The lines are stored under the position's number now, and a
         // snapshot of an edit is no longer needed.
         FPos->NewLines = TPosKey();
@@ -261,12 +219,14 @@ void TDM::SetupPos() {
         RefreshPosPrices();
     };
     TablePos.OnPostError = [this](TSQLiteBaseQuery*, const ESQLiteError&) {
-        EndTransaction(SQLiteDB1, FPos->Transaction, false);
+        EndOwnTransaction(SQLiteDB1, FPos->Transaction, false);
     };
     TablePos.BeforeDelete = [this](TSQLiteBaseQuery* ds) { TablePosBeforeDelete(ds); };
-    TablePos.AfterDelete = [this](TSQLiteBaseQuery*) { EndTransaction(SQLiteDB1, FPos->Transaction, true); };
+    TablePos.AfterDelete = [this](TSQLiteBaseQuery*) {
+        EndOwnTransaction(SQLiteDB1, FPos->Transaction, true);
+    };
     TablePos.OnDeleteError = [this](TSQLiteBaseQuery*, const ESQLiteError&) {
-        EndTransaction(SQLiteDB1, FPos->Transaction, false);
+        EndOwnTransaction(SQLiteDB1, FPos->Transaction, false);
     };
     // Closing drops a pending change the way a cancel does, so the lines of a
     // new position or the snapshot of an edit are taken care of as well.
@@ -675,11 +635,11 @@ void TDM::TablePosBeforePost(TSQLiteBaseQuery* DataSet) {
     const TPosKey from = StoredPosLines(TablePos, PosIDBeforeEdit, FPos->NewLines);
     if (!from.Valid || from.PosID == pos->AsLargeInt())
         return;
-    BeginTransaction(SQLiteDB1, FPos->Transaction);
+    BeginOwnTransaction(SQLiteDB1, FPos->Transaction);
     try {
         Exec(QStringLiteral("update PosPreis set PosID = ") + number + from.Where());
     } catch (...) {
-        EndTransaction(SQLiteDB1, FPos->Transaction, false);
+        EndOwnTransaction(SQLiteDB1, FPos->Transaction, false);
         throw;
     }
 }
@@ -692,7 +652,7 @@ void TDM::TablePosBeforeDelete(TSQLiteBaseQuery* DataSet) {
     // user typed another one into it.
     const TPosKey lines = StoredPosLines(TablePos, PosIDBeforeEdit, FPos->NewLines);
     // The position row goes in the same transaction (AfterDelete commits).
-    BeginTransaction(SQLiteDB1, FPos->Transaction);
+    BeginOwnTransaction(SQLiteDB1, FPos->Transaction);
     try {
         if (lines.Valid)
             Exec(QStringLiteral("delete from PosPreis") + lines.Where());
@@ -701,7 +661,7 @@ void TDM::TablePosBeforeDelete(TSQLiteBaseQuery* DataSet) {
             FPos->Snapshot = TPosKey();
         }
     } catch (...) {
-        EndTransaction(SQLiteDB1, FPos->Transaction, false);
+        EndOwnTransaction(SQLiteDB1, FPos->Transaction, false);
         throw;
     }
 }
