@@ -5,9 +5,14 @@
 // non-zero on failure) and wall-clock timing.
 #pragma once
 
+#include <QByteArray>
+
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <vector>
 
 struct TBenchRegistrar {
@@ -26,4 +31,22 @@ inline double WallMillis(const std::function<void()>& work) {
 inline double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// What a plain program showing the list does: the rows of the statement read
+// into memory as text, replacing the list shown before.
+using TPlainList = std::vector<std::vector<std::string>>;
+inline void PlainSelect(sqlite3* db, const QByteArray& sql, TPlainList& list) {
+    list.clear();
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
+    const int columns = sqlite3_column_count(st);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        std::vector<std::string>& row = list.emplace_back(size_t(columns));
+        for (int c = 0; c < columns; ++c)
+            if (const unsigned char* text = sqlite3_column_text(st, c))
+                row[size_t(c)].assign(reinterpret_cast<const char*>(text),
+                                      size_t(sqlite3_column_bytes(st, c)));
+    }
+    sqlite3_finalize(st);
 }

@@ -64,8 +64,9 @@ void Fill(const QString& file) {
         -1, &preis, nullptr);
     // Weighted: offers, orders, delivery notes and invoices dominate.
     static const char types[] = "OOOAAALLRRRRRTSGBB";
-    static const char* const words[] = {"K\xFC" "che",   "Bad",  "Umbau",   "Wartung",
-                                        "Fenster", "Dach", "Heizung", "Boden"};
+    // The first word is "Küche" in Windows-1252 ("c" escaped, or it would join the hex escape).
+    static const char* const words[] = {"K\xFC\x63he", "Bad",  "Umbau",   "Wartung",
+                                        "Fenster",     "Dach", "Heizung", "Boden"};
     int lines = 0;
     std::vector<int> next(128, 1);
     for (int i = 0; i < kDocuments; ++i) {
@@ -106,22 +107,6 @@ void Fill(const QString& file) {
     sqlite3_finalize(preis);
     sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
     sqlite3_close(db);
-}
-
-using TPlainList = std::vector<std::vector<std::string>>;
-void PlainSelect(sqlite3* db, const QByteArray& sql, TPlainList& list) {
-    list.clear();
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
-    const int columns = sqlite3_column_count(st);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        std::vector<std::string>& row = list.emplace_back(size_t(columns));
-        for (int c = 0; c < columns; ++c)
-            if (const unsigned char* text = sqlite3_column_text(st, c))
-                row[size_t(c)].assign(reinterpret_cast<const char*>(text),
-                                      size_t(sqlite3_column_bytes(st, c)));
-    }
-    sqlite3_finalize(st);
 }
 
 int Overview(bool verbose) {

@@ -57,23 +57,6 @@ void FillDocument(TSQLiteDB& db) {
     db.Commit();
 }
 
-// What a plain program showing the list does: the rows read as text.
-int PlainSelect(sqlite3* db, const QByteArray& sql) {
-    std::vector<std::vector<std::string>> rows;
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
-    const int columns = sqlite3_column_count(st);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        std::vector<std::string>& row = rows.emplace_back(size_t(columns));
-        for (int c = 0; c < columns; ++c)
-            if (const unsigned char* text = sqlite3_column_text(st, c))
-                row[size_t(c)].assign(reinterpret_cast<const char*>(text),
-                                      size_t(sqlite3_column_bytes(st, c)));
-    }
-    sqlite3_finalize(st);
-    return int(rows.size());
-}
-
 int Positions(bool verbose) {
     QTemporaryDir dir;
     if (!dir.isValid())
@@ -97,7 +80,11 @@ int Positions(bool verbose) {
             open.push_back(WallMillis([&] { page.Open(QStringLiteral("R"), 1); }));
             listed = page.findChild<TDBGrid*>(QStringLiteral("DBGrid1"))->model()->rowCount();
             const QByteArray sql = dm.QueryPos.SQL().join(QLatin1Char(' ')).toLatin1();
-            plain.push_back(WallMillis([&] { plainRows = PlainSelect(raw, sql); }));
+            plain.push_back(WallMillis([&] {
+                TPlainList rows;
+                PlainSelect(raw, sql, rows);
+                plainRows = int(rows.size());
+            }));
 
             // The drop of the last row on the first: the list does exactly this.
             reorder.push_back(WallMillis([&] {
