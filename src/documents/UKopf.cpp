@@ -15,7 +15,7 @@ std::function<void(const QString&, int)> TKopf::ShowPrint;
 
 namespace {
 
-QButtonGroup* TypeButtons(QWidget* form) {
+QButtonGroup* TypeButtons(const QWidget* form) {
     return form->findChild<QButtonGroup*>(QStringLiteral("RGTypButtons"));
 }
 
@@ -168,10 +168,17 @@ void TKopf::ShowTypeChoice(bool show) {
     ui->DBNavi->setEnabled(!show);
     ui->BitBtnPos->setEnabled(!show);
     ui->BitBtnDrucken->setEnabled(!show);
+    ui->BitBtnW->setDefault(show);
     if (show) {
-        if (QAbstractButton* checked = TypeButtons(this)->checkedButton())
-            checked->setFocus();
+        if (QWidget* first = FirstField())
+            first->setFocus();
     }
+}
+
+QWidget* TKopf::FirstField() const {
+    if (ui->PTyp->isHidden())
+        return TStammForm::FirstField();
+    return TypeButtons(this)->checkedButton();
 }
 
 void TKopf::AdaptToType(const QString& typ) {

@@ -42,6 +42,11 @@ public:
     static std::function<void(const QString& typ, int kopfId)> ShowPositions;
     static std::function<void(const QString& typ, int kopfId)> ShowPrint;
 
+protected:
+    // While the type is still to be chosen, the chosen type's button: the
+    // arrow keys pick the type and Enter goes on ("&Weiter").
+    QWidget* FirstField() const override;
+
 private:
     void BitBtnWClick();
     void BitBtnKundeClick();

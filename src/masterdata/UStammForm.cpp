@@ -87,13 +87,13 @@ bool TStammForm::OpenRecord(int mode, TSQLiteTable& table, TSQLiteQuery& list, c
         Messages::warning(vanished);
         return false;
     }
-    if (FFirstField)
-        FFirstField->setFocus();
+    if (QWidget* first = FirstField())
+        first->setFocus();
     return true;
 }
 
 void TStammForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (FFirstField)
-        FFirstField->setFocus();
+    if (QWidget* first = FirstField())
+        first->setFocus();
 }

@@ -53,6 +53,8 @@ protected:
                     const QString& vanished);
 
     void showEvent(QShowEvent* event) override;
+    // The control that gets the cursor when the form opens a record.
+    virtual QWidget* FirstField() const { return FFirstField; }
 
 private:
     // Saves every edited dataset in order; false when one was refused.
