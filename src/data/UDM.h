@@ -12,6 +12,7 @@
 #include "SQLite.h"
 #include "StyleColors.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 
@@ -383,6 +384,23 @@ public:
     // ------------------------------------------------------------------
     // Print output, report and mail.
 
+    // Print data preparation (UDM_Druck.cpp). PreparePrintData lays the
+    // document out into the print buffer Ausdruck under a new run number and
+    // sets every report parameter; it returns the run number, or 0 when it
+    // refused (error box shown, nothing written). The report reads the
+    // parameters by these names, the buffer through QueryRv9, the recipient
+    // through QueryRv6, the price lines through QueryRv7, the company through
+    // QueryRv8.
+    static const QStringList& ReportParamNames();
+    QMap<QString, QString> ReportParams;
+    QString ReportParam(const QString& name) const { return ReportParams.value(name); }
+    bool DruckZahlungserinnerung = false; // the reminder flag of the last run
+    bool DruckOhnePreis = false;          // the no-price flag of the last run
+    TSQLiteQuery QueryRv6{&SQLiteDB1}, QueryRv7{&SQLiteDB1}, QueryRv8{&SQLiteDB1}, QueryRv9{&SQLiteDB1};
+    int PreparePrintData(const QString& typ, int kopfId, bool reminder);
+    // Removes the buffer rows of a run once its output is done.
+    void DeletePrintData(int ausdruckId);
+
     // ------------------------------------------------------------------
     // Access rights and password (UDM_Rights.cpp).
     struct TRechtEntry {
@@ -447,3 +465,11 @@ extern TDM* DM;
 // standard error and returns 1.
 int RunUpgradeCommand(const QString& file);
 int RunUpgradeCommand(const QString& file, QTextStream& out, QTextStream& err);
+
+// The maintenance command behind "quorvent --print-data FILE TYPE NUMBER
+// [--reminder]": prepares the document of FILE as a printout would, writes
+// the report parameters and then the buffer rows as JSON lines, removes the
+// run's buffer rows and returns 0; a German error on standard error and 1
+// when the file, the document or its recipient is missing. The file is not
+// upgraded: the command only reads the data it shows.
+int RunPrintDataCommand(const QStringList& args, QTextStream& out, QTextStream& err);
