@@ -49,6 +49,17 @@ namespace {
 int MaintenanceCommand(int argc, char** argv, bool* handled) {
     *handled = false;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--print-data") == 0) {
+            // "quorvent --print-data FILE TYPE NUMBER [--reminder]": what a
+            // printout of the document will contain, as JSON lines.
+            *handled = true;
+            QCoreApplication app(argc, argv);
+            QStringList args;
+            for (int j = i + 1; j < argc; ++j)
+                args << (j == i + 1 ? DecodeFileName(QByteArray(argv[j])) : QString::fromLocal8Bit(argv[j]));
+            QTextStream out(stdout), err(stderr);
+            return RunPrintDataCommand(args, out, err);
+        }
         if (std::strcmp(argv[i], "--upgrade") != 0)
             continue;
         *handled = true;
