@@ -135,6 +135,31 @@ private slots:
         QVERIFY(!(m->flags(m->index(0, 0)) & Qt::ItemIsEditable));
     }
 
+    // Columns wider together than the grid give way in proportion, so the
+    // last one is not cut off; with room enough each keeps its own width.
+    void columnsFitTheGrid_data() {
+        QTest::addColumn<int>("gridWidth");
+        QTest::addColumn<bool>("shrunk");
+        QTest::newRow("narrow") << 400 << true;
+        QTest::newRow("wide") << 900 << false;
+    }
+    void columnsFitTheGrid() {
+        QFETCH(int, gridWidth);
+        QFETCH(bool, shrunk);
+        TDBGrid grid;
+        grid.SetDataSource(FSource.get());
+        grid.SetColumns({{QStringLiteral("Bez"), {}, {}, 260, {}},
+                         {QStringLiteral("Wert"), {}, {}, 200, {}},
+                         {QStringLiteral("Menge"), QStringLiteral("Aktiv"), {}, 45, {}}});
+        grid.resize(gridWidth, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const int total = grid.columnWidth(0) + grid.columnWidth(1) + grid.columnWidth(2);
+        QVERIFY2(total <= grid.viewport()->width(), qPrintable(QString::number(total)));
+        QCOMPARE(grid.columnWidth(0) < 260, shrunk);
+        QVERIFY(grid.columnWidth(0) > grid.columnWidth(1)); // the proportions stay
+    }
+
     // The selected row follows the cursor, choosing a row moves the cursor,
     // a double-click reports the row the dataset stands on.
     void gridAndCursorFollowEachOther() {
