@@ -54,6 +54,8 @@ int MaintenanceCommand(int argc, char** argv, bool* handled) {
             // printout of the document will contain, as JSON lines.
             *handled = true;
             QCoreApplication app(argc, argv);
+            // Amounts and dates as the printout shows them, German on a bare machine too.
+            QLocale::setDefault(ProgramLocale(QLocale::system()));
             QStringList args;
             for (int j = i + 1; j < argc; ++j)
                 args << (j == i + 1 ? DecodeFileName(QByteArray(argv[j])) : QString::fromLocal8Bit(argv[j]));
