@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -50,3 +51,22 @@ inline void PlainSelect(sqlite3* db, const QByteArray& sql, TPlainList& list) {
     }
     sqlite3_finalize(st);
 }
+
+// A temporary folder as the program's data home (XDG_DATA_HOME) for one
+// benchmark; the previous value comes back when it ends.
+class TBenchDataHome {
+public:
+    TBenchDataHome() : FOld(qgetenv("XDG_DATA_HOME")) { qputenv("XDG_DATA_HOME", FDir.path().toLocal8Bit()); }
+    ~TBenchDataHome() { qputenv("XDG_DATA_HOME", FOld); }
+    bool isValid() const { return FDir.isValid(); }
+    QString filePath(const QString& name) const { return FDir.filePath(name); }
+
+private:
+    QTemporaryDir FDir;
+    QByteArray FOld;
+};
+
+// The formatted description of the positions the document benchmarks fill in.
+inline const char* const kBenchDescription =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n\\viewkind4\\uc1\\pard\\f0"
+    "\\fs20 Fliesen verlegen im Bad, Untergrund vorbereiten und verfugen\\par\r\n}\r\n";

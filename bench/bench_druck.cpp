@@ -19,10 +19,6 @@ namespace {
 constexpr int kPositions = 200;
 constexpr int kRepetitions = 9;
 
-const char* const kDescription =
-    "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n\\viewkind4\\uc1\\pard\\f0"
-    "\\fs20 Fliesen verlegen im Bad, Untergrund vorbereiten und verfugen\\par\r\n}\r\n";
-
 void FillInvoice(TSQLiteDB& db) {
     db.StartTransaction();
     db.ExecSQL(QStringLiteral(
@@ -38,7 +34,7 @@ void FillInvoice(TSQLiteDB& db) {
     for (int pos = 1; pos <= kPositions; ++pos) {
         db.ExecSQL(QStringLiteral("insert into PosDaten values ('R',1,%1,0,'Position %1','%2','N')")
                        .arg(pos)
-                       .arg(QLatin1String(kDescription)));
+                       .arg(QLatin1String(kBenchDescription)));
         for (int line = 1; line <= 2; ++line)
             db.ExecSQL(
                 QStringLiteral("insert into PosPreis values ('R',1,%1,%2,'Zeile %2',null,%3,2,%4,%5,%6)")
@@ -53,11 +49,9 @@ void FillInvoice(TSQLiteDB& db) {
 }
 
 int Prepare(bool verbose) {
-    QTemporaryDir dir;
+    TBenchDataHome dir;
     if (!dir.isValid())
         return 1;
-    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
     std::vector<double> times;
     int rows = 0;
     try {
@@ -76,10 +70,8 @@ int Prepare(bool verbose) {
     } catch (const ESQLiteError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         DM = nullptr;
-        qputenv("XDG_DATA_HOME", oldXdg);
         return 1;
     }
-    qputenv("XDG_DATA_HOME", oldXdg);
     // Header text, 200 x (position, two lines, total, blank), footer text, each with a blank row.
     if (rows != 4 + kPositions * 5)
         return 1;

@@ -54,11 +54,9 @@ void FillCustomers(TSQLiteDB& db) {
 }
 
 int FilterCustomers(bool verbose) {
-    QTemporaryDir dir;
+    TBenchDataHome dir;
     if (!dir.isValid())
         return 1;
-    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
     const QString file = dir.filePath(QStringLiteral("lists.DB"));
     std::vector<double> ours, plain;
     int listed = 0, plainRows = 0;
@@ -90,10 +88,8 @@ int FilterCustomers(bool verbose) {
     } catch (const ESQLiteError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         DM = nullptr;
-        qputenv("XDG_DATA_HOME", oldXdg);
         return 1;
     }
-    qputenv("XDG_DATA_HOME", oldXdg);
     if (listed != plainRows || listed == 0)
         return 1;
     std::printf("ratio filter_customers_50k %.2f\n", Median(ours) / Median(plain));

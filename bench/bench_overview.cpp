@@ -110,11 +110,9 @@ void Fill(const QString& file) {
 }
 
 int Overview(bool verbose) {
-    QTemporaryDir dir;
+    TBenchDataHome dir;
     if (!dir.isValid())
         return 1;
-    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
     const QString file = dir.filePath(QStringLiteral("overview.DB"));
     std::vector<double> show, list, plain, filter;
     int listed = 0, plainRows = 0, filtered = 0;
@@ -153,10 +151,8 @@ int Overview(bool verbose) {
     } catch (const ESQLiteError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         DM = nullptr;
-        qputenv("XDG_DATA_HOME", oldXdg);
         return 1;
     }
-    qputenv("XDG_DATA_HOME", oldXdg);
     if (listed != plainRows || listed != kDocuments || filtered == 0)
         return 1;
     std::printf("ms overview_open_100k %.1f\n", Median(show));

@@ -29,10 +29,6 @@ namespace {
 constexpr int kPositions = 500;
 constexpr int kRepetitions = 9;
 
-const char* const kDescription =
-    "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n\\viewkind4\\uc1\\pard\\f0"
-    "\\fs20 Fliesen verlegen im Bad, Untergrund vorbereiten und verfugen\\par\r\n}\r\n";
-
 void FillDocument(TSQLiteDB& db) {
     db.StartTransaction();
     db.ExecSQL(
@@ -45,7 +41,7 @@ void FillDocument(TSQLiteDB& db) {
     for (int pos = 1; pos <= kPositions; ++pos) {
         db.ExecSQL(QStringLiteral("insert into PosDaten values ('R',1,%1,0,'Position %1','%2','N')")
                        .arg(pos)
-                       .arg(QLatin1String(kDescription)));
+                       .arg(QLatin1String(kBenchDescription)));
         for (int line = 1; line <= 3; ++line)
             db.ExecSQL(
                 QStringLiteral("insert into PosPreis values ('R',1,%1,%2,'Zeile %2',null,%3,2,%4,5,20)")
@@ -58,11 +54,9 @@ void FillDocument(TSQLiteDB& db) {
 }
 
 int Positions(bool verbose) {
-    QTemporaryDir dir;
+    TBenchDataHome dir;
     if (!dir.isValid())
         return 1;
-    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
     const QString file = dir.filePath(QStringLiteral("positions.DB"));
     std::vector<double> reorder, open, plain;
     int listed = 0, plainRows = 0;
@@ -101,10 +95,8 @@ int Positions(bool verbose) {
     } catch (const ESQLiteError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         DM = nullptr;
-        qputenv("XDG_DATA_HOME", oldXdg);
         return 1;
     }
-    qputenv("XDG_DATA_HOME", oldXdg);
     if (listed != kPositions || plainRows != kPositions || !movedToTop)
         return 1;
     std::printf("ms reorder_500 %.1f\n", Median(reorder));

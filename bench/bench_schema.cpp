@@ -54,12 +54,10 @@ int RunRegisteredBenchmarks(bool verbose) {
 namespace {
 
 int CreateSchema(bool verbose) {
-    QTemporaryDir dir;
+    TBenchDataHome dir;
     if (!dir.isValid())
         return 1;
     // The upgrade copies go to the data folder: keep them in the temporary one.
-    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
     std::vector<double> ours, plain;
     QStringList finalCreates;
     try {
@@ -91,10 +89,8 @@ int CreateSchema(bool verbose) {
         }
     } catch (const ESQLiteError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
-        qputenv("XDG_DATA_HOME", oldXdg);
         return 1;
     }
-    qputenv("XDG_DATA_HOME", oldXdg);
     std::printf("ratio create_schema %.2f\n", Median(ours) / Median(plain));
     if (verbose)
         std::printf("  ours %.3f ms, plain %.3f ms (%d tables)\n", Median(ours), Median(plain),
@@ -103,11 +99,9 @@ int CreateSchema(bool verbose) {
 }
 
 int StartupCheck(bool verbose) {
-    QTemporaryDir dir;
+    TBenchDataHome dir;
     if (!dir.isValid())
         return 1;
-    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
     const QString file = dir.filePath(QStringLiteral("Quorvent.DB"));
     std::vector<double> times;
     int changes = 0;
@@ -149,10 +143,8 @@ int StartupCheck(bool verbose) {
         }
     } catch (const ESQLiteError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
-        qputenv("XDG_DATA_HOME", oldXdg);
         return 1;
     }
-    qputenv("XDG_DATA_HOME", oldXdg);
     // The check must only read.
     if (changes != 0) {
         std::fprintf(stderr, "startup check changed %d rows\n", changes);
