@@ -262,6 +262,7 @@ void TSQLiteDB::Connect() {
         }
         FHandle = handle;
         FApi->busy_timeout(FHandle, BusyTimeout);
+        InstallByteLike(*FApi, FHandle);
         FInTransaction = false;
         if (AfterConnect)
             AfterConnect(this);

@@ -62,6 +62,11 @@ bool LoadSQLiteLibrary(const QString& fileName, TSQLiteAPI& api) {
     resolve(library, "sqlite3_bind_text", api.bind_text);
     resolve(library, "sqlite3_bind_null", api.bind_null);
     resolve(library, "sqlite3_reset", api.reset);
+    resolve(library, "sqlite3_create_function", api.create_function);
+    resolve(library, "sqlite3_value_text", api.value_text);
+    resolve(library, "sqlite3_value_bytes", api.value_bytes);
+    resolve(library, "sqlite3_result_int", api.result_int);
+    resolve(library, "sqlite3_result_error", api.result_error);
     api.library = library;
     return true;
 }

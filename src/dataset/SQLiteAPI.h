@@ -50,6 +50,12 @@ struct TSQLiteAPI {
     decltype(&::sqlite3_bind_text) bind_text = nullptr;
     decltype(&::sqlite3_bind_null) bind_null = nullptr;
     decltype(&::sqlite3_reset) reset = nullptr;
+    // The byte-wise LIKE of the connection (see SQLiteLike.cpp); optional.
+    decltype(&::sqlite3_create_function) create_function = nullptr;
+    decltype(&::sqlite3_value_text) value_text = nullptr;
+    decltype(&::sqlite3_value_bytes) value_bytes = nullptr;
+    decltype(&::sqlite3_result_int) result_int = nullptr;
+    decltype(&::sqlite3_result_error) result_error = nullptr;
 
     bool canReuseStatements() const {
         return prepare_v2 && bind_int64 && bind_double && bind_text && bind_null && reset;
@@ -69,4 +75,13 @@ struct TSQLiteAPI {
 // cannot be loaded; throws ESQLiteError "SQLite missing function <name>" when an
 // entry point is missing (the library is unloaded again then).
 bool LoadSQLiteLibrary(const QString& fileName, TSQLiteAPI& api);
+
+// Replaces SQLite's LIKE on the connection by one that compares bytes. The
+// database holds Windows-1252 text, which SQLite's own LIKE reads as broken
+// UTF-8: every letter beyond ASCII became the same replacement character, so
+// "Müller" matched "Möller". Letters a-z and A-Z still match either case, as
+// before; "%", "_" and the ESCAPE character keep their meaning, "_" standing
+// for one character (one byte). Nothing happens when the library lacks the
+// entry points.
+void InstallByteLike(TSQLiteAPI& api, sqlite3* db);
 void UnloadSQLiteLibrary(TSQLiteAPI& api);

@@ -29,6 +29,8 @@ private slots:
     void debugLog();
     void dateForms_data();
     void dateForms();
+    void likeComparesCharacters_data();
+    void likeComparesCharacters();
 };
 
 void TestConnection::versionCheck_data() {
@@ -261,6 +263,64 @@ void TestConnection::dateForms() {
                                          : SQLiteDateTimeText(value);
         QCOMPARE(back, text);
     }
+}
+
+// Stored text is Windows-1252: LIKE must compare its letters, not read them
+// as broken UTF-8 (which made "Müller" match "Möller").
+void TestConnection::likeComparesCharacters_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("matches");
+    QTest::newRow("umlaut itself") << "Müller"
+                                   << "Mü%" << true;
+    QTest::newRow("other umlaut") << "Möller"
+                                  << "Mü%" << false;
+    QTest::newRow("sharp s") << "Straße"
+                             << "%ße" << true;
+    QTest::newRow("sharp s against ss") << "Strasse"
+                                        << "%ße" << false;
+    QTest::newRow("ascii either case") << "müller"
+                                       << "M%LLER" << true;
+    QTest::newRow("umlaut case kept") << "MÜLLER"
+                                      << "mü%" << false;
+    QTest::newRow("underscore one letter") << "Bär"
+                                           << "B_r" << true;
+    QTest::newRow("underscore not two") << "Bär"
+                                        << "B__r" << false;
+    QTest::newRow("percent anywhere") << "Küche Umbau"
+                                      << "%umb%" << true;
+    QTest::newRow("escaped percent") << "50% Rabatt"
+                                     << "50\\%%" << true;
+    QTest::newRow("escaped percent literal") << "500 Rabatt"
+                                             << "50\\%%" << false;
+    QTest::newRow("escaped underscore") << "A_B"
+                                        << "A\\_B" << true;
+    QTest::newRow("escaped underscore literal") << "AxB"
+                                                << "A\\_B" << false;
+    QTest::newRow("backtracking") << "abcabcabd"
+                                  << "%abd" << true;
+    QTest::newRow("empty pattern") << ""
+                                   << "" << true;
+}
+
+void TestConnection::likeComparesCharacters() {
+    QFETCH(QString, text);
+    QFETCH(QString, pattern);
+    QFETCH(bool, matches);
+    TSQLiteDB db;
+    db.FileName = file("like.db");
+    db.Open();
+    db.ExecSQL("create table if not exists t (v varchar(30))");
+    db.ExecSQL("delete from t");
+    db.ExecSQL("insert into t values ('" + text + "')");
+    TSQLiteQuery q(&db);
+    q.RunSQL("select count(*) from t where v like '" + pattern + "' escape '\\'");
+    QCOMPARE(q.Fields(0)->AsInteger(), matches ? 1 : 0);
+    // NOT LIKE is the opposite, and a NULL operand matches neither way.
+    q.RunSQL("select count(*) from t where v not like '" + pattern + "' escape '\\'");
+    QCOMPARE(q.Fields(0)->AsInteger(), matches ? 0 : 1);
+    q.RunSQL("select count(*) from t where null like v or null not like v");
+    QCOMPARE(q.Fields(0)->AsInteger(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestConnection)
