@@ -68,7 +68,7 @@ int MaintenanceCommand(int argc, char** argv, bool* handled) {
         QCoreApplication app(argc, argv);
         if (i + 1 >= argc) {
             QTextStream(stderr) << "Aufruf: quorvent --upgrade DATEI\n";
-            return 2;
+            return 1;
         }
         // The name keeps its bytes even where they are not UTF-8, so the
         // command upgrades exactly the file named, never a look-alike.
