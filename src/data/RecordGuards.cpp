@@ -4,6 +4,8 @@
 #include "UDM.h"
 #include "Win1252.h"
 
+#include <cmath>
+
 void RefuseWhenInUse(TSQLiteQuery& query, const QString& number, const QString& prefix,
                      const QString& zeroEnding, const QList<TInUseCheck>& checks) {
     bool ok = false;
@@ -56,6 +58,42 @@ void RefuseBadPercent(TSQLiteBaseQuery* dataSet, const QString& field, const QSt
     const double value = f->AsFloat();
     if (!(value >= 0.0 && value <= 100.0))
         TDM::RefuseWithWarning(warning);
+}
+
+void RefusePriceLine(TSQLiteBaseQuery* dataSet, const QString& missingRate) {
+    const TField* menge = dataSet->FieldByName(QStringLiteral("Menge"));
+    const TField* wert = dataSet->FieldByName(QStringLiteral("Wert"));
+    if (menge->IsNull())
+        TDM::RefuseWithWarning(QStringLiteral("Die Menge muss angegeben werden!"));
+    if (dataSet->FieldByName(QStringLiteral("EinheitID"))->IsNull())
+        TDM::RefuseWithWarning(QStringLiteral("Die Mengeneinheit muss angegeben werden!"));
+    if (wert->IsNull())
+        TDM::RefuseWithWarning(QStringLiteral("Der Betrag muss angegeben werden!"));
+    if (dataSet->FieldByName(QStringLiteral("MWStSatz"))->IsNull())
+        TDM::RefuseWithWarning(missingRate);
+    const auto refuseBadAmount = [](const TField* field, const QString& warning) {
+        if (field->IsNull())
+            return;
+        const double value = field->AsFloat();
+        // Compared after rounding to the two stored decimals, so 9999.994 still fits.
+        if (!std::isfinite(value) || std::abs(std::round(value * 100.0) / 100.0) > 9999.99)
+            TDM::RefuseWithWarning(warning);
+    };
+    refuseBadAmount(menge, QStringLiteral("Die Menge muss zwischen -9999,99 und 9999,99 liegen!"));
+    refuseBadAmount(wert, QStringLiteral("Der Betrag muss zwischen -9999,99 und 9999,99 liegen!"));
+    RefuseBadPercent(dataSet, QStringLiteral("MWStSatz"),
+                     QStringLiteral("Der MWSt.-Satz muss zwischen 0 und 100 liegen!"));
+    static const QMap<QString, QString> labels = {
+        {QStringLiteral("PreisBez"), QStringLiteral("Bezeichnung")},
+        {QStringLiteral("PreisBez2"), QStringLiteral("Bezeichnung 2")},
+    };
+    for (auto it = labels.begin(); it != labels.end(); ++it) {
+        const TField* f = dataSet->FieldByName(it.key());
+        if (!f->IsNull() && f->AsString().size() > 100)
+            TDM::RefuseWithWarning(QStringLiteral("Die ") + it.value() +
+                                   QStringLiteral(" darf höchstens 100 Zeichen lang sein!"));
+    }
+    RefuseUnstorableText(dataSet, labels);
 }
 
 bool LocateChosenRecord(TSQLiteTable& table, TSQLiteQuery& list, const QString& keyField) {

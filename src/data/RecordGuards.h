@@ -37,6 +37,13 @@ void RefuseUnstorableText(TSQLiteBaseQuery* dataSet, const QMap<QString, QString
 // An empty column is accepted.
 void RefuseBadPercent(TSQLiteBaseQuery* dataSet, const QString& field, const QString& warning);
 
+// The checks every price line shares, of an article or of a document
+// position, in this order: quantity, unit, amount and VAT rate given
+// (missingRate is the warning of the last, worded differently by the two
+// screens), quantity and amount within ±9999,99, the rate within 0 to 100,
+// the two designations at most 100 characters, and text that can be stored.
+void RefusePriceLine(TSQLiteBaseQuery* dataSet, const QString& missingRate);
+
 // Moves table to the record that is current in its list query (the record the
 // user chose) and tells whether it was found. keyField may name several
 // columns separated by ";" (a document is found by type and number). When it was not, the table is

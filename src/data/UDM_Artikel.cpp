@@ -25,7 +25,6 @@ namespace {
 const QString kVorlaeufig = QStringLiteral("(vorläufige Nummer)");
 
 // NUMERIC(6,2): four digits before the point.
-constexpr double kMaxAmount = 9999.99;
 constexpr int kMaxText = 100;
 
 const QMap<QString, QString>& ArtikelLabels() {
@@ -36,29 +35,12 @@ const QMap<QString, QString>& ArtikelLabels() {
     return labels;
 }
 
-const QMap<QString, QString>& ArtPreisLabels() {
-    static const QMap<QString, QString> labels = {
-        {QStringLiteral("PreisBez"), QStringLiteral("Bezeichnung")},
-        {QStringLiteral("PreisBez2"), QStringLiteral("Bezeichnung 2")},
-    };
-    return labels;
-}
-
 bool Blank(const TField* field) {
     return field->IsNull() || field->AsString().trimmed().isEmpty();
 }
 
 void RefuseLongText(const TField* field, const QString& warning) {
     if (!field->IsNull() && field->AsString().size() > kMaxText)
-        TDM::RefuseWithWarning(warning);
-}
-
-void RefuseBadAmount(const TField* field, const QString& warning) {
-    if (field->IsNull())
-        return;
-    const double value = field->AsFloat();
-    // Compared after rounding to the two stored decimals, so 9999.994 still fits.
-    if (!std::isfinite(value) || std::abs(std::round(value * 100.0) / 100.0) > kMaxAmount)
         TDM::RefuseWithWarning(warning);
 }
 
@@ -338,25 +320,7 @@ void TDM::TableArtPreisAfterInsert(TSQLiteBaseQuery* DataSet) {
 }
 
 void TDM::TableArtPreisBeforePost(TSQLiteBaseQuery* DataSet) {
-    const TField* menge = DataSet->FieldByName(QStringLiteral("Menge"));
-    const TField* wert = DataSet->FieldByName(QStringLiteral("Wert"));
-    if (menge->IsNull())
-        RefuseWithWarning(QStringLiteral("Die Menge muss angegeben werden!"));
-    if (DataSet->FieldByName(QStringLiteral("EinheitID"))->IsNull())
-        RefuseWithWarning(QStringLiteral("Die Mengeneinheit muss angegeben werden!"));
-    if (wert->IsNull())
-        RefuseWithWarning(QStringLiteral("Der Betrag muss angegeben werden!"));
-    if (DataSet->FieldByName(QStringLiteral("MWStSatz"))->IsNull())
-        RefuseWithWarning(QStringLiteral("Bitte einen MWSt.-Satz auswählen!"));
-    RefuseBadAmount(menge, QStringLiteral("Die Menge muss zwischen -9999,99 und 9999,99 liegen!"));
-    RefuseBadAmount(wert, QStringLiteral("Der Betrag muss zwischen -9999,99 und 9999,99 liegen!"));
-    RefuseBadPercent(DataSet, QStringLiteral("MWStSatz"),
-                     QStringLiteral("Der MWSt.-Satz muss zwischen 0 und 100 liegen!"));
-    RefuseLongText(DataSet->FieldByName(QStringLiteral("PreisBez")),
-                   QStringLiteral("Die Bezeichnung darf höchstens 100 Zeichen lang sein!"));
-    RefuseLongText(DataSet->FieldByName(QStringLiteral("PreisBez2")),
-                   QStringLiteral("Die Bezeichnung 2 darf höchstens 100 Zeichen lang sein!"));
-    RefuseUnstorableText(DataSet, ArtPreisLabels());
+    RefusePriceLine(DataSet, QStringLiteral("Bitte einen MWSt.-Satz auswählen!"));
 
     // A line is only ever written under the article the form shows as stored.
     const QString number = StoredArtikelNumber();

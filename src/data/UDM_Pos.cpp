@@ -53,21 +53,12 @@ constexpr qint64 kInterimFactor = 10;
 constexpr qint64 kInterimOffset = 1000000;
 
 // NUMERIC(6,2): four digits before the point.
-constexpr double kMaxAmount = 9999.99;
 constexpr int kMaxText = 100;
 
 const QMap<QString, QString>& PosLabels() {
     static const QMap<QString, QString> labels = {
         {QStringLiteral("PosKurzBez"), QStringLiteral("Kurzbezeichnung")},
         {QStringLiteral("PosBez"), QStringLiteral("Bezeichnung")},
-    };
-    return labels;
-}
-
-const QMap<QString, QString>& PosPreisLabels() {
-    static const QMap<QString, QString> labels = {
-        {QStringLiteral("PreisBez"), QStringLiteral("Bezeichnung")},
-        {QStringLiteral("PreisBez2"), QStringLiteral("Bezeichnung 2")},
     };
     return labels;
 }
@@ -84,14 +75,6 @@ QString SQLNumber(double value) {
 
 bool Blank(const TField* field) {
     return field->IsNull() || field->AsString().trimmed().isEmpty();
-}
-
-void RefuseBadAmount(const TField* field, const QString& warning) {
-    if (field->IsNull())
-        return;
-    const double value = field->AsFloat();
-    if (!std::isfinite(value) || std::abs(std::round(value * 100.0) / 100.0) > kMaxAmount)
-        TDM::RefuseWithWarning(warning);
 }
 
 // The text of a formatted description, as the user reads it.
@@ -697,29 +680,9 @@ void TDM::TablePosPreisAfterInsert(TSQLiteBaseQuery* DataSet) {
 }
 
 void TDM::TablePosPreisBeforePost(TSQLiteBaseQuery* DataSet) {
-    const TField* menge = DataSet->FieldByName(QStringLiteral("Menge"));
-    const TField* wert = DataSet->FieldByName(QStringLiteral("Wert"));
-    if (menge->IsNull())
-        RefuseWithWarning(QStringLiteral("Die Menge muss angegeben werden!"));
-    if (DataSet->FieldByName(QStringLiteral("EinheitID"))->IsNull())
-        RefuseWithWarning(QStringLiteral("Die Mengeneinheit muss angegeben werden!"));
-    if (wert->IsNull())
-        RefuseWithWarning(QStringLiteral("Der Betrag muss angegeben werden!"));
-    if (DataSet->FieldByName(QStringLiteral("MWStSatz"))->IsNull())
-        RefuseWithWarning(QStringLiteral("Der MWSt.-Satz muss angegeben werden!"));
-    RefuseBadAmount(menge, QStringLiteral("Die Menge muss zwischen -9999,99 und 9999,99 liegen!"));
-    RefuseBadAmount(wert, QStringLiteral("Der Betrag muss zwischen -9999,99 und 9999,99 liegen!"));
-    RefuseBadPercent(DataSet, QStringLiteral("MWStSatz"),
-                     QStringLiteral("Der MWSt.-Satz muss zwischen 0 und 100 liegen!"));
+    RefusePriceLine(DataSet, QStringLiteral("Der MWSt.-Satz muss angegeben werden!"));
     RefuseBadPercent(DataSet, QStringLiteral("Rabatt"),
                      QStringLiteral("Der Rabatt muss zwischen 0 und 100 liegen!"));
-    for (const char* text : {"PreisBez", "PreisBez2"}) {
-        const TField* f = DataSet->FieldByName(QLatin1String(text));
-        if (!f->IsNull() && f->AsString().size() > kMaxText)
-            RefuseWithWarning(QStringLiteral("Die ") + PosPreisLabels().value(QLatin1String(text)) +
-                              QStringLiteral(" darf höchstens 100 Zeichen lang sein!"));
-    }
-    RefuseUnstorableText(DataSet, PosPreisLabels());
 
     // A line is only ever written under the position the form shows as stored.
     const TPosKey key = StoredPosLines(TablePos, PosIDBeforeEdit, FPos->NewLines);

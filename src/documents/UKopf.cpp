@@ -13,13 +13,16 @@ std::function<bool()> TKopf::PickSupplier;
 std::function<void(const QString&, int)> TKopf::ShowPositions;
 std::function<void(const QString&, int)> TKopf::ShowPrint;
 
-namespace {
-
-QButtonGroup* TypeButtons(const QWidget* form) {
-    return form->findChild<QButtonGroup*>(QStringLiteral("RGTypButtons"));
+void GroupTypeButtons(QWidget* owner, const QList<QRadioButton*>& radios) {
+    auto* types = new QButtonGroup(owner);
+    types->setObjectName(QStringLiteral("RGTypButtons"));
+    for (int i = 0; i < radios.size(); ++i)
+        types->addButton(radios[i], i);
 }
 
-} // namespace
+QButtonGroup* TypeButtons(const QWidget* owner) {
+    return owner->findChild<QButtonGroup*>(QStringLiteral("RGTypButtons"));
+}
 
 TKopf::TKopf(QWidget* parent) : TStammForm(parent), ui(new Ui::TKopf) {
     ui->setupUi(this);
@@ -46,12 +49,8 @@ TKopf::TKopf(QWidget* parent) : TStammForm(parent), ui(new Ui::TKopf) {
     ui->DBNavi->SetDataSource(ds);
     AdaptToType(QString());
 
-    auto* types = new QButtonGroup(this);
-    types->setObjectName(QStringLiteral("RGTypButtons"));
-    const QList<QRadioButton*> radios = {ui->RBTyp0, ui->RBTyp1, ui->RBTyp2, ui->RBTyp3,
-                                         ui->RBTyp4, ui->RBTyp5, ui->RBTyp6, ui->RBTyp7};
-    for (int i = 0; i < radios.size(); ++i)
-        types->addButton(radios[i], i);
+    GroupTypeButtons(this, {ui->RBTyp0, ui->RBTyp1, ui->RBTyp2, ui->RBTyp3, ui->RBTyp4, ui->RBTyp5,
+                            ui->RBTyp6, ui->RBTyp7});
 
     connect(ui->BitBtnW, &QPushButton::clicked, this, &TKopf::BitBtnWClick);
     connect(ui->BitBtnKunde, &QToolButton::clicked, this, &TKopf::BitBtnKundeClick);

@@ -15,6 +15,13 @@ class TKopf;
 }
 
 struct TKopfAnzeige;
+class QButtonGroup;
+class QRadioButton;
+
+// The eight type radio buttons of a form as one group whose ids are the
+// positions in the order of the type letters (0 O … 7 B), and that group.
+void GroupTypeButtons(QWidget* owner, const QList<QRadioButton*>& radios);
+QButtonGroup* TypeButtons(const QWidget* owner);
 
 class TKopf : public TStammForm {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include "QuorventFunctions.h"
 #include "TDBDataLink.h"
 #include "UDM.h"
+#include "UKopf.h"
 #include "UPage.h"
 #include "ui_UKopieren.h"
 
@@ -11,12 +12,8 @@
 
 TKopieren::TKopieren(QWidget* parent) : QDialog(parent), ui(new Ui::TKopieren) {
     ui->setupUi(this);
-    auto* types = new QButtonGroup(this);
-    types->setObjectName(QStringLiteral("RGTypButtons"));
-    const QList<QRadioButton*> radios = {ui->RBTyp0, ui->RBTyp1, ui->RBTyp2, ui->RBTyp3,
-                                         ui->RBTyp4, ui->RBTyp5, ui->RBTyp6, ui->RBTyp7};
-    for (int i = 0; i < radios.size(); ++i)
-        types->addButton(radios[i], i);
+    GroupTypeButtons(this, {ui->RBTyp0, ui->RBTyp1, ui->RBTyp2, ui->RBTyp3, ui->RBTyp4, ui->RBTyp5,
+                            ui->RBTyp6, ui->RBTyp7});
     connect(ui->CBAlle, &QCheckBox::clicked, this, &TKopieren::CBAlleClick);
     connect(ui->BitBtnW, &QPushButton::clicked, this, &TKopieren::BitBtnWClick);
     connect(ui->BitBtnAbb, &QPushButton::clicked, this, &QDialog::reject);
@@ -59,7 +56,7 @@ void TKopieren::CBAlleClick(bool checked) {
 }
 
 void TKopieren::BitBtnWClick() {
-    const int chosen = findChild<QButtonGroup*>(QStringLiteral("RGTypButtons"))->checkedId();
+    const int chosen = TypeButtons(this)->checkedId();
     TDM::TKopierAuftrag a;
     a.QuellTyp = FTyp;
     a.QuellID = FKopfId;
