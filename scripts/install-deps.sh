@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the screenshots need.
+# Installs the Debian packages the build, the tests and the screenshots need,
+# and the npm packages of the tests (into tools/node, not globally).
 # Idempotent and non-interactive: packages already present are left alone, and
 # the package lists are refreshed only when something is missing.
 set -euo pipefail
@@ -10,6 +11,7 @@ PACKAGES=(
     libsqlite3-dev libcurl4-openssl-dev
     xvfb xauth fonts-dejavu-core poppler-utils
     python3-aiosmtpd
+    libqpdf-dev libxml2-utils
 )
 
 missing=()
@@ -19,15 +21,28 @@ for p in "${PACKAGES[@]}"; do
     fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
+# Node and npm run the e-invoice validation in the tests. A machine with
+# another Node distribution already has both (its nodejs carries npm, and
+# Debian's npm package would conflict with it), so only missing commands count.
+command -v node >/dev/null 2>&1 || missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    if [ "$(id -u)" -ne 0 ]; then
+        SUDO="sudo"
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -q
+    $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-echo "Installing: ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then
-    SUDO="sudo"
+# The npm packages the tests use (xslt3 for the EN 16931 rules), pinned by
+# tools/node/package-lock.json and installed beside it, never globally.
+NODE_TOOLS="$(cd "$(dirname "$0")/.." && pwd)/tools/node"
+if [ ! -x "$NODE_TOOLS/node_modules/.bin/xslt3" ] ||
+    [ "$NODE_TOOLS/package-lock.json" -nt "$NODE_TOOLS/node_modules/.package-lock.json" ]; then
+    echo "Installing the npm packages of the tests into $NODE_TOOLS"
+    npm ci --prefix "$NODE_TOOLS" --no-audit --no-fund --silent
 fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -q
-$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
