@@ -1,0 +1,307 @@
+#include "DruckAusgabe.h"
+
+#include "GlobalFunctions.h"
+#include "Messages.h"
+#include "QuorventFunctions.h"
+#include "Rtf.h"
+#include "TReport.h"
+#include "UDM.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextDocument>
+#include <QTextStream>
+#include <QUuid>
+
+namespace {
+
+QString FDefinitionFile;
+
+using R = TDruckElementRegel;
+
+// The formatted texts of a page are read as the program reads them everywhere.
+void InstallRtfReader() {
+    static const bool installed = [] {
+        TReport::SetRtfReader([](const QString& rtf, QTextDocument& document) { Rtf::Read(rtf, document); });
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+TReportElement& Element(TReport& report, const QString& name) {
+    TReportElement* e = report.FindElement(DruckSeite, name);
+    if (!e)
+        throw EReportError(QStringLiteral("Die Druckvorlage \"") + report.FileName() +
+                           QStringLiteral("\" enthält das Element ") + name + QStringLiteral(" nicht!"));
+    return *e;
+}
+
+// Boxes of the preparation become lines on standard error.
+class TStreamMessages : public Messages {
+public:
+    explicit TStreamMessages(QTextStream& err) : FErr(err) {}
+
+protected:
+    void show(Kind, const QString& text) override { FErr << text << Qt::endl; }
+    Answer ask(const QString& text, bool, Answer) override {
+        FErr << text << Qt::endl;
+        return No;
+    }
+
+private:
+    QTextStream& FErr;
+};
+
+} // namespace
+
+QString ReportDefinitionFile() {
+    return FDefinitionFile.isEmpty() ? ProgramFolder() + QStringLiteral("Quorvent.rav") : FDefinitionFile;
+}
+
+void SetReportDefinitionFile(const QString& file) {
+    FDefinitionFile = file;
+}
+
+const QList<TDruckElementRegel>& DruckElementRegeln() {
+    static const QList<TDruckElementRegel> regeln = [] {
+        QList<TDruckElementRegel> r{
+            {0, QStringLiteral("Region1"), R::LTWH, R::Unveraendert},
+            {1, QStringLiteral("DataTextSeite"), R::LT, R::NurVisible},
+            {2, QStringLiteral("Band1"), R::H, R::Unveraendert},
+            {3, QStringLiteral("BitmapLogo1"), R::LTW, R::Logo},
+            {4, QStringLiteral("BitmapLogo2"), R::LTW, R::Logo},
+        };
+        const char* briefkopf[] = {"DataTextName",  "DataTextStrasse", "DataTextOrt",   "TextTel",
+                                   "DataTextTel",   "TextFax",         "DataTextFax",   "TextMobil",
+                                   "DataTextMobil", "TextEmail",       "DataTextEmail", "TextWeb",
+                                   "DataTextWeb",   "TextUID",         "DataTextUID"};
+        int id = 5;
+        for (const char* name : briefkopf)
+            r.append({id++, QLatin1String(name), R::LTW, R::Briefkopf});
+        r.append({38, QStringLiteral("DataTextDokName"), R::LTW, R::Briefkopf});
+        const char* dokument[] = {
+            "DataMemoKunde",    "DataTextNummerT", "DataTextNummerD", "DataTextDatum1T", "DataTextDatum1D",
+            "DataTextDatum2T",  "DataTextDatum2D", "DataTextIhreNrT", "DataTextIhreNrD", "DataTextIhreUIDT",
+            "DataTextIhreUIDD", "DataTextDokArt",  "DataMemoKopfText"};
+        for (const char* name : dokument)
+            r.append({id++, QLatin1String(name), R::LTW, R::Unveraendert});
+        r.append({33, QStringLiteral("Band3"), R::Fussbereich, R::Unveraendert});
+        // Payment terms and footer text are part of every document: the
+        // layout row's print switch does not apply to them.
+        r.append({34, QStringLiteral("DataTextSkonto"), R::LTW, R::Unveraendert});
+        r.append({35, QStringLiteral("DataMemoFussText"), R::LTW, R::Unveraendert});
+        r.append({36, QStringLiteral("DataTextBank"), R::LTW, R::Briefkopf});
+        r.append({37, QStringLiteral("DataTextIBAN"), R::LTW, R::Briefkopf});
+        return r;
+    }();
+    return regeln;
+}
+
+const QStringList& PreisElemente() {
+    static const QStringList names{QStringLiteral("HLineSumme"), QStringLiteral("TextMWSt"),
+                                   QStringLiteral("TextNetto"),  QStringLiteral("TextSteuer"),
+                                   QStringLiteral("TextBrutto"), QStringLiteral("DataTextSkonto")};
+    return names;
+}
+
+void PlaceDruckElemente(TDM& dm, TReport& report, bool mitKopfFuss, bool ohnePreis) {
+    const double faktor = report.UnitsFactor() > 0 ? report.UnitsFactor() : 1.0;
+    TSQLiteQuery row(&dm.SQLiteDB1);
+    for (const TDruckElementRegel& regel : DruckElementRegeln()) {
+        TReportElement& e = Element(report, regel.Element);
+        row.RunSQL(QStringLiteral("select * from DruckElement where DEID = ") + QString::number(regel.DEID));
+        if (row.IsEmpty())
+            continue;
+        auto mm = [&](const char* field) {
+            return row.FieldByName(QLatin1String(field))->AsFloat() / faktor;
+        };
+        switch (regel.Masse) {
+        case R::LTWH:
+            e.Height = mm("Height");
+            [[fallthrough]];
+        case R::LTW:
+            e.Width = mm("Width");
+            [[fallthrough]];
+        case R::LT:
+            e.Left = mm("Left");
+            e.Top = mm("Top");
+            break;
+        case R::H:
+            e.Height = mm("Height");
+            break;
+        case R::Fussbereich:
+            // Left is the room the area needs on the page, Top where it is printed.
+            e.MinHeightLeft = mm("Left");
+            e.PositionValue = mm("Top");
+            e.Height = mm("Height");
+            break;
+        }
+        const bool visible = row.FieldByName(QStringLiteral("Visible"))->AsString() == QLatin1String("Y");
+        const bool hide = row.FieldByName(QStringLiteral("Hide"))->AsString() == QLatin1String("Y");
+        switch (regel.Sichtbar) {
+        case R::Unveraendert:
+            break;
+        case R::NurVisible:
+            e.Visible = visible;
+            break;
+        case R::Briefkopf:
+            e.Visible = visible && (mitKopfFuss || !hide);
+            break;
+        case R::Logo: {
+            const QString file =
+                DataFolder() + (regel.DEID == 3 ? QStringLiteral("Logo1.bmp") : QStringLiteral("Logo2.bmp"));
+            if (QFileInfo::exists(file)) {
+                e.PictureFile = file;
+                e.Visible = visible && (mitKopfFuss || !hide);
+            } else {
+                e.PictureFile.clear();
+                e.Visible = false;
+            }
+            break;
+        }
+        }
+    }
+    if (ohnePreis)
+        for (const QString& name : PreisElemente())
+            Element(report, name).Visible = false;
+}
+
+void OpenDruckReport(TDM& dm, TReport& report, const QString& typ, int kopfId, bool mitKopfFuss) {
+    InstallRtfReader();
+    // A fresh definition: nothing hidden or moved by the previous run stays.
+    report.Close();
+    report.Open(ReportDefinitionFile());
+    report.ClearParams();
+    for (const QString& name : TDM::ReportParamNames())
+        report.SetParam(name, dm.ReportParam(name));
+    report.SetDataSet(QStringLiteral("QueryRv6"), &dm.QueryRv6);
+    report.SetDataSet(QStringLiteral("QueryRv7"), &dm.QueryRv7);
+    report.SetDataSet(QStringLiteral("QueryRv8"), &dm.QueryRv8);
+    report.SetDataSet(QStringLiteral("QueryRv9"), &dm.QueryRv9);
+    report.SetTitle(DokTypName(typ) + u' ' + QString::number(kopfId));
+    PlaceDruckElemente(dm, report, mitKopfFuss, dm.DruckOhnePreis);
+}
+
+void WriteReportPdf(TReport& report, const QString& pdfFile) {
+    const QFileInfo target(pdfFile);
+    // Rendered beside the target under a name of its own, so that a failure
+    // never leaves a broken file, nor destroys an earlier one, under the
+    // name the user gave.
+    const QString temp = target.absolutePath() + QStringLiteral("/.") + target.fileName() + u'.' +
+                         QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".tmp");
+    try {
+        report.SetDestination(TReportDestination::File);
+        report.SetOutputFileName(temp);
+        report.Execute(DruckReport);
+    } catch (const EReportError& e) {
+        QFile::remove(temp);
+        throw EReportError(e.message().replace(temp, pdfFile));
+    } catch (...) {
+        QFile::remove(temp);
+        throw;
+    }
+    report.SetOutputFileName(pdfFile);
+    if (target.exists() && !QFile::remove(pdfFile)) {
+        QFile::remove(temp);
+        throw EReportError(QStringLiteral("Die Datei \"") + pdfFile +
+                           QStringLiteral("\" kann nicht überschrieben werden!"));
+    }
+    if (!QFile::rename(temp, pdfFile)) {
+        QFile::remove(temp);
+        throw EReportError(QStringLiteral("Die Datei \"") + pdfFile +
+                           QStringLiteral("\" kann nicht geschrieben werden!"));
+    }
+}
+
+bool RenderDocumentPdf(TDM& dm, const QString& typ, int kopfId, bool reminder, bool mitKopfFuss,
+                       const QString& pdfFile) {
+    const int run = dm.PreparePrintData(typ, kopfId, reminder);
+    if (run == 0)
+        return false;
+    // The buffer rows go whatever happens to the report.
+    auto deleteBuffer = [&dm, run] {
+        dm.QueryRv9.Close();
+        dm.DeletePrintData(run);
+    };
+    try {
+        TReport report;
+        OpenDruckReport(dm, report, typ, kopfId, mitKopfFuss);
+        WriteReportPdf(report, pdfFile);
+    } catch (...) {
+        try {
+            deleteBuffer();
+        } catch (...) {
+        }
+        throw;
+    }
+    deleteBuffer();
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// quorvent --pdf FILE TYPE NUMBER OUT.pdf [--reminder]
+
+int RunPdfCommand(const QStringList& args, QTextStream&, QTextStream& err) {
+    const bool reminder = args.contains(QStringLiteral("--reminder"));
+    QStringList rest = args;
+    rest.removeAll(QStringLiteral("--reminder"));
+    bool numberOk = false;
+    const int number = rest.size() == 4 ? rest[2].toInt(&numberOk) : 0;
+    if (rest.size() != 4 || !numberOk || rest[3].isEmpty()) {
+        err << QStringLiteral("Aufruf: quorvent --pdf DATEI BELEGART NUMMER AUSGABE.pdf [--reminder]")
+            << Qt::endl;
+        return 1;
+    }
+    const QString file = rest[0];
+    const QString typ = rest[1].toUpper();
+    const QString pdfFile = rest[3];
+    // Opening a missing file would create an empty database under its name.
+    if (!QFileInfo(file).isFile()) {
+        err << QStringLiteral("Die Datenbankdatei \"") + file + QStringLiteral("\" wurde nicht gefunden!")
+            << Qt::endl;
+        return 1;
+    }
+    if (!QFileInfo(QFileInfo(pdfFile).absolutePath()).isDir()) {
+        err << QStringLiteral("Der Ordner \"") + QFileInfo(pdfFile).absolutePath() +
+                   QStringLiteral("\" für die PDF-Datei existiert nicht!")
+            << Qt::endl;
+        return 1;
+    }
+
+    TDM* const previous = DM;
+    Messages* const previousMessages = Messages::installed();
+    TStreamMessages messages(err);
+    Messages::install(&messages);
+    int result = 1;
+    {
+        TDM dm;
+        DM = &dm;
+        try {
+            dm.SQLiteDB1.FileName = file;
+            dm.SQLiteDB1.Open();
+            // Never upgraded here: the command works on the layout it knows.
+            const int version = dm.TableExists(QStringLiteral("set_db")) ? dm.GetDBVersion() : 0;
+            if (version != TDM::CurrentDBVersion)
+                err << QStringLiteral("Die Datenbank hat die Version ") + QString::number(version) +
+                           QStringLiteral(", erwartet wird ") + QString::number(TDM::CurrentDBVersion) +
+                           QStringLiteral(". Bitte zuerst mit quorvent --upgrade aktualisieren!")
+                    << Qt::endl;
+            else if (RenderDocumentPdf(dm, typ, number, reminder, true, pdfFile))
+                result = 0;
+        } catch (const ESQLiteError& e) {
+            err << e.message() << Qt::endl;
+        } catch (const EReportError& e) {
+            err << e.message() << Qt::endl;
+        } catch (const std::exception& e) {
+            err << QString::fromLocal8Bit(e.what()) << Qt::endl;
+        }
+        try {
+            dm.SQLiteDB1.Close();
+        } catch (...) {
+        }
+    }
+    Messages::install(previousMessages);
+    DM = previous;
+    return result;
+}

@@ -1,0 +1,201 @@
+#include "UDrucken.h"
+
+#include "Beleg.h"
+#include "DruckAusgabe.h"
+#include "GlobalFunctions.h"
+#include "Messages.h"
+#include "QuorventFunctions.h"
+#include "TDBDataLink.h"
+#include "TReport.h"
+#include "UDM.h"
+#include "UPage.h"
+#include "ui_UDrucken.h"
+
+#include <QScreen>
+
+std::function<TDrucken::TVersand(TReport&, const QString&, int, bool)> TDrucken::SendMail;
+
+namespace {
+
+// The buffer rows of a run go when the run ends, however it ends.
+void DeleteBuffer(int run) noexcept {
+    try {
+        DM->QueryRv9.Close();
+        DM->DeletePrintData(run);
+    } catch (...) {
+    }
+}
+
+bool Locate(TSQLiteTable& kopf, const QString& typ, int kopfId) {
+    return kopf.Locate(QStringLiteral("KopfTyp;KopfID"), QVariantList{typ, kopfId});
+}
+
+} // namespace
+
+TDrucken::TDrucken(QWidget* parent) : QDialog(parent), ui(new Ui::TDrucken) {
+    ui->setupUi(this);
+    connect(ui->BitBtnDrucken, &QPushButton::clicked, this, &TDrucken::BitBtnDruckenClick);
+    connect(ui->BitBtnClose, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TDrucken::~TDrucken() {
+    delete ui;
+}
+
+void TDrucken::prepare(const QString& typ, int kopfId) {
+    TPage::ApplyStyle(0, this);
+    FTyp = typ;
+    FKopfID = kopfId;
+    ui->PTitel->setText(QStringLiteral("   Drucken - ") + DokTypName(typ) + QStringLiteral(" Nr. ") +
+                        QString::number(kopfId));
+    ui->CBZE->setVisible(typ == QLatin1String("R") || typ == QLatin1String("T"));
+    DM->TableKopf.Close();
+    DM->TableKopf.Open();
+    Locate(DM->TableKopf, typ, kopfId);
+}
+
+void TDrucken::Show(const QString& typ, int kopfId) {
+    bool ok = false;
+    RunDataAction([&] {
+        prepare(typ, kopfId);
+        ok = true;
+    });
+    if (!ok)
+        return;
+    adjustSize();
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
+    exec();
+}
+
+bool TDrucken::CheckMailAddress(const QString& partner) {
+    const bool lieferant = DokTypMitLieferant(FTyp);
+    // The number goes into the statement as a number only.
+    const QString nr = partner.isEmpty() ? QStringLiteral("null") : QString::number(partner.toLongLong());
+    if (lieferant)
+        DM->Query1.RunSQL(QStringLiteral("select AnspEmail from Lieferant where LieferantenID = ") + nr);
+    else
+        DM->Query1.RunSQL(QStringLiteral("select EMail from Kunde where KundenID = ") + nr);
+    const QString address = DM->Query1.IsEmpty() ? QString() : DM->Query1.Fields(0)->AsString();
+    if (address.contains(u'@') && address.size() >= 6)
+        return true;
+    Messages::error(lieferant ? QStringLiteral("Beim Ansprechpartner vom Lieferanten ") + partner +
+                                    QStringLiteral(" ist keine gültige EMail-Adresse definiert!")
+                              : QStringLiteral("Beim Kunden ") + partner +
+                                    QStringLiteral(" ist keine gültige EMail-Adresse definiert!"));
+    return false;
+}
+
+void TDrucken::SaveStatus(const QString& status) {
+    TSQLiteTable& kopf = DM->TableKopf;
+    if (!kopf.Active())
+        kopf.Open();
+    if (!Locate(kopf, FTyp, FKopfID))
+        return;
+    kopf.Edit();
+    kopf.FieldByName(QStringLiteral("Status"))->SetAsString(status);
+    try {
+        kopf.Post();
+    } catch (...) {
+        if (kopf.State() != TDataSetState::Browse)
+            kopf.Cancel();
+        throw;
+    }
+}
+
+bool TDrucken::Output(TReport& report, bool& abschliessen) {
+    abschliessen = true;
+    const bool versand = ui->CBVersand->isChecked();
+    // HOOK (e-mail): the document goes out as a PDF file through SendMail.
+    auto mail = [&]() -> TVersand {
+        if (!SendMail) {
+            Messages::warning(QStringLiteral("Der Email-Versand ist in dieser Version nicht verfügbar!"));
+            return {};
+        }
+        return SendMail(report, FTyp, FKopfID, ui->CBKopie->isChecked());
+    };
+    if (ui->CBVorschau->isChecked()) {
+        report.SetDestination(TReportDestination::Preview);
+        report.Execute(DruckReport);
+        // The preview was shown: the document counts as printed, whatever
+        // becomes of the mail.
+        if (versand && Messages::question(QStringLiteral("Soll ") + DokTypMitArtikel(FTyp) +
+                                          QStringLiteral(" per Email versendet werden?")) == Messages::Yes)
+            abschliessen = mail().Abschliessen;
+        return true;
+    }
+    if (versand) {
+        const TVersand v = mail();
+        abschliessen = v.Abschliessen;
+        return v.Ausgegeben;
+    }
+    report.SetDestination(TReportDestination::Printer);
+    report.Execute(DruckReport);
+    return true;
+}
+
+void TDrucken::BitBtnDruckenClick() {
+    RunDataAction([this] {
+        // 1. and 2. The partner, and its address when the document is mailed.
+        if (!Locate(DM->TableKopf, FTyp, FKopfID)) {
+            DM->TableKopf.Close();
+            DM->TableKopf.Open();
+            Locate(DM->TableKopf, FTyp, FKopfID);
+        }
+        const QString partner = DM->TableKopf.FieldByName(QStringLiteral("KundenID"))->AsString();
+        if (ui->CBVersand->isChecked() && !CheckMailAddress(partner))
+            return;
+
+        // 3. and 4. The print data; a refusal has shown its message.
+        const bool reminder =
+            ui->CBZE->isChecked() && (FTyp == QLatin1String("R") || FTyp == QLatin1String("T"));
+        const int run = DM->PreparePrintData(FTyp, FKopfID, reminder);
+        if (run == 0)
+            return;
+
+        // 5. to 7. The page, the output and then the status: a document is
+        // printed only once its output has worked (a preview that was shown
+        // counts). A report, printer or file that fails leaves the status as
+        // it was and shows why.
+        bool abschliessen = false;
+        try {
+            TReport report;
+            OpenDruckReport(*DM, report, FTyp, FKopfID, ui->CBMitdrucken->isChecked());
+            if (!Output(report, abschliessen)) {
+                DeleteBuffer(run);
+                return;
+            }
+            Locate(DM->TableKopf, FTyp, FKopfID);
+            if (DM->TableKopf.FieldByName(QStringLiteral("Status"))->AsString() == StatusErfasst)
+                SaveStatus(StatusNachAusgabe(StatusErfasst));
+        } catch (const EReportError& e) {
+            DeleteBuffer(run);
+            Messages::error(e.message());
+            return;
+        } catch (...) {
+            DeleteBuffer(run);
+            throw;
+        }
+
+        // 8. The buffer has served its purpose.
+        DM->QueryRv9.Close();
+        DM->DeletePrintData(run);
+
+        // 9. The close question for the document types that can be closed.
+        if (abschliessen && DokTypAbschliessbar(FTyp)) {
+            DM->Query1.RunSQL(QStringLiteral("select Status from Kopf where KopfTyp = ") + SQLQuote(FTyp) +
+                              QStringLiteral(" and KopfID = ") + QString::number(FKopfID));
+            const QString status = DM->Query1.IsEmpty() ? QString() : DM->Query1.Fields(0)->AsString();
+            if (!DM->Query1.IsEmpty() && !StatusGeschlossen(status) &&
+                Messages::question(QStringLiteral("Soll ") + DokTypMitArtikel(FTyp) +
+                                       QStringLiteral(" abgeschlossen werden? \r\nACHTUNG: Danach können "
+                                                      "keine Änderungen mehr gemacht werden!"),
+                                   false, Messages::No) == Messages::Yes)
+                SaveStatus(StatusAbgeschlossen);
+        }
+
+        // 10. The document list shows the new status, on the same document.
+        if (!DM->QueryKopf.SQL().isEmpty())
+            DM->ReopenQueryKopf(FTyp, FKopfID);
+    });
+}
