@@ -22,6 +22,7 @@ TDM::TDM(QObject* parent) : QObject(parent) {
     SetupArtikel();
     SetupKopf();
     SetupPos();
+    SetupAnsch();
 
     if (!DM)
         DM = this;

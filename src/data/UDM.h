@@ -402,6 +402,41 @@ public:
     void DeletePrintData(int ausdruckId);
 
     // ------------------------------------------------------------------
+    // Company data, logos and print layout (UDM_Anschrift.cpp).
+    // TableAnsch holds the one company row of Geschaeft (GesID 1).
+    TSQLiteTable TableAnsch{&SQLiteDB1};
+    TDataSource DSTAnsch{&TableAnsch};
+    // One row of DruckElement: an element of the printed page in millimetres.
+    struct TDruckElement {
+        int DEID = -1; // -1: no such row
+        int Left = 0, Top = 0, Width = 0, Height = 0;
+        bool Visible = false, Hide = false;
+        QString Title;
+    };
+    // The titles of all layout rows in DEID order, so a list position is the DEID.
+    QStringList DruckElementTitles();
+    TDruckElement ReadDruckElement(int deid);
+    QList<TDruckElement> ReadDruckElemente();
+    // Writes the layout editor's fields into the row: left, top, width and
+    // height as typed (an empty one leaves its column alone) and the two
+    // flags. Refuses with a warning, writing nothing, when a value is not a
+    // whole number of millimetres; false then.
+    bool SaveDruckElement(int deid, const QStringList& leftTopWidthHeight, bool visible, bool hide);
+    // The file of logo 1 or 2 in the data folder; a logo exists exactly when its file does.
+    static QString LogoFileName(int logo);
+    // Reads a picture in any format Qt knows and stores it as the logo's
+    // bitmap, replacing the old one only once the new file is complete. A
+    // picture that cannot be read or written leaves the old logo in place
+    // and is reported (error box); false then.
+    static bool SaveLogo(int logo, const QString& pictureFile);
+    // Deletes the logo's file; false (error box) when it stays.
+    static bool RemoveLogo(int logo);
+
+private:
+    void SetupAnsch();
+
+public:
+    // ------------------------------------------------------------------
     // Access rights and password (UDM_Rights.cpp).
     struct TRechtEntry {
         QString Funktion;

@@ -1,0 +1,306 @@
+#include "UAnschrift.h"
+
+#include "Styles.h"
+#include "TDBCheckBox.h"
+#include "TDBDataLink.h"
+#include "TDBEdit.h"
+#include "TDBMemo.h"
+#include "TDBNavigator.h"
+#include "TDruckVorschau.h"
+#include "UDM.h"
+#include "ui_UAnschrift.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QPixmap>
+#include <QRegularExpressionValidator>
+
+namespace {
+
+// The document types in the order of their tabs.
+const char DocumentLetters[] = "OALRTSGZB";
+
+// Which layout controls an element may change: left, top, width, height,
+// "andrucken", "mit Kopf ausblenden".
+struct TEnabled {
+    bool Left, Top, Width, Height, Visible, Hide;
+};
+
+TEnabled EnabledFor(int deid) {
+    if (deid == 0)
+        return {true, true, true, true, false, false};
+    if (deid == 1)
+        return {true, true, false, false, true, false};
+    if (deid == 2)
+        return {false, false, false, true, false, false};
+    if ((deid >= 3 && deid <= 19) || deid == 38)
+        return {true, true, true, false, true, true};
+    if (deid >= 20 && deid <= 32)
+        return {true, true, true, false, false, false};
+    if (deid == 33)
+        return {true, true, false, true, false, false};
+    return {true, true, true, false, true, true}; // 34 to 37
+}
+
+} // namespace
+
+std::function<QString(int)> TAnschrift::ChooseLogoFile = [](int) {
+    return QFileDialog::getOpenFileName(
+        nullptr, QString(), QString(),
+        QStringLiteral("Alle (*.jpg *.jpeg *.bmp);;JPEG-Grafikdatei (*.jpg);;JPEG-Grafikdatei (*.jpeg);;"
+                       "Bitmaps (*.bmp)"));
+};
+
+TAnschrift::TAnschrift(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TAnschrift) {
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("Anschrift"));
+    RightKey = QStringLiteral("Anschrift");
+
+    TDataSource* ds = &DM->DSTAnsch;
+    for (const char* field : {"Anrede",  "Name",       "Strasse",   "PLZ",     "Ort",
+                              "Telefon", "Mobil",      "Fax",       "Email",   "Web",
+                              "UIDNr",   "Firmenbuch", "BankName1", "BLZ1",    "BankKonto1",
+                              "IBAN1",   "BIC1",       "BankName2", "BLZ2",    "BankKonto2",
+                              "IBAN2",   "BIC2",       "Skonto",    "Skonto2", "AndruckLeerzeilen"}) {
+        auto* edit = findChild<TDBEdit*>(QStringLiteral("DBEdit") + QLatin1String(field));
+        Q_ASSERT(edit);
+        BindField(edit, ds, QLatin1String(field));
+    }
+    BindField(ui->DBCBPosNrFortlaufend, ds, QStringLiteral("PosNrFortlaufend"));
+    BindField(ui->DBCBPreisandruckenL, ds, QStringLiteral("PreisandruckenL"));
+    BindField(ui->DBMemoMailText, ds, QStringLiteral("MailText"));
+    for (const char* l = DocumentLetters; *l; ++l) {
+        const QString letter = QString(QLatin1Char(*l));
+        auto check = [this](const QString& name) { return findChild<TDBCheckBox*>(name); };
+        auto memo = [this](const QString& name) { return findChild<TDBMemo*>(name); };
+        BindField(check(QStringLiteral("DBCBSkonto") + letter), ds, QStringLiteral("Skonto") + letter);
+        BindField(memo(QStringLiteral("DBMemoKopfText") + letter), ds, QStringLiteral("KopfText") + letter);
+        BindField(check(QStringLiteral("DBCBKopfVorPos") + letter), ds,
+                  QStringLiteral("KopfVorPos") + letter);
+        BindField(memo(QStringLiteral("DBMemoFussText") + letter), ds, QStringLiteral("FussText") + letter);
+        BindField(check(QStringLiteral("DBCBFussNachPos") + letter), ds,
+                  QStringLiteral("FussNachPos") + letter);
+    }
+    connect(ui->BitBtnSpeichern, &QPushButton::clicked, this, [this] { Speichern(); });
+
+    // The stored text blocks; their save rules sit with the tables.
+    BindField(ui->DBEditKopfTextBez, &DM->DSTKopfText, QStringLiteral("KopfTextBez"));
+    BindField(ui->DBMemoKopfTextText, &DM->DSTKopfText, QStringLiteral("KopfTextText"));
+    BindField(ui->DBCBKopfTextVorPos, &DM->DSTKopfText, QStringLiteral("KopfTextVorPos"));
+    ui->DBNavigatorKopfText->SetDataSource(&DM->DSTKopfText);
+    BindField(ui->DBEditFussTextBez, &DM->DSTFussText, QStringLiteral("FussTextBez"));
+    BindField(ui->DBMemoFussTextText, &DM->DSTFussText, QStringLiteral("FussTextText"));
+    BindField(ui->DBCBFussTextNachPos, &DM->DSTFussText, QStringLiteral("FussTextNachPos"));
+    ui->DBNavigatorFussText->SetDataSource(&DM->DSTFussText);
+
+    // Logos.
+    connect(ui->BtnLogo1Auswaehlen, &QPushButton::clicked, this, [this] { ChooseLogo(1); });
+    connect(ui->BtnLogo2Auswaehlen, &QPushButton::clicked, this, [this] { ChooseLogo(2); });
+    connect(ui->BtnLogo1Entfernen, &QPushButton::clicked, this, [this] { RemoveLogo(1); });
+    connect(ui->BtnLogo2Entfernen, &QPushButton::clicked, this, [this] { RemoveLogo(2); });
+    ui->ImageLogo1->installEventFilter(this);
+    ui->ImageLogo2->installEventFilter(this);
+
+    // Layout editor. The millimetre fields go into the update statement as
+    // they stand: digits only, typed or pasted.
+    auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
+    for (int i = 0; i < 4; ++i) {
+        QLineEdit* edit = LayoutEdit(i);
+        edit->setValidator(digits);
+        edit->setMaxLength(5);
+        connect(edit, &QLineEdit::textChanged, this, [this] {
+            if (FSaving)
+                SaveLayout();
+        });
+    }
+    for (QCheckBox* box : {ui->CBVisible, ui->CBHide}) {
+        connect(box, &QCheckBox::clicked, this, [this] {
+            if (FSaving)
+                SaveLayout();
+        });
+    }
+    connect(ui->ListElemente, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            SelectElement(row);
+    });
+    connect(ui->Vorschau, &TDruckVorschau::ElementClicked, this, [this](int deid) {
+        const QSignalBlocker block(ui->ListElemente);
+        ui->ListElemente->setCurrentRow(deid);
+        SelectElement(deid);
+    });
+    connect(ui->Vorschau, &TDruckVorschau::DragStarted, this, [this] { FSaving = false; });
+    connect(ui->Vorschau, &TDruckVorschau::DragMoved, this, &TAnschrift::DragMoved);
+    connect(ui->Vorschau, &TDruckVorschau::DragFinished, this, &TAnschrift::DragFinished);
+}
+
+TAnschrift::~TAnschrift() {
+    delete ui;
+}
+
+void TAnschrift::PrepareShow() {
+    // The layout editor's panels sit on the page's own colour.
+    for (QWidget* panel : {ui->PanelElemente, ui->PanelFelder, ui->PanelVorschau})
+        SetPanelColors(panel, palette().color(QPalette::Window), palette().color(QPalette::WindowText));
+
+    FSaving = false;
+    FScale = DM->ReadDruckElement(0).Width;
+
+    // Reread, so that an edit left unsaved last time is gone.
+    DM->TableAnsch.Close();
+    DM->TableAnsch.Open();
+    LoadLogos();
+    DM->TableKopfText.Close();
+    DM->TableKopfText.Open();
+    DM->TableFussText.Close();
+    DM->TableFussText.Open();
+    for (TDBNavigator* navigator : findChildren<TDBNavigator*>())
+        navigator->UpdateButtons();
+
+    {
+        const QSignalBlocker block(ui->ListElemente);
+        ui->ListElemente->clear();
+        ui->ListElemente->addItems(DM->DruckElementTitles());
+        ui->ListElemente->setCurrentRow(0);
+    }
+    SelectElement(0);
+    ui->PageControl1->setCurrentWidget(ui->TabAnschrift);
+}
+
+void TAnschrift::showEvent(QShowEvent* event) {
+    TPage::showEvent(event);
+    ui->DBEditAnrede->setFocus();
+}
+
+bool TAnschrift::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        if (watched == ui->ImageLogo1)
+            ShowLogo(1);
+        else if (watched == ui->ImageLogo2)
+            ShowLogo(2);
+    }
+    return TPage::eventFilter(watched, event);
+}
+
+void TAnschrift::Speichern() {
+    TSQLiteTable& table = DM->TableAnsch;
+    if (!table.Editing())
+        return;
+    RunDataAction([&table] {
+        if (TFieldDataLink::UpdateRecord(&table))
+            table.Post();
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Logos
+
+void TAnschrift::LoadLogos() {
+    ShowLogo(1);
+    ShowLogo(2);
+}
+
+void TAnschrift::ShowLogo(int logo) {
+    QLabel* image = logo == 1 ? ui->ImageLogo1 : ui->ImageLogo2;
+    const QString file = TDM::LogoFileName(logo);
+    QPixmap picture;
+    if (QFile::exists(file))
+        picture.load(file);
+    if (picture.isNull()) {
+        image->clear();
+        return;
+    }
+    // Proportionally into the frame, never enlarged beyond its own size.
+    const QSize room = image->contentsRect().size();
+    if (picture.width() > room.width() || picture.height() > room.height())
+        picture = picture.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    image->setPixmap(picture);
+}
+
+void TAnschrift::PutCompanyInEdit() {
+    TSQLiteTable& table = DM->TableAnsch;
+    if (table.Active() && !table.Editing())
+        RunDataAction([&table] { table.Edit(); });
+}
+
+void TAnschrift::ChooseLogo(int logo) {
+    const QString file = ChooseLogoFile ? ChooseLogoFile(logo) : QString();
+    if (file.isEmpty())
+        return;
+    if (!TDM::SaveLogo(logo, file))
+        return;
+    ShowLogo(logo);
+    PutCompanyInEdit();
+}
+
+void TAnschrift::RemoveLogo(int logo) {
+    if (!TDM::RemoveLogo(logo))
+        return;
+    ShowLogo(logo);
+    PutCompanyInEdit();
+}
+
+// ---------------------------------------------------------------------------
+// Layout editor
+
+QLineEdit* TAnschrift::LayoutEdit(int i) const {
+    QLineEdit* const edits[] = {ui->EditLeft, ui->EditTop, ui->EditWidth, ui->EditHeight};
+    return edits[i];
+}
+
+void TAnschrift::SelectElement(int deid) {
+    FSaving = false;
+    FSelected = deid;
+    ui->LabelLeft->setText(QStringLiteral("Links (mm)"));
+    TDM::TDruckElement e;
+    RunDataAction([&] { e = DM->ReadDruckElement(deid); });
+    const int values[] = {e.Left, e.Top, e.Width, e.Height};
+    for (int i = 0; i < 4; ++i)
+        LayoutEdit(i)->setText(e.DEID < 0 ? QString() : QString::number(values[i]));
+    ui->CBVisible->setChecked(e.Visible);
+    ui->CBHide->setChecked(e.Hide);
+
+    const TEnabled on = EnabledFor(deid);
+    ui->EditLeft->setEnabled(on.Left);
+    ui->EditTop->setEnabled(on.Top);
+    ui->EditWidth->setEnabled(on.Width);
+    ui->EditHeight->setEnabled(on.Height);
+    ui->CBVisible->setEnabled(on.Visible);
+    ui->CBHide->setEnabled(on.Hide);
+    // For the footer area the left value is the room the area needs on the page.
+    if (deid == 33)
+        ui->LabelLeft->setText(QStringLiteral("Mindesthöhe"));
+
+    Redraw();
+    FSaving = true;
+}
+
+void TAnschrift::SaveLayout() {
+    QStringList values;
+    for (int i = 0; i < 4; ++i)
+        values << LayoutEdit(i)->text();
+    bool saved = false;
+    RunDataAction([&] {
+        saved = DM->SaveDruckElement(FSelected, values, ui->CBVisible->isChecked(), ui->CBHide->isChecked());
+    });
+    if (saved && FSelected == 0 && !values[2].isEmpty())
+        FScale = values[2].toInt();
+    Redraw();
+}
+
+void TAnschrift::Redraw() {
+    QList<TDM::TDruckElement> rows;
+    RunDataAction([&rows] { rows = DM->ReadDruckElemente(); });
+    ui->Vorschau->SetLayout(rows, FSelected, FScale);
+}
+
+void TAnschrift::DragMoved(int leftMm, int topMm) {
+    FSaving = false;
+    ui->EditLeft->setText(QString::number(leftMm));
+    ui->EditTop->setText(QString::number(topMm));
+}
+
+void TAnschrift::DragFinished() {
+    FSaving = true;
+    SaveLayout();
+}
