@@ -251,7 +251,7 @@ int RunBackupCommand(const QStringList& args, QTextStream& out, QTextStream& err
         return 1;
     }
     try {
-        CopyDatabaseFile(args[0], args[1], QString());
+        CopyDatabaseFile(args[0], args[1], TSQLiteDB().DriverDLL);
     } catch (const ESQLiteError& e) {
         err << e.message() << Qt::endl;
         return 1;

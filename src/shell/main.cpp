@@ -3,6 +3,7 @@
 #include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "QtMessages.h"
+#include "Sicherung.h"
 #include "UAllgemein.h"
 #include "UApplication.h"
 #include "UArtikel.h"
@@ -61,6 +62,16 @@ int MaintenanceCommand(int argc, char** argv, bool* handled) {
                 args << (j == i + 1 ? DecodeFileName(QByteArray(argv[j])) : QString::fromLocal8Bit(argv[j]));
             QTextStream out(stdout), err(stderr);
             return RunPrintDataCommand(args, out, err);
+        }
+        if (std::strcmp(argv[i], "--backup") == 0) {
+            // "quorvent --backup FILE OUT": a checked copy for scheduled backups.
+            *handled = true;
+            QCoreApplication app(argc, argv);
+            QStringList args;
+            for (int j = i + 1; j < argc && j <= i + 2; ++j)
+                args << DecodeFileName(QByteArray(argv[j]));
+            QTextStream out(stdout), err(stderr);
+            return RunBackupCommand(args, out, err);
         }
         if (std::strcmp(argv[i], "--upgrade") != 0)
             continue;
@@ -257,6 +268,18 @@ int main(int argc, char** argv) {
 
     // 9. Until the main window closes.
     const int result = app.exec();
+    // Every orderly end (the window closed, a termination request) leaves an
+    // automatic backup behind. A request from outside has nobody to read a
+    // box, so its failure goes to the error output only.
+    try {
+        BackupOnClose(*dm);
+    } catch (const ESQLiteError& e) {
+        const QString text = QStringLiteral("Die automatische Sicherung ist fehlgeschlagen!\n") + e.message();
+        if (TTerminationSignals::Requested())
+            QTextStream(stderr) << text << Qt::endl;
+        else
+            Messages::warning(text);
+    }
     dm->SQLiteDB1.Close();
     return result;
 }
