@@ -1,0 +1,89 @@
+"""A real SMTP server for the mail tests, on 127.0.0.1 only.
+
+Usage: smtp_server.py FOLDER USER PASSWORD
+
+Accepts AUTH LOGIN/PLAIN with USER and PASSWORD (without TLS) but does not
+require it. Every received message is written to FOLDER as <n>.eml (the raw
+data) and <n>.json (envelope and the message as Python's email package reads
+it). Prints "PORT <n>" when ready and stops when its standard input closes.
+"""
+import base64
+import email
+import email.policy
+import hashlib
+import json
+import os
+import socket
+import sys
+
+from aiosmtpd.controller import Controller
+from aiosmtpd.smtp import AuthResult, LoginPassword
+
+folder, user, password = sys.argv[1], sys.argv[2].encode(), sys.argv[3].encode()
+
+
+def authenticator(server, session, envelope, mechanism, auth_data):
+    ok = isinstance(auth_data, LoginPassword) and auth_data.login == user and auth_data.password == password
+    # handled=False: the server itself answers "535" to a refused login.
+    return AuthResult(success=ok, handled=False)
+
+
+def describe(raw):
+    msg = email.message_from_bytes(raw, policy=email.policy.default)
+    parts = []
+    for part in msg.walk():
+        if part.is_multipart():
+            continue
+        payload = part.get_payload(decode=True) or b""
+        parts.append({
+            "content_type": part.get_content_type(),
+            "charset": part.get_content_charset(),
+            "transfer_encoding": part.get("Content-Transfer-Encoding", ""),
+            "filename": part.get_filename(),
+            "disposition": part.get_content_disposition(),
+            "text": part.get_content() if part.get_content_maintype() == "text" else None,
+            "base64": base64.b64encode(payload).decode() if part.get_content_maintype() != "text" else None,
+            "sha256": hashlib.sha256(payload).hexdigest(),
+        })
+    headers = {}
+    for key, value in msg.items():
+        headers.setdefault(key.lower(), []).append(str(value))
+    return {
+        "content_type": msg.get_content_type(),
+        "headers": headers,
+        "defects": [str(d) for d in msg.defects],
+        "parts": parts,
+    }
+
+
+class Handler:
+    count = 0
+
+    async def handle_DATA(self, server, session, envelope):
+        Handler.count += 1
+        base = os.path.join(folder, str(Handler.count))
+        with open(base + ".eml", "wb") as f:
+            f.write(envelope.original_content)
+        info = describe(envelope.original_content)
+        info["mail_from"] = envelope.mail_from
+        info["rcpt_tos"] = envelope.rcpt_tos
+        info["authenticated"] = bool(session.authenticated)
+        with open(base + ".json.tmp", "w", encoding="utf-8") as f:
+            json.dump(info, f, ensure_ascii=False)
+        os.rename(base + ".json.tmp", base + ".json")
+        return "250 OK"
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+port = free_port()
+controller = Controller(Handler(), hostname="127.0.0.1", port=port, authenticator=authenticator,
+                        auth_require_tls=False, auth_required=False)
+controller.start()
+print("PORT", port, flush=True)
+sys.stdin.read()
+controller.stop()
