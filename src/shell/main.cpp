@@ -5,6 +5,7 @@
 #include "QtMessages.h"
 #include "Sicherung.h"
 #include "UAllgemein.h"
+#include "UAnschrift.h"
 #include "UApplication.h"
 #include "UArtikel.h"
 #include "UArtikelGruppe.h"
@@ -104,7 +105,6 @@ struct TPlannedPage {
 
 const TPlannedPage PlannedPages[] = {
     {"ActionAbschluss", "Statistiken", "Statistik"},
-    {"ActionAnschrift", "Firmendaten / Andruck", "Anschrift"},
     {"ActionEinAllg", "Allgemeine Einstellungen", "EinAllg"},
 };
 
@@ -189,6 +189,7 @@ int main(int argc, char** argv) {
     Wire(mf, "ActionLieferantenGruppe", new TLieferantenGruppe(mf.PageArea()));
     Wire(mf, "ActionStyles", new TEinStyle(mf.PageArea()));
     Wire(mf, "ActionRecht", new TEinRecht(mf.PageArea()));
+    Wire(mf, "ActionAnschrift", new TAnschrift(mf.PageArea()));
     // The record forms are created once, like every window; the lists on the
     // pages and in the pickers open them.
     auto* kunde = new TKunde(&mf);
