@@ -1,5 +1,6 @@
 // The main program: start screen, data module, every window, then the main
 // window until it closes.
+#include "DruckAusgabe.h"
 #include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "QtMessages.h"
@@ -11,6 +12,7 @@
 #include "UArtikelGruppe.h"
 #include "UBerechtigung.h"
 #include "UDM.h"
+#include "UDrucken.h"
 #include "UEinRecht.h"
 #include "UEinStyle.h"
 #include "UEmptyPage.h"
@@ -38,6 +40,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <QTimer>
 
@@ -45,6 +48,12 @@
 #include <memory>
 
 namespace {
+
+QtMessageHandler QtDefaultHandler = nullptr;
+void OnlyCriticalMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if ((type == QtCriticalMsg || type == QtFatalMsg) && QtDefaultHandler)
+        QtDefaultHandler(type, context, text);
+}
 
 // "quorvent --upgrade FILE" brings a database file up to date without any
 // window, so it runs without a display.
@@ -73,6 +82,25 @@ int MaintenanceCommand(int argc, char** argv, bool* handled) {
                 args << DecodeFileName(QByteArray(argv[j]));
             QTextStream out(stdout), err(stderr);
             return RunBackupCommand(args, out, err);
+        }
+        if (std::strcmp(argv[i], "--pdf") == 0) {
+            // "quorvent --pdf FILE TYPE NUMBER OUT.pdf [--reminder]": the
+            // document as the print dialog's PDF shows it, for archives and
+            // batch exports; no window, so no display is needed.
+            *handled = true;
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            // Standard error carries the command's own German errors; the
+            // toolkit's notes about the environment (no runtime folder, no
+            // display) would only bury them in scripts and logs.
+            QtDefaultHandler = qInstallMessageHandler(OnlyCriticalMessages);
+            QGuiApplication app(argc, argv);
+            QLocale::setDefault(ProgramLocale(QLocale::system()));
+            QStringList args;
+            for (int j = i + 1; j < argc; ++j)
+                args << DecodeFileName(QByteArray(argv[j]));
+            QTextStream out(stdout), err(stderr);
+            return RunPdfCommand(args, out, err);
         }
         if (std::strcmp(argv[i], "--upgrade") != 0)
             continue;
@@ -227,6 +255,10 @@ int main(int argc, char** argv) {
     TKopf::ShowPositions =
         TKopfUeb::ShowPositions = [posUeb](const QString& typ, int kopfId) { posUeb->Open(typ, kopfId); };
     TPosUeb::ShowOverview = [kopfUeb] { kopfUeb->ShowPage(); };
+    // The print dialog, from the header form, the positions list and the overview.
+    auto* drucken = new TDrucken(&mf);
+    TKopf::ShowPrint = TPosUeb::ShowPrint =
+        TKopfUeb::ShowPrint = [drucken](const QString& typ, int kopfId) { drucken->Show(typ, kopfId); };
     TPosDaten::PickArticle = [artikelAusw](const QString& typ) { return artikelAusw->Execute(typ); };
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
 
