@@ -1,0 +1,67 @@
+#include "UEinAllg.h"
+
+#include "GeneralSettings.h"
+#include "Messages.h"
+#include "UDM.h"
+#include "ui_UEinAllg.h"
+
+#include <QFileDialog>
+
+namespace {
+
+QString OpenDialog1(QWidget* parent, const QString& current) {
+    QFileDialog dialog(parent, QStringLiteral("Datei auswählen"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Files on this system may carry the extension in either case.
+    dialog.setNameFilter(QStringLiteral("Datenbank (*.DB *.db)"));
+    dialog.setDefaultSuffix(QStringLiteral("DB"));
+    dialog.selectFile(current);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+std::function<QString(QWidget*, const QString&)> TEinAllg::ChooseDatabaseFile = OpenDialog1;
+
+TEinAllg::TEinAllg(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TEinAllg) {
+    ui->setupUi(this);
+    RightKey = QStringLiteral("EinAllg");
+    connect(ui->BitBtnDB, &QPushButton::clicked, this, &TEinAllg::BitBtnDBClick);
+    connect(ui->BitBtnSpeichern, &QPushButton::clicked, this, &TEinAllg::BitBtnSpeichernClick);
+}
+
+TEinAllg::~TEinAllg() {
+    delete ui;
+}
+
+void TEinAllg::PrepareShow() {
+    ui->EditDB->setText(TDM::DatabaseFileName());
+    const TMailSetting mail = GetMailSetting(DM->Query1);
+    ui->EditMailHost->setText(mail.Host);
+    ui->EditMailUser->setText(mail.User);
+    ui->EditMailPW->setText(mail.Password);
+    ui->CBMailAuth->setChecked(mail.Auth);
+    ui->CBWindow->setChecked(DM->GetAllg(QStringLiteral("StoreWindow")) == QLatin1String("J"));
+}
+
+void TEinAllg::BitBtnDBClick() {
+    const QString chosen = ChooseDatabaseFile ? ChooseDatabaseFile(this, ui->EditDB->text()) : QString();
+    if (!chosen.isEmpty())
+        ui->EditDB->setText(chosen);
+}
+
+void TEinAllg::BitBtnSpeichernClick() {
+    TMailSetting mail;
+    mail.Host = ui->EditMailHost->text();
+    mail.User = ui->EditMailUser->text();
+    mail.Password = ui->EditMailPW->text();
+    mail.Auth = ui->CBMailAuth->isChecked();
+    try {
+        SaveGeneralSettings(*DM, ui->EditDB->text(), mail, ui->CBWindow->isChecked());
+    } catch (const ESQLiteError& e) {
+        Messages::error(e.message());
+    }
+}
