@@ -2,8 +2,10 @@
 
 #include "Win1252.h"
 
+#include <QList>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -112,4 +114,25 @@ QString RtfRightAmount(const QString& amount) {
 
 QString RtfBoldAmount(const QString& amount) {
     return RtfPrefixRightBold() + amount + QStringLiteral(" EUR\\b0\\f1") + CRLF + QStringLiteral("\\par }");
+}
+
+// Replaces the first %1, %2 and %3 of the template itself, so that a
+// replacement that happens to contain a "%" never takes the next placeholder.
+QString FillSkonto(const QString& pattern, const QString& p1, const QString& p2, const QString& p3) {
+    struct THit {
+        qsizetype at;
+        QString value;
+    };
+    QList<THit> hits;
+    const QString values[] = {p1, p2, p3};
+    for (int i = 0; i < 3; ++i) {
+        const qsizetype at = pattern.indexOf(u'%' + QString::number(i + 1));
+        if (at >= 0)
+            hits.append({at, values[i]});
+    }
+    std::sort(hits.begin(), hits.end(), [](const THit& a, const THit& b) { return a.at > b.at; });
+    QString text = pattern;
+    for (const THit& hit : hits)
+        text.replace(hit.at, 2, hit.value);
+    return text;
 }

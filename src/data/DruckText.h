@@ -29,3 +29,6 @@ QString RtfLeftText(const QString& text);
 // An amount text with " EUR", right-aligned, plain or bold.
 QString RtfRightAmount(const QString& amount);
 QString RtfBoldAmount(const QString& amount);
+// The payment-terms template with its first %1, %2 and %3 replaced; a
+// placeholder that is missing is skipped.
+QString FillSkonto(const QString& pattern, const QString& p1, const QString& p2, const QString& p3);

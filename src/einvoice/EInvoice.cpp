@@ -1,0 +1,645 @@
+#include "EInvoice.h"
+
+#include "Beleg.h"
+#include "DruckText.h"
+#include "EInvoiceCodes.h"
+#include "QuorventFunctions.h"
+#include "UDM.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMap>
+#include <QSaveFile>
+#include <QTextStream>
+#include <QXmlStreamWriter>
+
+#include <cmath>
+
+namespace {
+
+bool Filled(const QString& text) {
+    return !text.trimmed().isEmpty();
+}
+
+QString Text(const TSQLiteBaseQuery& query, const char* field) {
+    return query.FieldByName(QLatin1String(field))->AsString().trimmed();
+}
+
+double Number(const TSQLiteBaseQuery& query, const char* field) {
+    const TField* f = query.FieldByName(QLatin1String(field));
+    return f->IsNull() ? 0.0 : f->AsFloat();
+}
+
+// An amount as the XML writes it: two decimals, a point, never "-0.00".
+QString Amount(double value) {
+    const double cents = RoundCentsHalfEven(value);
+    return QString::number(cents == 0.0 ? 0.0 : cents, 'f', 2);
+}
+
+// A quantity, price or percentage: as many decimals as it has (up to four).
+QString Decimal(double value) {
+    QString s = QString::number(std::round(value * 10000.0) / 10000.0, 'f', 4);
+    while (s.endsWith(u'0'))
+        s.chop(1);
+    if (s.endsWith(u'.'))
+        s.chop(1);
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+}
+
+QString Quoted(const QString& text) {
+    return QStringLiteral("„") + text.trimmed() + QStringLiteral("“");
+}
+
+QString TypeCodeOf(const QString& typ) {
+    if (typ == QLatin1String("R"))
+        return QStringLiteral("380");
+    if (typ == QLatin1String("T"))
+        return QStringLiteral("326");
+    return QStringLiteral("381"); // cancellation invoice and credit note
+}
+
+// The reason a zero-rated category needs on the invoice, with its code.
+QPair<QString, QString> Befreiung(const QString& kategorie) {
+    if (kategorie == QLatin1String("AE"))
+        return {QStringLiteral("Steuerschuldnerschaft des Leistungsempfängers"),
+                QStringLiteral("VATEX-EU-AE")};
+    if (kategorie == QLatin1String("K"))
+        return {QStringLiteral("Steuerfreie innergemeinschaftliche Lieferung"),
+                QStringLiteral("VATEX-EU-IC")};
+    if (kategorie == QLatin1String("G"))
+        return {QStringLiteral("Steuerfreie Ausfuhrlieferung"), QStringLiteral("VATEX-EU-G")};
+    return {};
+}
+
+} // namespace
+
+QString NettoKategorie(const QString& verkaeuferLand, const QString& kaeuferLand, const QString& kaeuferUID,
+                       QString* fehlt) {
+    if (verkaeuferLand.isEmpty() || kaeuferLand.isEmpty())
+        return QString(); // the missing country is named on its own
+    if (kaeuferLand == verkaeuferLand) {
+        if (Filled(kaeuferUID))
+            return QStringLiteral("AE");
+        *fehlt = QStringLiteral("UID-Nummer des Kunden (Nettorechnung im Inland: Steuerschuldnerschaft des "
+                                "Leistungsempfängers)");
+        return QString();
+    }
+    if (IsEULand(kaeuferLand) && IsEULand(verkaeuferLand)) {
+        if (Filled(kaeuferUID))
+            return QStringLiteral("K");
+        *fehlt = QStringLiteral("UID-Nummer des Kunden (Nettorechnung in ein anderes EU-Land)");
+        return QString();
+    }
+    return QStringLiteral("G");
+}
+
+bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QString* fehler) {
+    *r = TERechnung();
+    if (!DokTypAbschliessbar(typ)) {
+        *fehler =
+            QStringLiteral("Eine E-Rechnung gibt es nur für Rechnungen, Teilrechnungen, Stornorechnungen "
+                           "und Gutschriften.");
+        return false;
+    }
+    const QString nr = QString::number(kopfId);
+    const QString where = QStringLiteral(" where KopfTyp = '") + typ + QStringLiteral("' and KopfID = ") + nr;
+    TSQLiteQuery q(&dm.SQLiteDB1);
+    q.RunSQL(QStringLiteral("select * from Kopf") + where);
+    if (q.IsEmpty()) {
+        *fehler = DokTypMitArtikel(typ, true) + u' ' + nr + QStringLiteral(" ist nicht vorhanden!");
+        return false;
+    }
+    QStringList fehlt;
+    bool stammdaten = false; // a name the reference tables must fix
+
+    r->Typ = typ;
+    r->TypeCode = TypeCodeOf(typ);
+    r->Nummer = nr;
+    r->Datum = q.FieldByName(QStringLiteral("Datum"))->AsDateTime().date();
+    r->Verwendungszweck = DokTypName(typ) + u' ' + nr;
+    const bool netto = Text(q, "Netto") == QLatin1String("J");
+    const QString kundenId = QString::number(q.FieldByName(QStringLiteral("KundenID"))->AsLargeInt());
+    const double kopfSkonto = Number(q, "Skonto");
+    const QString druDatId = QString::number(q.FieldByName(QStringLiteral("DruDatID"))->AsLargeInt());
+    const QDate datum2 = q.FieldByName(QStringLiteral("Datum2"))->AsDateTime().date();
+    for (const char* field : {"KopfText", "FussText"}) {
+        if (Filled(Text(q, field)))
+            r->Notizen << Text(q, field);
+    }
+    const QString refTyp = Text(q, "RefTyp");
+    const qint64 refId = q.FieldByName(QStringLiteral("RefID"))->AsLargeInt();
+
+    if ((typ == QLatin1String("S") || typ == QLatin1String("G")) &&
+        (refTyp == QLatin1String("R") || refTyp == QLatin1String("T")) && refId > 0) {
+        r->VorRechnung = QString::number(refId);
+        q.RunSQL(QStringLiteral("select Datum from Kopf where KopfTyp = '") + refTyp +
+                 QStringLiteral("' and KopfID = ") + r->VorRechnung);
+        if (!q.IsEmpty())
+            r->VorRechnungDatum = q.FieldByName(QStringLiteral("Datum"))->AsDateTime().date();
+    }
+
+    q.RunSQL(QStringLiteral("select DruDatBez from Druckdatum where DruDatID = ") + druDatId);
+    if (!q.IsEmpty() &&
+        Text(q, "DruDatBez").compare(QLatin1String("Lieferdatum"), Qt::CaseInsensitive) == 0 &&
+        datum2.isValid())
+        r->Lieferdatum = datum2;
+
+    // The seller: the company row and the company's country setting.
+    q.RunSQL(QStringLiteral("select * from Geschaeft where GesID = 1"));
+    QString skontoSchalter, skontoVorlage, skonto2;
+    if (!q.IsEmpty()) {
+        TEPartei& v = r->Verkaeufer;
+        v.Name = Text(q, "Name");
+        v.Strasse = Text(q, "Strasse");
+        v.PLZ = Text(q, "PLZ");
+        v.Ort = Text(q, "Ort");
+        v.UID = Text(q, "UIDNr");
+        v.Register = Text(q, "Firmenbuch");
+        v.Email = Text(q, "Email");
+        v.Telefon = Text(q, "Telefon");
+        r->IBAN = Text(q, "IBAN1").remove(u' ');
+        r->BIC = Text(q, "BIC1").remove(u' ');
+        skontoSchalter = Text(q, QStringLiteral("Skonto%1").arg(typ).toLatin1().constData());
+        skontoVorlage = q.FieldByName(QStringLiteral("Skonto"))->AsString();
+        skonto2 = q.FieldByName(QStringLiteral("Skonto2"))->AsString();
+    }
+    r->Verkaeufer.Land = dm.GetAllg(QStringLiteral("FirmaLand")).trimmed().toUpper();
+    if (LandName(r->Verkaeufer.Land).isEmpty())
+        r->Verkaeufer.Land.clear();
+    if (!Filled(r->Verkaeufer.Name))
+        fehlt << QStringLiteral("Name der Firma");
+    if (r->Verkaeufer.Land.isEmpty())
+        fehlt << QStringLiteral("Land der Firma");
+    if (!Filled(r->Verkaeufer.UID))
+        fehlt << QStringLiteral("UID-Nummer der Firma");
+    const bool zahlung = typ == QLatin1String("R") || typ == QLatin1String("T");
+    if (zahlung && r->IBAN.isEmpty())
+        fehlt << QStringLiteral("IBAN der Firma");
+
+    // The buyer.
+    q.RunSQL(
+        QStringLiteral("select K.*, L.LandBez from Kunde K left join Land L on L.LandID = K.LandID where "
+                       "K.KundenID = ") +
+        kundenId);
+    if (q.IsEmpty()) {
+        *fehler = QStringLiteral("Der Kunde ") + kundenId + QStringLiteral(" ist nicht vorhanden!");
+        return false;
+    }
+    {
+        TEPartei& k = r->Kaeufer;
+        const QString person = (Text(q, "Vorname") + u' ' + Text(q, "Nachname")).trimmed();
+        k.Name = Filled(Text(q, "Firma")) ? Text(q, "Firma") : person;
+        if (Filled(Text(q, "Firma")))
+            k.Kontakt = person;
+        k.Zusatz = Text(q, "Zusatzname");
+        k.Strasse = Text(q, "Strasse");
+        k.PLZ = Text(q, "PLZ");
+        k.Ort = Text(q, "Ort");
+        k.UID = Text(q, "UIDNr");
+        k.Email = Text(q, "Email");
+        k.Telefon = Text(q, "Telefon");
+        const QString landBez = Text(q, "LandBez");
+        k.Land = LandCode(landBez);
+        if (!Filled(k.Name))
+            fehlt << QStringLiteral("Name des Kunden");
+        if (!Filled(landBez)) {
+            fehlt << QStringLiteral("Land des Kunden");
+        } else if (k.Land.isEmpty()) {
+            fehlt << QStringLiteral("Ländercode für ") + Quoted(landBez) +
+                         QStringLiteral(" (Land des Kunden)");
+            stammdaten = true;
+        }
+    }
+
+    QString nettoKategorie;
+    if (netto) {
+        QString warum;
+        nettoKategorie = NettoKategorie(r->Verkaeufer.Land, r->Kaeufer.Land, r->Kaeufer.UID, &warum);
+        if (!warum.isEmpty())
+            fehlt << warum;
+        if (nettoKategorie == QLatin1String("K")) {
+            r->LieferLand = r->Kaeufer.Land;
+            if (!r->Lieferdatum.isValid())
+                fehlt << QStringLiteral("Lieferdatum als zweites Datum (innergemeinschaftliche Lieferung)");
+        }
+    }
+
+    // The invoice lines: one per price line; text and subtotal positions
+    // carry no amount and stay on the printout only.
+    q.RunSQL(QStringLiteral("select P.PosID, P.PosKurzBez, P.PosBez, PP.PreisBez, PP.PreisBez2, PP.Menge, "
+                            "PP.Wert, PP.Rabatt, PP.MWStSatz, E.EinheitBez, E.EinheitID as Einheit from "
+                            "PosDaten P join PosPreis PP on PP.KopfTyp = P.KopfTyp and PP.KopfID = P.KopfID "
+                            "and PP.PosID = P.PosID left join Einheit E on E.EinheitID = PP.EinheitID where "
+                            "P.KopfTyp = '") +
+             typ + QStringLiteral("' and P.KopfID = ") + nr +
+             QStringLiteral(" order by P.PosID, PP.PreisID"));
+    TSQLiteQuery ges(&dm.SQLiteDB1);
+    ges.RunSQL(QStringLiteral("select PosNrFortlaufend from Geschaeft where GesID = 1"));
+    const bool fortlaufend = !ges.IsEmpty() && Text(ges, "PosNrFortlaufend") == QLatin1String("J");
+    QHash<qint64, int> zeilenJePos;
+    for (q.First(); !q.Eof(); q.Next())
+        ++zeilenJePos[q.FieldByName(QStringLiteral("PosID"))->AsLargeInt()];
+    QMap<double, double> druckNetto; // unrounded net per rate, as the printout sums it
+    QStringList unbekannteEinheiten;
+    qint64 letztePos = -1;
+    int posNr = 0, unterNr = 0;
+    for (q.First(); !q.Eof(); q.Next()) {
+        const qint64 posId = q.FieldByName(QStringLiteral("PosID"))->AsLargeInt();
+        if (posId != letztePos) {
+            letztePos = posId;
+            ++posNr;
+            unterNr = 0;
+        }
+        ++unterNr;
+        TEZeile z;
+        const QString nummer = QString::number(fortlaufend ? posNr : posId);
+        z.ID = zeilenJePos.value(posId) > 1 ? nummer + u'.' + QString::number(unterNr) : nummer;
+        z.Name = Text(q, "PosKurzBez");
+        if (!Filled(z.Name) && TDM::FormattedTextPlain)
+            z.Name = TDM::FormattedTextPlain(Text(q, "PosBez")).trimmed().section(u'\n', 0, 0).trimmed();
+        if (!Filled(z.Name))
+            z.Name = QStringLiteral("Position ") + nummer;
+        QStringList bez;
+        for (const char* field : {"PreisBez", "PreisBez2"}) {
+            if (Filled(Text(q, field)))
+                bez << Text(q, field);
+        }
+        z.Beschreibung = bez.join(QStringLiteral(", "));
+        z.Menge = Number(q, "Menge");
+        z.Preis = Number(q, "Wert");
+        z.Rabatt = Number(q, "Rabatt");
+        const double satz = Number(q, "MWStSatz");
+        const double unrounded = z.Menge * z.Preis * (100.0 - z.Rabatt) / 100.0;
+        druckNetto[netto ? 0.0 : satz] += unrounded;
+        // A price may not be negative: a credit line keeps its amount with
+        // the sign on the quantity.
+        if (z.Preis < 0) {
+            z.Preis = -z.Preis;
+            z.Menge = -z.Menge;
+        }
+        z.Brutto = RoundCentsHalfEven(z.Menge * z.Preis);
+        z.Netto = RoundCentsHalfEven(unrounded);
+        if (q.FieldByName(QStringLiteral("Einheit"))->IsNull()) {
+            fehlt << QStringLiteral("Mengeneinheit der Position ") + nummer;
+        } else {
+            const QString einheit = q.FieldByName(QStringLiteral("EinheitBez"))->AsString();
+            z.Einheit = EinheitCode(einheit);
+            if (z.Einheit.isEmpty() && !unbekannteEinheiten.contains(einheit.trimmed())) {
+                unbekannteEinheiten << einheit.trimmed();
+                fehlt << QStringLiteral("Code der Mengeneinheit ") + Quoted(einheit);
+                stammdaten = true;
+            }
+        }
+        if (netto) {
+            z.Kategorie = nettoKategorie;
+            z.Satz = 0;
+        } else {
+            z.Satz = satz;
+            z.Kategorie = satz > 0 ? QStringLiteral("S") : QStringLiteral("Z");
+        }
+        r->Zeilen.append(z);
+    }
+    if (r->Zeilen.isEmpty())
+        fehlt << QStringLiteral("eine Position mit Preis");
+
+    if (!fehlt.isEmpty()) {
+        *fehler = QStringLiteral("Für eine E-Rechnung fehlt: ") + fehlt.join(QStringLiteral(", "));
+        if (stammdaten)
+            *fehler += QStringLiteral("\nLänder und Mengeneinheiten werden unter Stammdaten → Allgemein mit "
+                                      "ihren deutschen Namen gepflegt (z. B. „Österreich“, „Stk“).");
+        return false;
+    }
+
+    // VAT breakdown per category and rate, the tax rounded per rate as on the printout.
+    QMap<QPair<double, QString>, double> basis;
+    for (const TEZeile& z : r->Zeilen)
+        basis[{z.Satz, z.Kategorie}] += z.Netto;
+    for (auto it = basis.cbegin(); it != basis.cend(); ++it) {
+        TESteuer s;
+        s.Satz = it.key().first;
+        s.Kategorie = it.key().second;
+        s.Basis = RoundCentsHalfEven(it.value());
+        s.Betrag = s.Kategorie == QLatin1String("S") ? RoundCentsHalfEven(s.Basis * s.Satz / 100.0) : 0.0;
+        r->Steuern.append(s);
+        r->Summe += s.Basis;
+        r->SteuerSumme += s.Betrag;
+    }
+    r->Summe = RoundCentsHalfEven(r->Summe);
+    r->SteuerSumme = RoundCentsHalfEven(r->SteuerSumme);
+
+    // The payment terms exactly as the printout words them.
+    if (skontoSchalter == QLatin1String("J")) {
+        double brutto = 0;
+        for (auto it = druckNetto.cbegin(); it != druckNetto.cend(); ++it)
+            brutto += it.value() + RoundCentsHalfEven(it.value() * it.key() / 100.0);
+        if (kopfSkonto != 0)
+            r->Zahlungsbedingungen =
+                FillSkonto(skontoVorlage, DruckFixed(kopfSkonto) + u'%',
+                           DruckCurrency(kopfSkonto * brutto / 100.0) + QStringLiteral(" EUR"),
+                           DruckCurrency((100.0 - kopfSkonto) * brutto / 100.0) + QStringLiteral(" EUR"));
+        else
+            r->Zahlungsbedingungen = skonto2;
+    } else if (zahlung) {
+        r->Zahlungsbedingungen = skonto2;
+    }
+    r->Zahlungsbedingungen = r->Zahlungsbedingungen.trimmed();
+    if (!zahlung) {
+        r->IBAN.clear();
+        r->BIC.clear();
+    }
+    return true;
+}
+
+QByteArray WriteCII(const TERechnung& r) {
+    QByteArray xml;
+    xml.reserve(4096 + 1500 * r.Zeilen.size());
+    QXmlStreamWriter w(&xml);
+    w.setAutoFormatting(true);
+    w.setAutoFormattingIndent(2);
+    const QString rsm = QStringLiteral("urn:un:unece:uncefact:data:standard:CrossIndustryInvoice:100");
+    const QString ram =
+        QStringLiteral("urn:un:unece:uncefact:data:standard:ReusableAggregateBusinessInformationEntity:100");
+    const QString udt = QStringLiteral("urn:un:unece:uncefact:data:standard:UnqualifiedDataType:100");
+    const QString qdt = QStringLiteral("urn:un:unece:uncefact:data:standard:QualifiedDataType:100");
+
+    auto open = [&](const char* name) { w.writeStartElement(ram, QLatin1String(name)); };
+    auto close = [&]() { w.writeEndElement(); };
+    auto text = [&](const char* name, const QString& value) {
+        w.writeTextElement(ram, QLatin1String(name), value);
+    };
+    auto textIf = [&](const char* name, const QString& value) {
+        if (Filled(value))
+            text(name, value.trimmed());
+    };
+    auto date = [&](const char* name, const QDate& d, const QString& ns, const char* inner) {
+        open(name);
+        w.writeStartElement(ns, QLatin1String(inner));
+        w.writeAttribute(QStringLiteral("format"), QStringLiteral("102"));
+        w.writeCharacters(d.toString(QStringLiteral("yyyyMMdd")));
+        w.writeEndElement();
+        close();
+    };
+    auto indicator = [&](bool value) {
+        open("ChargeIndicator");
+        w.writeTextElement(udt, QStringLiteral("Indicator"),
+                           value ? QStringLiteral("true") : QStringLiteral("false"));
+        close();
+    };
+    auto party = [&](const char* role, const TEPartei& p) {
+        open(role);
+        text("Name", p.Name.trimmed());
+        if (Filled(p.Register)) {
+            open("SpecifiedLegalOrganization");
+            text("ID", p.Register.trimmed());
+            close();
+        }
+        if (Filled(p.Kontakt) || Filled(p.Telefon) || Filled(p.Email)) {
+            open("DefinedTradeContact");
+            textIf("PersonName", p.Kontakt);
+            if (Filled(p.Telefon)) {
+                open("TelephoneUniversalCommunication");
+                text("CompleteNumber", p.Telefon.trimmed());
+                close();
+            }
+            if (Filled(p.Email)) {
+                open("EmailURIUniversalCommunication");
+                text("URIID", p.Email.trimmed());
+                close();
+            }
+            close();
+        }
+        open("PostalTradeAddress");
+        textIf("PostcodeCode", p.PLZ);
+        textIf("LineOne", p.Strasse);
+        textIf("LineTwo", p.Zusatz);
+        textIf("CityName", p.Ort);
+        text("CountryID", p.Land);
+        close();
+        if (Filled(p.Email)) {
+            open("URIUniversalCommunication");
+            w.writeStartElement(ram, QStringLiteral("URIID"));
+            w.writeAttribute(QStringLiteral("schemeID"), QStringLiteral("EM"));
+            w.writeCharacters(p.Email.trimmed());
+            w.writeEndElement();
+            close();
+        }
+        if (Filled(p.UID)) {
+            open("SpecifiedTaxRegistration");
+            w.writeStartElement(ram, QStringLiteral("ID"));
+            w.writeAttribute(QStringLiteral("schemeID"), QStringLiteral("VA"));
+            w.writeCharacters(QString(p.UID).remove(u' '));
+            w.writeEndElement();
+            close();
+        }
+        close();
+    };
+
+    w.writeStartDocument();
+    w.writeNamespace(rsm, QStringLiteral("rsm"));
+    w.writeNamespace(ram, QStringLiteral("ram"));
+    w.writeNamespace(udt, QStringLiteral("udt"));
+    w.writeNamespace(qdt, QStringLiteral("qdt"));
+    w.writeStartElement(rsm, QStringLiteral("CrossIndustryInvoice"));
+
+    w.writeStartElement(rsm, QStringLiteral("ExchangedDocumentContext"));
+    open("GuidelineSpecifiedDocumentContextParameter");
+    text("ID", QStringLiteral("urn:cen.eu:en16931:2017"));
+    close();
+    w.writeEndElement();
+
+    w.writeStartElement(rsm, QStringLiteral("ExchangedDocument"));
+    text("ID", r.Nummer);
+    text("TypeCode", r.TypeCode);
+    date("IssueDateTime", r.Datum, udt, "DateTimeString");
+    for (const QString& note : r.Notizen) {
+        open("IncludedNote");
+        text("Content", note.trimmed());
+        close();
+    }
+    w.writeEndElement();
+
+    w.writeStartElement(rsm, QStringLiteral("SupplyChainTradeTransaction"));
+    for (const TEZeile& z : r.Zeilen) {
+        open("IncludedSupplyChainTradeLineItem");
+        open("AssociatedDocumentLineDocument");
+        text("LineID", z.ID);
+        close();
+        open("SpecifiedTradeProduct");
+        text("Name", z.Name.trimmed());
+        textIf("Description", z.Beschreibung);
+        close();
+        open("SpecifiedLineTradeAgreement");
+        open("NetPriceProductTradePrice");
+        text("ChargeAmount", Decimal(z.Preis));
+        close();
+        close();
+        open("SpecifiedLineTradeDelivery");
+        w.writeStartElement(ram, QStringLiteral("BilledQuantity"));
+        w.writeAttribute(QStringLiteral("unitCode"), z.Einheit);
+        w.writeCharacters(Decimal(z.Menge));
+        w.writeEndElement();
+        close();
+        open("SpecifiedLineTradeSettlement");
+        open("ApplicableTradeTax");
+        text("TypeCode", QStringLiteral("VAT"));
+        text("CategoryCode", z.Kategorie);
+        text("RateApplicablePercent", Decimal(z.Satz));
+        close();
+        if (z.Rabatt != 0) {
+            open("SpecifiedTradeAllowanceCharge");
+            indicator(false);
+            text("CalculationPercent", Decimal(z.Rabatt));
+            text("BasisAmount", Amount(z.Brutto));
+            text("ActualAmount", Amount(z.Brutto - z.Netto));
+            text("ReasonCode", QStringLiteral("95"));
+            text("Reason", QStringLiteral("Rabatt"));
+            close();
+        }
+        open("SpecifiedTradeSettlementLineMonetarySummation");
+        text("LineTotalAmount", Amount(z.Netto));
+        close();
+        close();
+        close();
+    }
+
+    open("ApplicableHeaderTradeAgreement");
+    party("SellerTradeParty", r.Verkaeufer);
+    party("BuyerTradeParty", r.Kaeufer);
+    close();
+
+    open("ApplicableHeaderTradeDelivery");
+    if (!r.LieferLand.isEmpty()) {
+        open("ShipToTradeParty");
+        open("PostalTradeAddress");
+        text("CountryID", r.LieferLand);
+        close();
+        close();
+    }
+    if (r.Lieferdatum.isValid()) {
+        open("ActualDeliverySupplyChainEvent");
+        date("OccurrenceDateTime", r.Lieferdatum, udt, "DateTimeString");
+        close();
+    }
+    close();
+
+    open("ApplicableHeaderTradeSettlement");
+    textIf("PaymentReference", r.Verwendungszweck);
+    text("InvoiceCurrencyCode", QStringLiteral("EUR"));
+    if (!r.IBAN.isEmpty()) {
+        open("SpecifiedTradeSettlementPaymentMeans");
+        text("TypeCode", QStringLiteral("58")); // SEPA credit transfer
+        open("PayeePartyCreditorFinancialAccount");
+        text("IBANID", r.IBAN);
+        close();
+        if (!r.BIC.isEmpty()) {
+            open("PayeeSpecifiedCreditorFinancialInstitution");
+            text("BICID", r.BIC);
+            close();
+        }
+        close();
+    }
+    for (const TESteuer& s : r.Steuern) {
+        open("ApplicableTradeTax");
+        text("CalculatedAmount", Amount(s.Betrag));
+        text("TypeCode", QStringLiteral("VAT"));
+        const auto befreiung = Befreiung(s.Kategorie);
+        textIf("ExemptionReason", befreiung.first);
+        text("BasisAmount", Amount(s.Basis));
+        text("CategoryCode", s.Kategorie);
+        textIf("ExemptionReasonCode", befreiung.second);
+        text("RateApplicablePercent", Decimal(s.Satz));
+        close();
+    }
+    if (Filled(r.Zahlungsbedingungen)) {
+        open("SpecifiedTradePaymentTerms");
+        text("Description", r.Zahlungsbedingungen);
+        close();
+    }
+    open("SpecifiedTradeSettlementHeaderMonetarySummation");
+    text("LineTotalAmount", Amount(r.Summe));
+    text("TaxBasisTotalAmount", Amount(r.Summe));
+    w.writeStartElement(ram, QStringLiteral("TaxTotalAmount"));
+    w.writeAttribute(QStringLiteral("currencyID"), QStringLiteral("EUR"));
+    w.writeCharacters(Amount(r.SteuerSumme));
+    w.writeEndElement();
+    text("GrandTotalAmount", Amount(r.Summe + r.SteuerSumme));
+    text("DuePayableAmount", Amount(r.Summe + r.SteuerSumme));
+    close();
+    if (!r.VorRechnung.isEmpty()) {
+        open("InvoiceReferencedDocument");
+        text("IssuerAssignedID", r.VorRechnung);
+        if (r.VorRechnungDatum.isValid())
+            date("FormattedIssueDateTime", r.VorRechnungDatum, qdt, "DateTimeString");
+        close();
+    }
+    close();
+
+    w.writeEndElement(); // SupplyChainTradeTransaction
+    w.writeEndElement(); // CrossIndustryInvoice
+    w.writeEndDocument();
+    return xml;
+}
+
+QByteArray BuildEInvoice(TDM& dm, const QString& typ, int kopfId, QString* fehler) {
+    TERechnung r;
+    if (!ReadEInvoice(dm, typ, kopfId, &r, fehler))
+        return QByteArray();
+    return WriteCII(r);
+}
+
+int RunEInvoiceCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    bool numberOk = false;
+    const int number = args.size() == 4 ? args[2].toInt(&numberOk) : 0;
+    if (args.size() != 4 || !numberOk) {
+        err << QStringLiteral("Aufruf: quorvent --einvoice DATEI BELEGART NUMMER AUSGABE.xml") << Qt::endl;
+        return 1;
+    }
+    const QString file = args[0];
+    const QString typ = args[1].toUpper();
+    // Opening a missing file would create an empty database under its name.
+    if (!QFileInfo(file).isFile()) {
+        err << QStringLiteral("Die Datenbankdatei \"") + file + QStringLiteral("\" wurde nicht gefunden!")
+            << Qt::endl;
+        return 1;
+    }
+    TDM* const previous = DM;
+    int result = 1;
+    {
+        TDM dm;
+        DM = &dm;
+        try {
+            dm.SQLiteDB1.FileName = file;
+            dm.SQLiteDB1.Open();
+            // Never upgraded here: the command reads the file as it is.
+            const int version = dm.TableExists(QStringLiteral("set_db")) ? dm.GetDBVersion() : 0;
+            QString fehler;
+            if (version != TDM::CurrentDBVersion) {
+                err << QStringLiteral("Die Datenbank hat die Version ") + QString::number(version) +
+                           QStringLiteral(", erwartet wird ") + QString::number(TDM::CurrentDBVersion) +
+                           QStringLiteral(". Bitte zuerst mit quorvent --upgrade aktualisieren!")
+                    << Qt::endl;
+            } else if (const QByteArray xml = BuildEInvoice(dm, typ, number, &fehler); xml.isEmpty()) {
+                err << fehler << Qt::endl;
+            } else {
+                // Written whole or not at all: a half file would be an invalid invoice.
+                QSaveFile target(args[3]);
+                if (target.open(QIODevice::WriteOnly) && target.write(xml) == xml.size() && target.commit()) {
+                    out << QStringLiteral("E-Rechnung geschrieben: ") + args[3] << Qt::endl;
+                    result = 0;
+                } else {
+                    err << QStringLiteral("Die Datei \"") + args[3] +
+                               QStringLiteral("\" konnte nicht geschrieben werden: ") + target.errorString()
+                        << Qt::endl;
+                }
+            }
+            dm.SQLiteDB1.Close();
+        } catch (const ESQLiteError& e) {
+            err << e.message() << Qt::endl;
+        } catch (const std::exception& e) {
+            err << QString::fromLocal8Bit(e.what()) << Qt::endl;
+        }
+    }
+    DM = previous;
+    return result;
+}

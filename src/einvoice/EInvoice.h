@@ -1,0 +1,96 @@
+// Electronic invoices after EN 16931: the UN/CEFACT Cross Industry Invoice
+// (CII) XML of an invoice, partial invoice, cancellation invoice or credit
+// note, as the "EN 16931" profile of Factur-X / ZUGFeRD carries it.
+//
+// Reading and writing are separate: ReadEInvoice gathers everything from the
+// database into a TERechnung and names every missing piece; WriteCII turns a
+// complete TERechnung into the XML and never fails.
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class TDM;
+class QTextStream;
+
+struct TEPartei {
+    QString Name;
+    QString Kontakt; // a person at a company
+    QString Strasse;
+    QString Zusatz;
+    QString PLZ;
+    QString Ort;
+    QString Land; // ISO code
+    QString UID;
+    QString Register; // company register number
+    QString Email;
+    QString Telefon;
+};
+
+struct TEZeile {
+    QString ID;
+    QString Name;
+    QString Beschreibung;
+    double Menge = 0;
+    QString Einheit;   // UN/ECE code
+    double Preis = 0;  // net price per unit, never negative
+    double Rabatt = 0; // percent
+    double Brutto = 0; // quantity x price, to the cent
+    double Netto = 0;  // after the discount, to the cent
+    QString Kategorie; // VAT category code: S, Z, AE, K, G
+    double Satz = 0;   // VAT rate in percent
+};
+
+struct TESteuer {
+    QString Kategorie;
+    double Satz = 0;
+    double Basis = 0;
+    double Betrag = 0;
+};
+
+struct TERechnung {
+    QString Typ;      // R, T, S, G
+    QString TypeCode; // 380, 326, 381
+    QString Nummer;
+    QDate Datum;
+    QStringList Notizen;
+    TEPartei Verkaeufer;
+    TEPartei Kaeufer;
+    QList<TEZeile> Zeilen;
+    QList<TESteuer> Steuern; // one per category and rate, in rate order
+    QString VorRechnung;     // the invoice a cancellation or credit note refers to
+    QDate VorRechnungDatum;
+    QDate Lieferdatum;
+    QString LieferLand; // deliver-to country, for intra-community supplies
+    QString IBAN;
+    QString BIC;
+    QString Verwendungszweck;
+    QString Zahlungsbedingungen;
+    double Summe = 0;
+    double SteuerSumme = 0;
+};
+
+// The VAT category of a document without VAT (Netto = J), decided from the
+// seller's and the buyer's country and the buyer's VAT number: the same
+// country -> reverse charge (AE), with a VAT number; another EU country -> an
+// intra-community supply (K), with a VAT number; outside the EU -> export (G).
+// Empty when it cannot be decided; *fehlt then names what is missing.
+QString NettoKategorie(const QString& verkaeuferLand, const QString& kaeuferLand, const QString& kaeuferUID,
+                       QString* fehlt);
+
+// Gathers the document (R, T, S, G) for its e-invoice. False when the
+// document cannot become one; *fehler then holds the one German message that
+// names every missing piece.
+bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* rechnung, QString* fehler);
+// The CII XML (UTF-8) of a gathered document.
+QByteArray WriteCII(const TERechnung& rechnung);
+// Both in one: the XML, or an empty array and the message.
+QByteArray BuildEInvoice(TDM& dm, const QString& typ, int kopfId, QString* fehler);
+
+// The maintenance command behind "quorvent --einvoice FILE TYPE NUMBER
+// OUT.xml": writes the e-invoice of the document to OUT.xml and returns 0; a
+// German error on standard error and 1 otherwise. The file is not upgraded.
+int RunEInvoiceCommand(const QStringList& args, QTextStream& out, QTextStream& err);

@@ -1,0 +1,467 @@
+// E-invoices: every generated CII file is checked against the official
+// EN 16931 schema and business rules (xmllint and SaxonJS over the CEN
+// artefacts in tests/einvoice/official); the missing-data message, the code
+// lists and the maintenance command.
+#include "DatabaseFixture.h"
+#include "EInvoice.h"
+#include "EInvoiceCodes.h"
+#include "UDM.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+namespace {
+
+const QString Root = QStringLiteral(QV_SOURCE_DIR);
+const QString Official = Root + QStringLiteral("/tests/einvoice/official");
+
+QString Xslt3() {
+    return Root + QStringLiteral("/tools/node/node_modules/.bin/xslt3");
+}
+
+// Runs a program; its exit code, with standard output and error in *output.
+int Run(const QString& program, const QStringList& args, QString* output, int timeoutMs = 300000) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForStarted()) {
+        *output = program + QStringLiteral(" startet nicht");
+        return -1;
+    }
+    p.waitForFinished(timeoutMs);
+    *output = QString::fromUtf8(p.readAll());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+} // namespace
+
+class TestEInvoice : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup() { db.Close(); }
+
+    void validatorTellsGoodFromBad();
+    void validInvoices_data();
+    void validInvoices();
+    void missingData_data();
+    void missingData();
+    void countries_data();
+    void countries();
+    void units_data();
+    void units();
+    void command();
+
+private:
+    TDatabaseFixture db;
+    TDM* dm = nullptr;
+    QString FSef; // the compiled rules
+    QTemporaryDir FOut;
+
+    void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
+    // "typ:id:kunde[:assignments]" headers; "pos:bez[:J]" positions;
+    // "pos:preis:bez:bez2:menge:wert:rabatt:mwst:einheit" price lines.
+    void beleg(const QString& spec, const QStringList& lines);
+    // The problems of the file: schema errors and failed fatal rules; empty when valid.
+    QString validate(const QString& file);
+};
+
+void TestEInvoice::initTestCase() {
+    PinGermanLocale();
+    QVERIFY2(QFileInfo::exists(Xslt3()), "xslt3 fehlt: scripts/install-deps.sh installiert es in tools/node");
+    // Compiling the rules takes half a minute; the result is kept in the build folder.
+    const QString dir = qEnvironmentVariable("QV_BUILD_DIR", QDir::tempPath());
+    FSef = dir + QStringLiteral("/EN16931-CII-validation.sef.json");
+    const QString xsl = Official + QStringLiteral("/EN16931-CII-validation.xslt");
+    if (!QFileInfo::exists(FSef) || QFileInfo(FSef).lastModified() < QFileInfo(xsl).lastModified()) {
+        QString output;
+        const int rc =
+            Run(Xslt3(),
+                {QStringLiteral("-xsl:") + xsl, QStringLiteral("-export:") + FSef + QStringLiteral(".new"),
+                 QStringLiteral("-nogo")},
+                &output);
+        QVERIFY2(rc == 0, qPrintable(output));
+        QFile::remove(FSef);
+        QVERIFY(QFile::rename(FSef + QStringLiteral(".new"), FSef));
+    }
+
+    db.BuildTemplate([](TSQLiteDB& base) {
+        base.ExecSQL(QStringLiteral("insert into set_allg values ('FirmaLand', 'AT')"));
+        base.ExecSQL(QStringLiteral(
+            "update Geschaeft set Name = 'Brenholm Handel & Co KG', Strasse = 'Ringstraße 5', PLZ = '1010', "
+            "Ort "
+            "= 'Wien', UIDNr = 'ATU12345678', Firmenbuch = 'FN 123456a', Email = 'office@brenholm.at', "
+            "Telefon = '+43 1 234567', IBAN1 = 'AT61 1904 3002 3457 3201', BIC1 = 'BKAUATWW', "
+            "PosNrFortlaufend "
+            "= 'J', Skonto = 'Zahlbar innerhalb von 10 Tagen mit %1 Skonto (%2).', Skonto2 = 'Zahlbar "
+            "innerhalb von 14 Tagen ohne Abzug.'"));
+        const QString kunde = QStringLiteral(
+            "insert into Kunde (KundenID,AnredeID,TitelID,Firma,Nachname,Vorname,Strasse,PLZ,Ort,LandID,"
+            "KunGruID,Aktiv,KonzernID,HaendlerID,UIDNr,Email) values ");
+        base.ExecSQL(kunde + QStringLiteral("(10,1,1,'Alpen Bau GmbH','Berger','Hans','Hauptstraße 1','6020',"
+                                            "'Innsbruck',2,1,'J',0,0,'ATU99999999','einkauf@alpenbau.at')"));
+        base.ExecSQL(kunde + QStringLiteral("(11,1,1,'Müller & Söhne <GmbH>',null,null,'Königsallee 3',"
+                                            "'40212','Düsseldorf',3,1,'J',0,0,'DE123456789',null)"));
+        base.ExecSQL(kunde + QStringLiteral("(12,1,1,null,'Gruber','Eva','Gasse 2','8010','Graz',2,1,'J',0,0,"
+                                            "null,null)"));
+        base.ExecSQL(kunde + QStringLiteral("(13,1,1,'Zürcher Uhren AG',null,null,'Bahnhofstrasse 9','8001',"
+                                            "'Zürich',4,1,'J',0,0,null,null)"));
+        base.ExecSQL(kunde + QStringLiteral("(14,1,1,'Ohneland OG',null,null,'Weg 1','1234','Irgendwo',1,1,"
+                                            "'J',0,0,null,null)"));
+        base.ExecSQL(QStringLiteral("insert into Land (LandBez) values ('Atlantis')"));
+        base.ExecSQL(kunde + QStringLiteral("(15,1,1,'Poseidon AG',null,null,'Meer 1','1','Atlantis',5,1,'J',"
+                                            "0,0,null,null)"));
+        base.ExecSQL(kunde + QStringLiteral("(16,1,1,'Nord GmbH',null,null,'Deich 1','20095','Hamburg',3,1,"
+                                            "'J',0,0,null,null)"));
+        base.ExecSQL(QStringLiteral("insert into Einheit (EinheitBez) values ('Fass')"));
+    });
+}
+
+void TestEInvoice::init() {
+    QVERIFY(db.Open());
+    dm = db.dm;
+}
+
+void TestEInvoice::beleg(const QString& spec, const QStringList& lines) {
+    const QStringList k = spec.split(u':');
+    const QString where = QStringLiteral(" where KopfTyp = '%1' and KopfID = %2").arg(k[0], k[1]);
+    exec(QStringLiteral("insert into Kopf (KopfTyp,KopfID,Status,KundenID,KunGruID,Datum,DruDatID,Datum2,"
+                        "SubkundenID,Netto,Skonto,KopfTextVorPos,FussTextNachPos) values ('%1',%2,'E',%3,1,"
+                        "'2024-03-24 10:00:00',1,'2024-03-20 00:00:00',0,'N',null,'N','N')")
+             .arg(k[0], k[1], k[2]));
+    if (k.size() > 3)
+        exec(QStringLiteral("update Kopf set ") + k.mid(3).join(u':') + where);
+    for (const QString& line : lines) {
+        const QStringList p = line.split(u':');
+        if (p.size() <= 3)
+            exec(QStringLiteral("insert into PosDaten values ('%1',%2,%3,0,'%4','%4','%5')")
+                     .arg(k[0], k[1], p[0], p[1], p.value(2, QStringLiteral("N"))));
+        else
+            exec(QStringLiteral("insert into PosPreis values ('%1',%2,%3,%4,'%5','%6',%7,%8,%9,%10,%11)")
+                     .arg(k[0], k[1], p[0], p[1], p[2], p[3], p[4], p[8], p[5])
+                     .arg(p[6], p[7]));
+    }
+}
+
+QString TestEInvoice::validate(const QString& file) {
+    QString output;
+    const QString xsd =
+        Official + QStringLiteral("/xsd/uncefact/data/standard/CrossIndustryInvoice_100pD16B.xsd");
+    if (Run(QStringLiteral("xmllint"), {QStringLiteral("--noout"), QStringLiteral("--schema"), xsd, file},
+            &output) != 0)
+        return QStringLiteral("Schema: ") + output;
+    const QString svrl = FOut.filePath(QFileInfo(file).fileName() + QStringLiteral(".svrl"));
+    if (Run(Xslt3(),
+            {QStringLiteral("-xsl:") + FSef, QStringLiteral("-s:") + file, QStringLiteral("-o:") + svrl},
+            &output) != 0)
+        return QStringLiteral("Regeln liefen nicht: ") + output;
+    QFile f(svrl);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("kein Prüfbericht");
+    QStringList fatal, warnings;
+    QXmlStreamReader r(&f);
+    int asserts = 0;
+    while (!r.atEnd()) {
+        if (r.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (r.name() == QLatin1String("fired-rule"))
+            ++asserts;
+        if (r.name() != QLatin1String("failed-assert"))
+            continue;
+        const QString flag = r.attributes().value(QLatin1String("flag")).toString();
+        const QString id = r.attributes().value(QLatin1String("id")).toString();
+        QString text;
+        while (!(r.isEndElement() && r.name() == QLatin1String("failed-assert")) && !r.atEnd()) {
+            if (r.readNext() == QXmlStreamReader::Characters)
+                text += r.text();
+        }
+        (flag.isEmpty() || flag == QLatin1String("fatal") ? fatal : warnings)
+            << id + u' ' + text.simplified().left(200);
+    }
+    if (asserts == 0)
+        return QStringLiteral("Der Prüfbericht hat keine Regel angewandt");
+    for (const QString& w : warnings)
+        qInfo("Warnung: %s", qPrintable(w));
+    return fatal.join(u'\n');
+}
+
+// ---------------------------------------------------------------------------
+
+void TestEInvoice::validatorTellsGoodFromBad() {
+    const QString good = Official + QStringLiteral("/examples/CII_example1.xml");
+    QCOMPARE(validate(good), QString());
+    // The same invoice with a wrong grand total must fail the totals rule.
+    QFile in(good);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QByteArray xml = in.readAll();
+    const QRegularExpression total(QStringLiteral("<ram:GrandTotalAmount>[^<]*<"));
+    const QString changed =
+        QString::fromUtf8(xml).replace(total, QStringLiteral("<ram:GrandTotalAmount>1.00<"));
+    const QString bad = FOut.filePath(QStringLiteral("bad.xml"));
+    QFile out(bad);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(changed.toUtf8());
+    out.close();
+    QVERIFY(validate(bad).contains(QLatin1String("BR-CO-15")));
+}
+
+void TestEInvoice::validInvoices_data() {
+    QTest::addColumn<QString>("kopf");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("expected"); // text the XML holds; "!" + text it must not hold
+
+    QTest::newRow("invoice, two rates, discounts, cash discount")
+        << QStringLiteral("R:1:10:Skonto = 2")
+        << QStringList{"1:Schrauben",
+                       "1:1:::3:19.99:10:20:2",
+                       "2:Beratung",
+                       "2:1:::1.5:80:0:10:6",
+                       "3:Öl",
+                       "3:1:Motoröl:5W-30:2:4.55:5:20:3",
+                       "3:2:Kanister::1:3:0:20:4"}
+        << QStringList{"<ram:TypeCode>380</ram:TypeCode>",
+                       "<ram:BilledQuantity unitCode=\"HUR\">1.5</ram:BilledQuantity>",
+                       "<ram:LineID>3.2</ram:LineID>",
+                       "<ram:Description>Motoröl, 5W-30</ram:Description>",
+                       "<ram:LineTotalAmount>53.97</ram:LineTotalAmount>",
+                       "<ram:CalculatedAmount>13.12</ram:CalculatedAmount>",
+                       "<ram:CalculatedAmount>12.00</ram:CalculatedAmount>",
+                       "<ram:TaxBasisTotalAmount>185.61</ram:TaxBasisTotalAmount>",
+                       "<ram:GrandTotalAmount>210.73</ram:GrandTotalAmount>",
+                       "<ram:IBANID>AT611904300234573201</ram:IBANID>",
+                       "<ram:Description>Zahlbar innerhalb von 10 Tagen mit 2,00% Skonto (4,21 "
+                       "EUR).</ram:Description>",
+                       "<ram:ID schemeID=\"VA\">ATU99999999</ram:ID>",
+                       "<ram:Name>Brenholm Handel &amp; Co KG</ram:Name>"};
+    QTest::newRow("partial invoice")
+        << QStringLiteral("T:1:10") << QStringList{"1:Anzahlung", "1:1:::1:1000:0:20:2"}
+        << QStringList{"<ram:TypeCode>326</ram:TypeCode>",
+                       "<ram:GrandTotalAmount>1200.00</ram:GrandTotalAmount>",
+                       "<ram:Description>Zahlbar innerhalb von 14 Tagen ohne Abzug.</ram:Description>"};
+    QTest::newRow("credit note of an invoice")
+        << QStringLiteral("G:2:10:RefTyp = 'R', RefID = 7")
+        << QStringList{"1:Gutschrift", "1:1:::2:25:0:20:2"}
+        << QStringList{"<ram:TypeCode>381</ram:TypeCode>", "<ram:IssuerAssignedID>7</ram:IssuerAssignedID>",
+                       "<qdt:DateTimeString format=\"102\">20240301</qdt:DateTimeString>",
+                       "<ram:DuePayableAmount>60.00</ram:DuePayableAmount>", "!PaymentMeans"};
+    QTest::newRow("cancellation invoice")
+        << QStringLiteral("S:1:10:RefTyp = 'R', RefID = 7") << QStringList{"1:Storno", "1:1:::1:50:0:20:2"}
+        << QStringList{"<ram:TypeCode>381</ram:TypeCode>", "<ram:IssuerAssignedID>7</ram:IssuerAssignedID>"};
+    QTest::newRow("net, other EU country: intra-community supply, umlauts and &")
+        << QStringLiteral("R:2:11:Netto = 'J', DruDatID = 2")
+        << QStringList{"1:Größe & Maß", "1:1:::4:12.5:0:20:5"}
+        << QStringList{"<ram:Name>Müller &amp; Söhne &lt;GmbH&gt;</ram:Name>",
+                       "<ram:Name>Größe &amp; Maß</ram:Name>",
+                       "<ram:CategoryCode>K</ram:CategoryCode>",
+                       "<ram:ExemptionReasonCode>VATEX-EU-IC</ram:ExemptionReasonCode>",
+                       "<udt:DateTimeString format=\"102\">20240320</udt:DateTimeString>",
+                       "<ram:GrandTotalAmount>50.00</ram:GrandTotalAmount>",
+                       "!<ram:CategoryCode>S<"};
+    QTest::newRow("net, same country: reverse charge")
+        << QStringLiteral("R:3:10:Netto = 'J'") << QStringList{"1:Montage", "1:1:::8:65:0:20:6"}
+        << QStringList{"<ram:CategoryCode>AE</ram:CategoryCode>",
+                       "<ram:ExemptionReasonCode>VATEX-EU-AE</ram:ExemptionReasonCode>",
+                       "<ram:TaxTotalAmount currencyID=\"EUR\">0.00</ram:TaxTotalAmount>"};
+    QTest::newRow("net, outside the EU: export")
+        << QStringLiteral("R:4:13:Netto = 'J'") << QStringList{"1:Uhrwerk", "1:1:::2:300:5:20:2"}
+        << QStringList{"<ram:CategoryCode>G</ram:CategoryCode>", "<ram:CountryID>CH</ram:CountryID>",
+                       "<ram:GrandTotalAmount>570.00</ram:GrandTotalAmount>"};
+    QTest::newRow("text and subtotal positions, header and footer notes")
+        << QStringLiteral(
+               "R:5:10:KopfText = 'Wir danken für Ihren Auftrag.', FussText = 'Lieferung ab Lager.'")
+        << QStringList{"1:Vorbemerkung",    "2:Holz", "2:1:::2:10:0:20:2",
+                       "3:Zwischensumme:J", "4:Leim", "4:1:::1:5:0:20:2"}
+        << QStringList{"<ram:Content>Wir danken für Ihren Auftrag.</ram:Content>",
+                       "<ram:Content>Lieferung ab Lager.</ram:Content>", "<ram:LineID>2</ram:LineID>",
+                       "!<ram:LineID>3</ram:LineID>", "<ram:GrandTotalAmount>30.00</ram:GrandTotalAmount>"};
+    QTest::newRow("private buyer, zero rate, returned deposit")
+        << QStringLiteral("R:6:12")
+        << QStringList{"1:Buch", "1:1:::1:30:0:0:2", "2:Pfand", "2:1:::2:-5:0:20:2"}
+        << QStringList{"<ram:Name>Eva Gruber</ram:Name>", "<ram:CategoryCode>Z</ram:CategoryCode>",
+                       "<ram:BilledQuantity unitCode=\"H87\">-2</ram:BilledQuantity>",
+                       "<ram:ChargeAmount>5</ram:ChargeAmount>",
+                       "<ram:GrandTotalAmount>18.00</ram:GrandTotalAmount>"};
+}
+
+void TestEInvoice::validInvoices() {
+    QFETCH(QString, kopf);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, expected);
+    // The invoice the credit notes refer to.
+    beleg(QStringLiteral("R:7:10:Datum = '2024-03-01 09:00:00'"), {"1:Alt", "1:1:::1:60:0:20:2"});
+    beleg(kopf, lines);
+    const QStringList k = kopf.split(u':');
+    QString fehler;
+    const QByteArray xml = BuildEInvoice(*dm, k[0], k[1].toInt(), &fehler);
+    QVERIFY2(!xml.isEmpty(), qPrintable(fehler));
+    const QString text = QString::fromUtf8(xml);
+    for (const QString& e : expected) {
+        if (e.startsWith(u'!'))
+            QVERIFY2(!text.contains(e.mid(1)), qPrintable(e));
+        else
+            QVERIFY2(text.contains(e), qPrintable(e + QStringLiteral("\n") + text));
+    }
+    const QString file = FOut.filePath(k[0] + k[1] + QStringLiteral(".xml"));
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(xml);
+    out.close();
+    const QString problems = validate(file);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems + QStringLiteral("\n") + text));
+}
+
+void TestEInvoice::missingData_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("kopf");
+    QTest::addColumn<QString>("message");
+
+    const QStringList line{"1:Ware", "1:1:::1:10:0:20:2"};
+    QTest::newRow("company and customer without country and VAT number")
+        << QStringLiteral(
+               "delete from set_allg where AllgID = 'FirmaLand'; update Geschaeft set UIDNr = null")
+        << QStringLiteral("R:1:14")
+        << QStringLiteral("Für eine E-Rechnung fehlt: Land der Firma, UID-Nummer der Firma, Land des Kunden");
+    QTest::newRow("unknown country and unit")
+        << QStringLiteral("update PosPreis set EinheitID = 7") << QStringLiteral("R:1:15")
+        << QStringLiteral(
+               "Für eine E-Rechnung fehlt: Ländercode für „Atlantis“ (Land des Kunden), Code der "
+               "Mengeneinheit „Fass“\nLänder und Mengeneinheiten werden unter Stammdaten → Allgemein "
+               "mit ihren deutschen Namen gepflegt (z. B. „Österreich“, „Stk“).");
+    QTest::newRow("net to another EU country without VAT number")
+        << QString() << QStringLiteral("R:1:16:Netto = 'J', DruDatID = 2")
+        << QStringLiteral("Für eine E-Rechnung fehlt: UID-Nummer des Kunden (Nettorechnung in ein anderes "
+                          "EU-Land)");
+    QTest::newRow("intra-community supply without delivery date")
+        << QString() << QStringLiteral("R:1:11:Netto = 'J'")
+        << QStringLiteral("Für eine E-Rechnung fehlt: Lieferdatum als zweites Datum (innergemeinschaftliche "
+                          "Lieferung)");
+    QTest::newRow("net at home without VAT number")
+        << QString() << QStringLiteral("R:1:12:Netto = 'J'")
+        << QStringLiteral("Für eine E-Rechnung fehlt: UID-Nummer des Kunden (Nettorechnung im Inland: "
+                          "Steuerschuldnerschaft des Leistungsempfängers)");
+    QTest::newRow("no bank account, nothing priced")
+        << QStringLiteral("update Geschaeft set IBAN1 = null; delete from PosPreis")
+        << QStringLiteral("T:1:10")
+        << QStringLiteral("Für eine E-Rechnung fehlt: IBAN der Firma, eine Position mit Preis");
+    QTest::newRow("offer") << QString() << QStringLiteral("O:1:10")
+                           << QStringLiteral("Eine E-Rechnung gibt es nur für Rechnungen, Teilrechnungen, "
+                                             "Stornorechnungen und Gutschriften.");
+    QTest::newRow("document missing") << QStringLiteral("delete from Kopf") << QStringLiteral("G:1:10")
+                                      << QStringLiteral("Die Gutschrift 1 ist nicht vorhanden!");
+}
+
+void TestEInvoice::missingData() {
+    QFETCH(QString, setup);
+    QFETCH(QString, kopf);
+    QFETCH(QString, message);
+    beleg(kopf, {"1:Ware", "1:1:::1:10:0:20:2"});
+    for (const QString& sql : setup.split(u';', Qt::SkipEmptyParts))
+        exec(sql);
+    const QStringList k = kopf.split(u':');
+    QString fehler;
+    QVERIFY(BuildEInvoice(*dm, k[0], k[1].toInt(), &fehler).isEmpty());
+    QCOMPARE(fehler, message);
+}
+
+void TestEInvoice::countries_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("eu");
+    QTest::newRow("Österreich") << "Österreich"
+                                << "AT" << true;
+    QTest::newRow("written out") << " oesterreich "
+                                 << "AT" << true;
+    QTest::newRow("Deutschland") << "Deutschland"
+                                 << "DE" << true;
+    QTest::newRow("Schweiz") << "Schweiz"
+                             << "CH" << false;
+    QTest::newRow("long name") << "Tschechische Republik"
+                               << "CZ" << true;
+    QTest::newRow("ß as ss") << "Grossbritannien"
+                             << "GB" << false;
+    QTest::newRow("Greece is GR, not its VAT prefix") << "Griechenland"
+                                                      << "GR" << true;
+    QTest::newRow("code") << "it"
+                          << "IT" << true;
+    QTest::newRow("unknown") << "Atlantis"
+                             << "" << false;
+    QTest::newRow("blank row of the table") << " "
+                                            << "" << false;
+}
+
+void TestEInvoice::countries() {
+    QFETCH(QString, name);
+    QFETCH(QString, code);
+    QFETCH(bool, eu);
+    QCOMPARE(LandCode(name), code);
+    QCOMPARE(IsEULand(code), eu);
+}
+
+void TestEInvoice::units_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("code");
+    for (const auto& [name, code] : QList<QPair<const char*, const char*>>{{"Stk", "H87"},
+                                                                           {"Stück", "H87"},
+                                                                           {"Ltr", "LTR"},
+                                                                           {"Pkg", "XPK"},
+                                                                           {"Lfm", "MTR"},
+                                                                           {"h", "HUR"},
+                                                                           {"Std.", "HUR"},
+                                                                           {"m²", "MTK"},
+                                                                           {"kg", "KGM"},
+                                                                           {"pauschal", "LS"},
+                                                                           {" ", "C62"},
+                                                                           {"Fass", ""}})
+        QTest::newRow(name) << QString::fromUtf8(name) << QString::fromLatin1(code);
+}
+
+void TestEInvoice::units() {
+    QFETCH(QString, name);
+    QFETCH(QString, code);
+    QCOMPARE(EinheitCode(name), code);
+    if (code.isEmpty())
+        return;
+    // The code must be one the rules accept (UN/ECE recommendations 20 and 21).
+    static const QString list = [] {
+        QFile f(Official + QStringLiteral("/EN16931-CII-validation.xslt"));
+        f.open(QIODevice::ReadOnly);
+        const QRegularExpression re(QStringLiteral("contains\\(' 10 11 [^']*'"));
+        return re.match(QString::fromUtf8(f.readAll())).captured(0);
+    }();
+    QVERIFY(list.contains(u' ' + code + u' '));
+}
+
+void TestEInvoice::command() {
+    beleg(QStringLiteral("R:1:10"), {"1:Ware", "1:1:::1:10:0:20:2"});
+    beleg(QStringLiteral("R:2:14"), {"1:Ware", "1:1:::1:10:0:20:2"});
+    const QString file = dm->SQLiteDB1.FileName;
+    QString fehler;
+    const QByteArray expected = BuildEInvoice(*dm, QStringLiteral("R"), 1, &fehler);
+    QVERIFY(!expected.isEmpty());
+
+    const QString target = FOut.filePath(QStringLiteral("cmd.xml"));
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    QCOMPARE(RunEInvoiceCommand({file, QStringLiteral("r"), QStringLiteral("1"), target}, out, err), 0);
+    QFile written(target);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), expected);
+    written.close();
+
+    // A refused document leaves no file behind, and says why.
+    const QString refused = FOut.filePath(QStringLiteral("refused.xml"));
+    QCOMPARE(RunEInvoiceCommand({file, QStringLiteral("R"), QStringLiteral("2"), refused}, out, err), 1);
+    QVERIFY(!QFileInfo::exists(refused));
+    QVERIFY2(errText.contains(QStringLiteral("Für eine E-Rechnung fehlt: Land des Kunden")),
+             qPrintable(errText));
+    QCOMPARE(RunEInvoiceCommand({file, QStringLiteral("R")}, out, err), 1);
+    QVERIFY(errText.contains(QLatin1String("Aufruf: quorvent --einvoice")));
+}
+
+QTEST_GUILESS_MAIN(TestEInvoice)
+#include "tst_einvoice.moc"
