@@ -1,0 +1,621 @@
+// The report engine on real printouts: documents prepared from a database are
+// rendered to PDF and read back with poppler (pdftotext, pdftoppm), so what is
+// checked is what a reader of the file sees: the texts in their order, where
+// they are on which page, and the pixels of the logo.
+#include "DatabaseFixture.h"
+#include "Rtf.h"
+#include "TReport.h"
+#include "UDM.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QPainter>
+#include <QPrintPreviewWidget>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+
+constexpr double PtPerMm = 72.0 / 25.4;
+
+QString Definition() {
+    const QString dir = qEnvironmentVariable("QV_BUILD_DIR", QCoreApplication::applicationDirPath() + "/..");
+    return dir + QStringLiteral("/Quorvent.rav");
+}
+
+QString Run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return QStringLiteral("<%1 failed: %2>")
+            .arg(program, QString::fromLocal8Bit(p.readAllStandardError()));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The text of each page as pdftotext -layout reads it.
+QStringList PageTexts(const QString& pdf) {
+    QStringList pages =
+        Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).split(u'\f');
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+// Where a word is: its page (1-based) and top left corner in millimetres; page 0 when absent.
+struct TWordPlace {
+    int page = 0;
+    double left = 0, top = 0, right = 0;
+};
+TWordPlace WordPlace(const QString& pdf, const QString& word) {
+    const QString html =
+        Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    static const QRegularExpression token(QStringLiteral(
+        R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
+    int page = 0;
+    for (auto it = token.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(0).startsWith(QLatin1String("<page"))) {
+            ++page;
+            continue;
+        }
+        if (m.captured(4) == word)
+            return {page, m.captured(1).toDouble() / PtPerMm, m.captured(2).toDouble() / PtPerMm,
+                    m.captured(3).toDouble() / PtPerMm};
+    }
+    return {};
+}
+
+// The fragments found in this order in the text; the first one missing otherwise.
+QString MissingInOrder(const QString& text, const QStringList& fragments) {
+    qsizetype at = 0;
+    for (const QString& f : fragments) {
+        const qsizetype found = text.indexOf(f, at);
+        if (found < 0)
+            return f;
+        at = found + f.size();
+    }
+    return QString();
+}
+
+QString RtfLine(const QString& text) {
+    return QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n"
+                          "\\viewkind4\\uc1\\pard\\f0\\fs20 ") +
+           text + QStringLiteral("\\par\r\n}\r\n");
+}
+
+} // namespace
+
+class TestReport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup() { db.Close(); }
+
+    void documents_data();
+    void documents();
+    void pagesFlow_data();
+    void pagesFlow();
+    void placing_data();
+    void placing();
+    void footerArea_data();
+    void footerArea();
+    void logo_data();
+    void logo();
+    void definitionErrors_data();
+    void definitionErrors();
+    void runErrors();
+    void preview();
+
+private:
+    TDatabaseFixture db;
+    TDM* dm = nullptr;
+    QString shots;
+
+    void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
+    // Prepares the document, lets adjust place elements, renders the PDF and
+    // removes the buffer rows; returns the PDF's path.
+    QString render(const QString& typ, int nr, bool reminder,
+                   const std::function<void(TReport&)>& adjust = {}, int* pages = nullptr) {
+        const int run = dm->PreparePrintData(typ, nr, reminder);
+        if (run == 0)
+            return QString();
+        TReport report;
+        report.Open(Definition());
+        for (auto it = dm->ReportParams.cbegin(); it != dm->ReportParams.cend(); ++it)
+            report.SetParam(it.key(), it.value());
+        report.SetDataSet(QStringLiteral("QueryRv6"), &dm->QueryRv6);
+        report.SetDataSet(QStringLiteral("QueryRv7"), &dm->QueryRv7);
+        report.SetDataSet(QStringLiteral("QueryRv8"), &dm->QueryRv8);
+        report.SetDataSet(QStringLiteral("QueryRv9"), &dm->QueryRv9);
+        if (dm->DruckOhnePreis)
+            for (const char* name :
+                 {"HLineSumme", "TextMWSt", "TextNetto", "TextSteuer", "TextBrutto", "DataTextSkonto"})
+                report.FindElement(QStringLiteral("REDruck.Page1"), QLatin1String(name))->Visible = false;
+        if (adjust)
+            adjust(report);
+        const QString file = db.home->path() + QStringLiteral("/%1%2.pdf").arg(typ).arg(nr);
+        report.SetDestination(TReportDestination::File);
+        report.SetOutputFileName(file);
+        report.Execute(QStringLiteral("REDruck"));
+        if (pages)
+            *pages = report.PageCount();
+        dm->DeletePrintData(run);
+        // Kept for a person to look at when QV_REPORT_SHOTS names a folder.
+        if (!shots.isEmpty()) {
+            const QString shot = shots + u'/' + QTest::currentTestFunction() + u'_' +
+                                 QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_') + ".pdf";
+            QFile::remove(shot);
+            QFile::copy(file, shot);
+        }
+        return file;
+    }
+    TReportElement* element(TReport& r, const char* name) {
+        return r.FindElement(QStringLiteral("REDruck.Page1"), QLatin1String(name));
+    }
+};
+
+void TestReport::initTestCase() {
+    PinGermanLocale();
+    TReport::SetRtfReader(&Rtf::Read);
+    shots = qEnvironmentVariable("QV_REPORT_SHOTS");
+    QVERIFY2(QFile::exists(Definition()), qPrintable(Definition()));
+    db.BuildTemplate([](TSQLiteDB& base) {
+        base.ExecSQL(QStringLiteral(
+            "insert into Kunde (KundenID,AnredeID,TitelID,Firma,Nachname,Vorname,Strasse,PLZ,Ort,LandID,"
+            "KunGruID,Aktiv,KonzernID,HaendlerID,UIDNr) values (10,4,1,'Alpen Bau','Berger','Hans',"
+            "'Hauptstraße 1','6020','Innsbruck',2,1,'J',0,0,'ATU123')"));
+        base.ExecSQL(QStringLiteral(
+            "update Geschaeft set Name = 'Fliesen Koller GmbH', Strasse = 'Marktplatz 3', PLZ = '6020', "
+            "Ort = 'Innsbruck', Telefon = '0512 1234', Fax = '0512 1235', Email = 'office@koller.at', "
+            "Web = 'www.koller.at', UIDNr = 'ATU999', AndruckLeerzeilen = 1, PosNrFortlaufend = 'J', "
+            "PreisandruckenL = 'N', SkontoR = 'J', SkontoZ = 'J', SkontoL = 'J', "
+            "Skonto = 'Zahlbar innerhalb von 10 Tagen mit %1 Skonto (%2).', Skonto2 = 'Zahlbar sofort.', "
+            "BankName1 = 'Alpenbank', BankKonto1 = '12345', BLZ1 = '20111', IBAN1 = 'AT611904300234573201', "
+            "BIC1 = 'ALPBAT22', KopfTextZ = 'Wir erinnern an die offene Rechnung.'"));
+        auto kopf = [&](const QString& typ, int nr) {
+            base.ExecSQL(
+                QStringLiteral(
+                    "insert into Kopf (KopfTyp,KopfID,Status,KundenID,KunGruID,Datum,DruDatID,Datum2,"
+                    "SubkundenID,KopfBez,Netto,Skonto,KopfTextVorPos,FussTextNachPos,KopfText,FussText) "
+                    "values ('%1',%2,'E',10,1,'2014-03-24 10:00:00',2,'2014-04-01 00:00:00',0,'Bad',"
+                    "'N',2,'J','N','Wir danken für Ihren Auftrag.','Mit freundlichen Grüßen')")
+                    .arg(typ)
+                    .arg(nr));
+        };
+        auto pos = [&](const QString& typ, int nr, int pos, const QString& bez) {
+            base.ExecSQL(QStringLiteral("insert into PosDaten values ('%1',%2,%3,0,'kurz','%4','N')")
+                             .arg(typ)
+                             .arg(nr)
+                             .arg(pos)
+                             .arg(QString(bez).replace(u'\'', QStringLiteral("''"))));
+        };
+        auto preis = [&](const QString& typ, int nr, int pos, int line, const QString& bez, double menge,
+                         double wert, const QString& rabatt, int mwst) {
+            base.ExecSQL(QStringLiteral("insert into PosPreis values ('%1',%2,%3,%4,'%5',null,%6,2,%7,%8,%9)")
+                             .arg(typ)
+                             .arg(nr)
+                             .arg(pos)
+                             .arg(line)
+                             .arg(bez)
+                             .arg(menge)
+                             .arg(wert)
+                             .arg(rabatt)
+                             .arg(mwst));
+        };
+        // An invoice with two VAT rates, a position with a discount and one with two lines.
+        kopf("R", 1);
+        pos("R", 1, 1, RtfLine(QStringLiteral("Fliesen verlegen in der K\\'fcche")));
+        preis("R", 1, 1, 1, QString(), 10, 25, QStringLiteral("null"), 20);
+        pos("R", 1, 2, QStringLiteral("Silikon"));
+        preis("R", 1, 2, 1, QStringLiteral("Kartusche"), 2, 4.5, QStringLiteral("10"), 10);
+        pos("R", 1, 3, QStringLiteral("Arbeit"));
+        preis("R", 1, 3, 1, QStringLiteral("Meister"), 1, 60, QStringLiteral("null"), 20);
+        preis("R", 1, 3, 2, QStringLiteral("Geselle"), 2, 40, QStringLiteral("null"), 20);
+        // The same as a delivery note, printed without prices.
+        kopf("L", 2);
+        pos("L", 2, 1, QStringLiteral("Holz"));
+        preis("L", 2, 1, 1, QStringLiteral("Brett"), 4, 10, QStringLiteral("5"), 20);
+        preis("L", 2, 1, 2, QStringLiteral("Latte"), 2, 3, QStringLiteral("null"), 20);
+        // 60 positions: several pages.
+        kopf("R", 3);
+        for (int p = 1; p <= 60; ++p) {
+            pos("R", 3, p, RtfLine(QStringLiteral("Posten%1 Fliesen verlegen").arg(p, 2, 10, QChar(u'0'))));
+            preis("R", 3, p, 1, QString(), 2, 10 + p, QStringLiteral("null"), 20);
+        }
+        // One position whose description is longer than a page.
+        kopf("R", 4);
+        QString lines;
+        for (int l = 1; l <= 150; ++l)
+            lines += QStringLiteral("Zeile%1\\par ").arg(l, 3, 10, QChar(u'0'));
+        pos("R", 4, 1, RtfLine(lines));
+        preis("R", 4, 1, 1, QString(), 1, 100, QStringLiteral("null"), 20);
+        pos("R", 4, 2, QStringLiteral("Danach"));
+        preis("R", 4, 2, 1, QString(), 1, 5, QStringLiteral("null"), 20);
+    });
+}
+
+void TestReport::init() {
+    QVERIFY(db.Open());
+    dm = db.dm;
+}
+
+void TestReport::documents_data() {
+    QTest::addColumn<QString>("typ");
+    QTest::addColumn<int>("nr");
+    QTest::addColumn<bool>("reminder");
+    QTest::addColumn<QStringList>("inOrder");
+    QTest::addColumn<QStringList>("absent");
+
+    const QStringList letterhead{"Fliesen Koller GmbH", "Marktplatz 3", "6020 Innsbruck", "0512 1234",
+                                 "office@koller.at"};
+    const QStringList address{"Herr", "Alpen Bau", "Berger Hans", "Hauptstraße 1", "6020 Innsbruck"};
+    const QStringList captions{"Pos.", "Bezeichnung", "Menge", "Einheit", "Einzelpreis", "Rabatt", "Gesamt"};
+    QTest::newRow("invoice") << "R" << 1 << false
+                             << QStringList{letterhead + address +
+                                            QStringList{"RechnungsNr.", "1", "Rechnungsdatum:", "24.03.2014",
+                                                        "Ihre Kundennr.", "10"} +
+                                            captions +
+                                            QStringList{
+                                                "Wir danken für Ihren Auftrag.",
+                                                "1",
+                                                "Fliesen verlegen in der Küche",
+                                                "10,00",
+                                                "Stk",
+                                                "25,00",
+                                                "250,00 EUR",
+                                                "2",
+                                                "Silikon",
+                                                "Kartusche",
+                                                "2,00",
+                                                "4,50",
+                                                "10,00%",
+                                                "8,10 EUR",
+                                                "3",
+                                                "Arbeit",
+                                                "Meister",
+                                                "60,00 EUR",
+                                                "Geselle",
+                                                "80,00 EUR",
+                                                "140,00 EUR",
+                                                "MwSt-Satz",
+                                                "Netto",
+                                                "MwSt",
+                                                "Brutto",
+                                                "10,00 %",
+                                                "8,10 EUR",
+                                                "0,81 EUR",
+                                                "8,91 EUR",
+                                                "20,00 %",
+                                                "390,00 EUR",
+                                                "78,00 EUR",
+                                                "468,00 EUR",
+                                                "Gesamtsumme",
+                                                "398,10 EUR",
+                                                "78,81 EUR",
+                                                "476,91 EUR",
+                                                "Zahlbar innerhalb von 10 Tagen mit 2,00% Skonto (9,54 EUR).",
+                                                "Alpenbank",
+                                                "IBAN:",
+                                                "AT611904300234573201",
+                                                "Seite 1 von 1"}}
+                             << QStringList{"Zahlungserinnerung", "{"};
+    QTest::newRow("payment reminder")
+        << "R" << 1 << true << QStringList{"Zahlungserinnerung",
+                                           "RechnungsNr.",
+                                           "Wir erinnern an die offene Rechnung.",
+                                           "Silikon",
+                                           "Gesamtsumme",
+                                           "476,91 EUR",
+                                           "Seite 1 von 1"}
+        << QStringList{"Wir danken"};
+    // Quantities and units stay; no amount, no totals, no payment terms, no bank lines.
+    QTest::newRow("delivery note without prices")
+        << "L" << 2 << false
+        << QStringList{"Alpen Bau", "LieferscheinNr.", "2",    "Lieferscheindatum:", "Holz", "Brett", "4,00",
+                       "Stk",       "Latte",           "2,00", "Seite 1 von 1"}
+        << QStringList{"EUR", "Gesamtsumme", "MwSt-Satz", "Brutto", "Zahlbar", "IBAN", "Alpenbank", "10,00"};
+}
+
+void TestReport::documents() {
+    QFETCH(QString, typ);
+    QFETCH(int, nr);
+    QFETCH(bool, reminder);
+    QFETCH(QStringList, inOrder);
+    QFETCH(QStringList, absent);
+    const QString pdf = render(typ, nr, reminder);
+    QVERIFY(!pdf.isEmpty());
+    const QStringList pages = PageTexts(pdf);
+    QCOMPARE(pages.size(), 1);
+    const QString missing = MissingInOrder(pages[0], inOrder);
+    QVERIFY2(missing.isEmpty(),
+             qPrintable(missing + QStringLiteral(" missing or out of order in:\n") + pages[0]));
+    for (const QString& a : absent)
+        QVERIFY2(!pages[0].contains(a), qPrintable(a));
+}
+
+void TestReport::pagesFlow_data() {
+    QTest::addColumn<int>("nr");
+    QTest::addColumn<QStringList>("body"); // every entry once, in this order, over all pages
+    QTest::addColumn<int>("minPages");
+
+    QStringList postings;
+    for (int p = 1; p <= 60; ++p)
+        postings << QStringLiteral("Posten%1").arg(p, 2, 10, QChar(u'0'));
+    QTest::newRow("60 positions") << 3 << postings << 3;
+    // A description longer than a page goes on over the next page, cut
+    // between its lines: no line lost, none twice.
+    QStringList lines;
+    for (int l = 1; l <= 150; ++l)
+        lines << QStringLiteral("Zeile%1").arg(l, 3, 10, QChar(u'0'));
+    QTest::newRow("position taller than a page") << 4 << (lines << "Danach") << 3;
+}
+
+void TestReport::pagesFlow() {
+    QFETCH(int, nr);
+    QFETCH(QStringList, body);
+    QFETCH(int, minPages);
+    int count = 0;
+    const QString pdf = render(QStringLiteral("R"), nr, false, {}, &count);
+    const QStringList pages = PageTexts(pdf);
+    QCOMPARE(pages.size(), count);
+    QVERIFY2(count >= minPages, qPrintable(QString::number(count)));
+
+    const QString all = pages.join(u'\f');
+    for (const QString& entry : body)
+        QCOMPARE(all.count(QRegularExpression(QStringLiteral("\\b") + entry + QStringLiteral("\\b"))), 1);
+    QCOMPARE(MissingInOrder(all, body), QString());
+    const int lastRow = int(all.left(all.indexOf(body.last())).count(u'\f'));
+    for (int i = 0; i < count; ++i) {
+        const QString& page = pages[i];
+        QVERIFY2(page.contains(QStringLiteral("Seite %1 von %2").arg(i + 1).arg(count)), qPrintable(page));
+        // The column captions head the body on every page of it; the address only the first.
+        QCOMPARE(page.contains(QStringLiteral("Einzelpreis")), i <= lastRow);
+        QCOMPARE(page.contains(QStringLiteral("Hauptstraße 1")), i == 0);
+        // The footer area once, at the end.
+        QCOMPARE(page.contains(QStringLiteral("Alpenbank")), i == count - 1);
+    }
+    // The totals follow the last row, on its page or, when they do not fit
+    // there, on the next one.
+    QCOMPARE(all.count(QStringLiteral("Gesamtsumme")), 1);
+    const int totals = int(all.left(all.indexOf(QStringLiteral("Gesamtsumme"))).count(u'\f'));
+    QVERIFY(totals == lastRow || totals == lastRow + 1);
+}
+
+void TestReport::placing_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("left");
+    QTest::addColumn<double>("top");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<double>("expectLeft"); // on the paper, mm
+    QTest::addColumn<double>("expectTop");
+
+    // Band elements sit relative to the printable region (15/9), the page
+    // number relative to the paper, footer elements to the footer area.
+    QTest::newRow("address in the header") << "DataMemoKunde" << 20.0 << 60.0 << "Herr" << 35.0 << 69.0;
+    QTest::newRow("page number on the paper") << "DataTextSeite" << 20.0 << 200.0 << "Seite" << -1.0 << 200.0;
+    QTest::newRow("bank line in the footer")
+        << "DataTextIBAN" << 0.0 << 40.0 << "IBAN:" << -1.0 << 9 + 220 + 40.0;
+}
+
+void TestReport::placing() {
+    QFETCH(QString, name);
+    QFETCH(double, left);
+    QFETCH(double, top);
+    QFETCH(QString, word);
+    QFETCH(double, expectLeft);
+    QFETCH(double, expectTop);
+    const QString pdf = render(QStringLiteral("R"), 1, false, [&](TReport& r) {
+        TReportElement* e = r.FindElement(QStringLiteral("REDruck.Page1"), name);
+        QVERIFY(e);
+        e->Left = left / r.UnitsFactor();
+        e->Top = top / r.UnitsFactor();
+    });
+    const TWordPlace at = WordPlace(pdf, word);
+    QCOMPARE(at.page, 1);
+    if (expectLeft >= 0)
+        QVERIFY2(std::abs(at.left - expectLeft) < 1.5, qPrintable(QString::number(at.left)));
+    QVERIFY2(std::abs(at.top - expectTop) < 2.0, qPrintable(QString::number(at.top)));
+}
+
+void TestReport::footerArea_data() {
+    QTest::addColumn<double>("minHeightLeft");
+    QTest::addColumn<double>("position");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<double>("minTop"); // where the bank line is, mm on the paper
+    QTest::addColumn<double>("maxTop");
+
+    QTest::newRow("room left: at its position")
+        << 51.0 << 220.0 << 1 << 9 + 220 + 44 - 1.0 << 9 + 220 + 44 + 2.0;
+    // Less room left than the area asks for: the area goes to a new page.
+    QTest::newRow("not enough room: next page")
+        << 200.0 << 220.0 << 2 << 9 + 220 + 44 - 1.0 << 9 + 220 + 44 + 2.0;
+    // Without a position it follows the totals directly.
+    QTest::newRow("no position: below the body") << 0.0 << 0.0 << 1 << 150.0 << 9 + 220 + 44 - 5.0;
+}
+
+void TestReport::footerArea() {
+    QFETCH(double, minHeightLeft);
+    QFETCH(double, position);
+    QFETCH(int, page);
+    QFETCH(double, minTop);
+    QFETCH(double, maxTop);
+    int count = 0;
+    const QString pdf = render(
+        QStringLiteral("R"), 1, false,
+        [&](TReport& r) {
+            TReportElement* band = element(r, "Band3");
+            band->MinHeightLeft = minHeightLeft / r.UnitsFactor();
+            band->PositionValue = position / r.UnitsFactor();
+        },
+        &count);
+    QCOMPARE(count, page);
+    const TWordPlace at = WordPlace(pdf, QStringLiteral("Alpenbank,"));
+    QCOMPARE(at.page, page);
+    QVERIFY2(at.top >= minTop && at.top <= maxTop, qPrintable(QString::number(at.top)));
+    // The totals stay on the first page in every case.
+    QCOMPARE(WordPlace(pdf, QStringLiteral("Gesamtsumme")).page, 1);
+}
+
+void TestReport::logo_data() {
+    QTest::addColumn<bool>("withLogo");
+    QTest::addColumn<bool>("visible");
+    QTest::newRow("logo") << true << true;
+    QTest::newRow("logo hidden") << true << false;
+    QTest::newRow("no logo file") << false << true;
+}
+
+void TestReport::logo() {
+    QFETCH(bool, withLogo);
+    QFETCH(bool, visible);
+    const QString logo = dm->LogoFileName(1);
+    if (withLogo) {
+        QImage image(400, 100, QImage::Format_RGB32);
+        image.fill(QColor(20, 40, 120));
+        QVERIFY(image.save(logo, "BMP"));
+    }
+    const QString pdf = render(QStringLiteral("R"), 1, false, [&](TReport& r) {
+        element(r, "BitmapLogo1")->PictureFile = logo;
+        element(r, "BitmapLogo1")->Visible = visible;
+    });
+    const QString png = db.home->path() + QStringLiteral("/page");
+    Run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("50"),
+                                     QStringLiteral("-singlefile"), pdf, png});
+    const QImage page(png + QStringLiteral(".png"));
+    QVERIFY(!page.isNull());
+    // The logo's place: 101 mm wide from 93 mm, a quarter of that high, from 9 mm down.
+    const double px = page.width() / 210.0;
+    int dark = 0, total = 0;
+    for (double x = 95; x < 190; x += 2)
+        for (double y = 11; y < 30; y += 2, ++total)
+            if (qGray(page.pixel(int(x * px), int(y * px))) < 128)
+                ++dark;
+    QCOMPARE(dark > total * 9 / 10, withLogo && visible);
+    if (!(withLogo && visible))
+        QCOMPARE(dark, 0);
+}
+
+void TestReport::definitionErrors_data() {
+    QTest::addColumn<QByteArray>("content"); // "-": no file, "/": a folder
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("missing") << QByteArray("-") << "fehlt";
+    QTest::newRow("a folder") << QByteArray("/") << "fehlt";
+    QTest::newRow("not XML") << QByteArray("RAVE\x01\x02 binary") << "nicht lesbar";
+    QTest::newRow("cut off") << QByteArray("<reportdefinition><report name=\"REDruck\"><page name=\"Page1\">")
+                             << "nicht lesbar";
+    QTest::newRow("no report") << QByteArray("<reportdefinition unitsFactor=\"1\"/>") << "nicht lesbar";
+    QTest::newRow("page without region") << QByteArray("<reportdefinition><report name=\"REDruck\"><page "
+                                                       "name=\"Page1\"/></report></reportdefinition>")
+                                         << "nicht lesbar";
+}
+
+void TestReport::definitionErrors() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expected);
+    const QString file = db.home->path() + QStringLiteral("/Quorvent.rav");
+    if (content == "/") {
+        QVERIFY(QDir().mkpath(file));
+    } else if (content != "-") {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    TReport report;
+    QString message;
+    try {
+        report.Open(file);
+    } catch (const EReportError& e) {
+        message = e.message();
+    }
+    QVERIFY2(message.contains(QDir::toNativeSeparators(file)), qPrintable(message));
+    QVERIFY2(message.contains(expected), qPrintable(message));
+    QVERIFY(!report.IsOpen());
+    QVERIFY(!report.FindElement(QStringLiteral("REDruck.Page1"), QStringLiteral("Region1")));
+    // Executing a report that could not be opened fails as well, with a text.
+    QVERIFY_THROWS_EXCEPTION(EReportError, report.Execute(QStringLiteral("REDruck")));
+}
+
+void TestReport::runErrors() {
+    const int run = dm->PreparePrintData(QStringLiteral("R"), 1, false);
+    QVERIFY(run > 0);
+    TReport report;
+    report.Open(Definition());
+    report.SetDataSet(QStringLiteral("QueryRv8"), &dm->QueryRv8);
+    report.SetDataSet(QStringLiteral("QueryRv9"), &dm->QueryRv9);
+    auto failure = [&](const std::function<void()>& op) {
+        try {
+            op();
+        } catch (const EReportError& e) {
+            return e.message();
+        }
+        return QStringLiteral("<no error>");
+    };
+
+    // A PDF that cannot be written fails, and leaves nothing behind.
+    const QString blocked = db.home->path() + QStringLiteral("/fehlt/R1.pdf");
+    report.SetDestination(TReportDestination::File);
+    report.SetOutputFileName(blocked);
+    QVERIFY(failure([&] {
+                report.Execute(QStringLiteral("REDruck"));
+            }).contains(QDir::toNativeSeparators(blocked)));
+    QVERIFY(!QFile::exists(blocked));
+
+    // An unknown report, or a dataset that is not there: nothing printed as if it were fine.
+    report.SetOutputFileName(db.home->path() + QStringLiteral("/R1.pdf"));
+    QVERIFY(failure([&] { report.Execute(QStringLiteral("REListe")); }).contains(QStringLiteral("REListe")));
+    dm->QueryRv9.Close();
+    QVERIFY(failure([&] { report.Execute(QStringLiteral("REDruck")); }).contains(QStringLiteral("QueryRv9")));
+    QVERIFY(!QFile::exists(db.home->path() + QStringLiteral("/R1.pdf")));
+
+    // The printer: without a default printer a clear German error, never a silent nothing.
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        QSKIP("This machine has a default printer.");
+    dm->QueryRv9.Open();
+    report.SetDestination(TReportDestination::Printer);
+    QCOMPARE(
+        failure([&] { report.Execute(QStringLiteral("REDruck")); }),
+        QStringLiteral("Es ist kein Standarddrucker eingerichtet. Bitte richten Sie einen Drucker ein oder "
+                       "drucken Sie über die Vorschau."));
+    dm->DeletePrintData(run);
+}
+
+void TestReport::preview() {
+    const int run = dm->PreparePrintData(QStringLiteral("R"), 3, false);
+    QVERIFY(run > 0);
+    TReport report;
+    report.Open(Definition());
+    report.SetDataSet(QStringLiteral("QueryRv8"), &dm->QueryRv8);
+    report.SetDataSet(QStringLiteral("QueryRv9"), &dm->QueryRv9);
+    report.SetDestination(TReportDestination::Preview);
+    QString title;
+    bool maximised = false;
+    double zoom = 0;
+    int pages = 0;
+    const auto previous = TReport::PreviewRunner();
+    TReport::PreviewRunner() = [&](QDialog& dialog) {
+        title = dialog.windowTitle();
+        maximised = dialog.windowState().testFlag(Qt::WindowMaximized);
+        dialog.show();
+        auto* widget = dialog.findChild<QPrintPreviewWidget*>();
+        QVERIFY(widget);
+        zoom = widget->zoomFactor();
+        pages = widget->pageCount();
+        if (!qEnvironmentVariableIsEmpty("QV_REPORT_SHOTS"))
+            dialog.grab().save(qEnvironmentVariable("QV_REPORT_SHOTS") + QStringLiteral("/preview.png"));
+        dialog.close();
+    };
+    report.Execute(QStringLiteral("REDruck"));
+    TReport::PreviewRunner() = previous;
+    dm->DeletePrintData(run);
+    QCOMPARE(title, QStringLiteral("Druckvorschau"));
+    QVERIFY(maximised);
+    QCOMPARE(zoom, 1.0);
+    QVERIFY(pages >= 3);
+    QCOMPARE(pages, report.PageCount());
+}
+
+QTEST_MAIN(TestReport)
+#include "tst_report.moc"
