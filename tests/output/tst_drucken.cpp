@@ -54,6 +54,7 @@ private slots:
     void mail_data();
     void mail();
     void rememberedBoxes();
+    void renderPdfFails();
     void pdfCommand_data();
     void pdfCommand();
 
@@ -463,6 +464,38 @@ void TestDrucken::rememberedBoxes() {
     dialog->prepare(QStringLiteral("T"), 7);
     QVERIFY(w<QCheckBox>("CBZE")->isChecked());
     QCOMPARE(previews, 2);
+}
+
+// A PDF that cannot be made leaves neither buffer rows nor a half file
+// behind, and an earlier file of that name as it was.
+void TestDrucken::renderPdfFails() {
+    document(QStringLiteral("R"), 2);
+    QTemporaryDir outDir;
+    const QString out = outDir.path() + QStringLiteral("/R2.pdf");
+    {
+        QFile earlier(out);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    const QString definition = ReportDefinitionFile();
+    SetReportDefinitionFile(outDir.path() + QStringLiteral("/Fehlt.rav"));
+    QString error;
+    try {
+        RenderDocumentPdf(*dm, QStringLiteral("R"), 2, false, true, out);
+    } catch (const EReportError& e) {
+        error = e.message();
+    }
+    SetReportDefinitionFile(definition);
+    QVERIFY2(error.contains(QStringLiteral("Fehlt.rav")), qPrintable(error));
+    QCOMPARE(count(QStringLiteral("select count(*) from Ausdruck")), 0);
+    QCOMPARE(QDir(outDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"R2.pdf"});
+
+    QVERIFY(RenderDocumentPdf(*dm, QStringLiteral("R"), 2, false, true, out));
+    QFile pdf(out);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.readAll().startsWith("%PDF"));
+    QCOMPARE(count(QStringLiteral("select count(*) from Ausdruck")), 0);
+    QCOMPARE(status(QStringLiteral("R"), 2), QStringLiteral("E"));
 }
 
 // ---------------------------------------------------------------------------
