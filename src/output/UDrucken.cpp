@@ -137,13 +137,16 @@ bool TDrucken::Output(TReport& report, bool& abschliessen) {
 void TDrucken::BitBtnDruckenClick() {
     RunDataAction([this] {
         // 1. and 2. The partner, and its address when the document is mailed.
-        if (!Locate(DM->TableKopf, FTyp, FKopfID)) {
+        bool found = Locate(DM->TableKopf, FTyp, FKopfID);
+        if (!found) {
             DM->TableKopf.Close();
             DM->TableKopf.Open();
-            Locate(DM->TableKopf, FTyp, FKopfID);
+            found = Locate(DM->TableKopf, FTyp, FKopfID);
         }
-        const QString partner = DM->TableKopf.FieldByName(QStringLiteral("KundenID"))->AsString();
-        if (ui->CBVersand->isChecked() && !CheckMailAddress(partner))
+        // A document that is gone meanwhile is reported by the preparation;
+        // the row the table stands on then belongs to another one.
+        if (found && ui->CBVersand->isChecked() &&
+            !CheckMailAddress(DM->TableKopf.FieldByName(QStringLiteral("KundenID"))->AsString()))
             return;
 
         // 3. and 4. The print data; a refusal has shown its message.
