@@ -13,9 +13,9 @@
 #include "UBerechtigung.h"
 #include "UDM.h"
 #include "UDrucken.h"
+#include "UEinAllg.h"
 #include "UEinRecht.h"
 #include "UEinStyle.h"
-#include "UEmptyPage.h"
 #include "UFInfo.h"
 #include "UFrameArtikelUeb.h"
 #include "UFrameKundenUeb.h"
@@ -37,6 +37,7 @@
 #include "UStammAusw.h"
 #include "UStammUeb.h"
 #include "UStartForm.h"
+#include "UStatistik.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -123,19 +124,6 @@ QString OptionValue(const QStringList& args, const QString& option) {
     return i >= 0 && i + 1 < args.size() ? args[i + 1] : QString();
 }
 
-// Pages that are not part of the program yet: the action still leads to a
-// page of its own with the right title.
-struct TPlannedPage {
-    const char* action;
-    const char* title;
-    const char* right;
-};
-
-const TPlannedPage PlannedPages[] = {
-    {"ActionAbschluss", "Statistiken", "Statistik"},
-    {"ActionEinAllg", "Allgemeine Einstellungen", "EinAllg"},
-};
-
 // Connects an action of the main window to a page's show operation.
 void Wire(TMF& mf, const char* action, TPage* page) {
     QObject::connect(mf.Action(QLatin1String(action)), &QAction::triggered, page,
@@ -205,11 +193,6 @@ int main(int argc, char** argv) {
     auto* kopfUeb = new TKopfUeb(mf.PageArea());
     TPage* firstPage = kopfUeb;
     Wire(mf, "ActionKopfUeb", kopfUeb);
-    for (const TPlannedPage& p : PlannedPages) {
-        auto* page = new TEmptyPage(QString::fromUtf8(p.title), mf.PageArea());
-        page->RightKey = QString::fromUtf8(p.right);
-        Wire(mf, p.action, page);
-    }
     // Reference tables and group pages.
     Wire(mf, "ActionAllgemein", new TAllgemein(mf.PageArea()));
     Wire(mf, "ActionKundenGruppe", new TKundenGruppe(mf.PageArea()));
@@ -217,6 +200,8 @@ int main(int argc, char** argv) {
     Wire(mf, "ActionLieferantenGruppe", new TLieferantenGruppe(mf.PageArea()));
     Wire(mf, "ActionStyles", new TEinStyle(mf.PageArea()));
     Wire(mf, "ActionRecht", new TEinRecht(mf.PageArea()));
+    Wire(mf, "ActionEinAllg", new TEinAllg(mf.PageArea()));
+    Wire(mf, "ActionAbschluss", new TStatistik(mf.PageArea()));
     Wire(mf, "ActionAnschrift", new TAnschrift(mf.PageArea()));
     // The record forms are created once, like every window; the lists on the
     // pages and in the pickers open them.
