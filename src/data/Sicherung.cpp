@@ -153,9 +153,17 @@ QString AutomaticBackup(TDM& dm, int keep) {
     const QString dbFile = dm.SQLiteDB1.FileName;
     const QString stem = folder + BaseNameOf(dbFile) + u'_' +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
-    QString target = stem + QStringLiteral(".DB");
-    for (int serial = 2; FileNameExists(target); ++serial)
-        target = stem + u'-' + QString::number(serial) + QStringLiteral(".DB");
+    // A second copy within the same second gets the next serial number, never
+    // a lower one that the rotation has freed: the name must keep its order.
+    int serial = FileNameExists(stem + QStringLiteral(".DB")) ? 1 : 0;
+    const QString prefix = QFileInfo(stem).fileName() + u'-';
+    for (const QString& path : AutomaticBackups(dbFile)) {
+        const QString name = QFileInfo(path).fileName();
+        if (name.startsWith(prefix))
+            serial = qMax(serial, name.mid(prefix.size()).chopped(3).toInt());
+    }
+    QString target = serial == 0 ? stem + QStringLiteral(".DB")
+                                 : stem + u'-' + QString::number(serial + 1) + QStringLiteral(".DB");
     dm.SQLiteDB1.BackupTo(target);
     // Only after a good copy exists may an old one go.
     const QStringList all = AutomaticBackups(dbFile);

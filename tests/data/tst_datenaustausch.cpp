@@ -1,0 +1,305 @@
+// Customers, suppliers and articles through CSV: what goes out comes back in
+// byte for byte, and an import refuses exactly the rows the forms would
+// refuse, with the reason, and writes nothing of them.
+#include "DatabaseFixture.h"
+#include "Datenaustausch.h"
+#include "OldDatabases.h"
+#include "QuorventFunctions.h"
+#include "TestSupport.h"
+#include "UDM.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(TAustauschArt)
+
+class TestDatenaustausch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void roundTripIsByteExact_data();
+    void roundTripIsByteExact();
+    void exportIsSpreadsheetCsv();
+    void badRowIsRefusedAlone_data();
+    void badRowIsRefusedAlone();
+    void previewAndDuplicatesAndLines();
+    void existingRecordsOnlyUpdatedWhenAsked();
+    void spreadsheetAnsiFileIsRead();
+    void brokenFileIsRefusedWhole_data();
+    void brokenFileIsRefusedWhole();
+
+private:
+    void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
+    int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
+    QString raw(const QString& sql) { return OldDatabases::RawRows(dm->SQLiteDB1.FileName, sql); }
+    static QByteArray Csv(const QStringList& lines) {
+        return QByteArray("\xEF\xBB\xBF") + lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n";
+    }
+    void fillOddRecords();
+
+    TDatabaseFixture db;
+    TDM* dm = nullptr;
+};
+
+void TestDatenaustausch::initTestCase() {
+    PinGermanLocale();
+    db.BuildTemplate();
+}
+
+void TestDatenaustausch::init() {
+    QVERIFY(db.Open());
+    dm = db.dm;
+}
+
+void TestDatenaustausch::cleanup() {
+    db.Close();
+}
+
+// Names a spreadsheet and a CSV reader trip over.
+void TestDatenaustausch::fillOddRecords() {
+    exec(QStringLiteral(
+        "insert into Kunde (KundenID,AnredeID,TitelID,Firma,Nachname,Vorname,Strasse,PLZ,Ort,LandID,Email,"
+        "Geburtsdatum,Erfassungsdatum,KunGruID,Anmerkung,Aktiv,Rabatt,Skonto,Netto,UIDNr,KonzernID,"
+        "HaendlerID) "
+        "values (10,3,3,'\"Bäckerei\" Müller; Söhne',' Groß ','Jörg','Hauptstraße 1','01234','Köln',3,"
+        "'a@b.de','1970-02-28','2024-01-31',1,'Zeile 1\r\nZeile 2; mit \"Anführung\"\nZeile 3 €',"
+        "'J',2.5,3,'J','DE123',20,NULL)"));
+    // The parent company has the higher number and comes later in the file.
+    exec(QStringLiteral("insert into Kunde (KundenID,AnredeID,TitelID,Firma,LandID,KunGruID,Aktiv,KonzernID,"
+                        "HaendlerID) values (20,1,1,'Konzern €-Handel',2,1,'N',0,10)"));
+    exec(QStringLiteral(
+        "insert into Lieferant (LieferantenID,Firma,LandID,LieGruID,AnspAnredeID,AnspTitelID,"
+        "Aktiv,IBAN,KundenNr,Anmerkung,Rabatt,Geburtsdatum) values (5,'Schrauben \"Süd\"; GmbH',"
+        "2,1,4,3,'J','DE89 3704','K-7','zwei\nZeilen',12.75,'1980-12-01')"));
+    exec(QStringLiteral(
+        "insert into Artikel (ArtikelID,ArtGruID,ArtKurzBez,ArtBez,Aktiv,LieferantenID,BereichEK,"
+        "BereichVK,Zwischensumme) values (7,1,'Dübel \"6mm\"; grau','{\\rtf1\\ansi Dübel\\par}',"
+        "'J',5,'J','J','N')"));
+    exec(QStringLiteral("insert into ArtPreis values (7,1,'Stück; lose','€ netto',2.5,2,10.125,20)"));
+    exec(QStringLiteral("insert into ArtPreis values (7,2,NULL,NULL,1,6,45,10)"));
+    exec(QStringLiteral(
+        "insert into Artikel (ArtikelID,ArtGruID,ArtKurzBez,ArtBez,Aktiv,LieferantenID,BereichEK,"
+        "BereichVK,Zwischensumme) values (8,1,'Ohne Preis','Text',"
+        "'N',0,'N','J','J')"));
+}
+
+void TestDatenaustausch::roundTripIsByteExact_data() {
+    QTest::addColumn<TAustauschArt>("art");
+    QTest::newRow("customers") << TAustauschArt::Kunden;
+    QTest::newRow("suppliers") << TAustauschArt::Lieferanten;
+    QTest::newRow("articles with price lines") << TAustauschArt::Artikel;
+}
+
+void TestDatenaustausch::roundTripIsByteExact() {
+    QFETCH(TAustauschArt, art);
+    fillOddRecords();
+    const QByteArray first = ExportCSV(*dm, art);
+    // Suppliers first: an article needs its supplier.
+    const QByteArray suppliers = ExportCSV(*dm, TAustauschArt::Lieferanten);
+
+    QVERIFY(db.Open()); // a fresh database
+    dm = db.dm;
+    if (art == TAustauschArt::Artikel)
+        QCOMPARE(ImportCSV(*dm, TAustauschArt::Lieferanten, suppliers, true, true).Abgelehnt, 0);
+    const TImportErgebnis r = ImportCSV(*dm, art, first, true, true);
+    QVERIFY(r.Fehler.isEmpty());
+    for (const TImportZeile& z : r.Zeilen)
+        QVERIFY2(z.Ergebnis != TImportZeile::Abgelehnt, qPrintable(z.Nummer + u' ' + z.Grund));
+    QVERIFY(r.Ausgefuehrt);
+    QCOMPARE(ExportCSV(*dm, art), first);
+    QCOMPARE(db.messages->boxes.size(), 0);
+}
+
+void TestDatenaustausch::exportIsSpreadsheetCsv() {
+    fillOddRecords();
+    int records = 0;
+    const QByteArray data = ExportCSV(*dm, TAustauschArt::Artikel, &records);
+    QCOMPARE(records, 3); // article 0, 7 and 8; article 7 has two rows
+    QVERIFY(data.startsWith("\xEF\xBB\xBF"
+                            "Artikelnummer;Artikelgruppe;Kurzbezeichnung;Bezeichnung;Aktiv;Einkaufsartikel;"
+                            "Verkaufsartikel;Lieferantennr.;Zwischensumme;Preis-Bezeichnung;"
+                            "Preis-Bezeichnung 2;Menge;Einheit;Betrag/Stk;MWSt.\r\n"));
+    const QString text = QString::fromUtf8(data);
+    QVERIFY2(text.contains(
+                 QStringLiteral("7;Allgemein;\"Dübel \"\"6mm\"\"; grau\";{\\rtf1\\ansi Dübel\\par};J;J;J;5;N;"
+                                "\"Stück; lose\";€ netto;2,5;Stk;10,125;20\r\n")),
+             qPrintable(text));
+    QVERIFY(text.contains(
+        QStringLiteral("7;Allgemein;\"Dübel \"\"6mm\"\"; grau\";{\\rtf1\\ansi Dübel\\par};J;J;J;5;N;"
+                       ";;1;h;45;10\r\n")));
+    QVERIFY(text.contains(QStringLiteral("8;Allgemein;Ohne Preis;Text;N;N;J;0;J;;;;;;\r\n")));
+    const QString kunden = QString::fromUtf8(ExportCSV(*dm, TAustauschArt::Kunden));
+    QVERIFY(kunden.contains(QStringLiteral(";28.02.1970;31.01.2024;Allgmein;DE123;2,5;3;J;20;;J;")));
+}
+
+void TestDatenaustausch::badRowIsRefusedAlone_data() {
+    QTest::addColumn<TAustauschArt>("art");
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("good");
+    QTest::addColumn<QString>("bad");
+    QTest::addColumn<QString>("reason");
+    const QString kh =
+        QStringLiteral("Nummer;Firma;Nachname;Kundengruppe;Rabatt;Geburtstag;Konzernnr.;Anmerkung");
+    const QString kg = QStringLiteral("100;Gut GmbH;;Allgmein;5;01.02.1990;0;");
+    QTest::newRow("letters in the number") << TAustauschArt::Kunden << kh << kg << "10x;Böse;;Allgmein;;;0;"
+                                           << "Im Feld \"Nummer\" steht keine Nummer: \"10x\"!";
+    QTest::newRow("letters in a percentage")
+        << TAustauschArt::Kunden << kh << kg << "101;Böse;;Allgmein;fünf;;0;"
+        << "Im Feld \"Rabatt\" steht keine Zahl: \"fünf\"!";
+    QTest::newRow("impossible date")
+        << TAustauschArt::Kunden << kh << kg << "101;Böse;;Allgmein;;31.02.1990;0;"
+        << "Im Feld \"Geburtstag\" steht kein gültiges Datum (TT.MM.JJJJ): \"31.02.1990\"!";
+    QTest::newRow("unknown group") << TAustauschArt::Kunden << kh << kg << "101;Böse;;Großkunden;;;0;"
+                                   << "\"Großkunden\" ist als Kundengruppe nicht vorhanden!";
+    QTest::newRow("no group") << TAustauschArt::Kunden << kh << kg << "101;Böse;;;;;0;"
+                              << "Die Kundengruppe muss angegeben werden!";
+    QTest::newRow("character outside Windows-1252")
+        << TAustauschArt::Kunden << kh << kg << "101;Böse ☃;;Allgmein;;;0;"
+        << "Das Zeichen \"☃\" im Feld \"Firma\" kann nicht gespeichert werden";
+    QTest::newRow("neither firm nor surname")
+        << TAustauschArt::Kunden << kh << kg << "101; ;;Allgmein;;;0;"
+        << "Es muss entweder eine Firma oder der Nachname angegeben werden!";
+    QTest::newRow("number already there") << TAustauschArt::Kunden << kh << kg << "0;Böse;;Allgmein;;;0;"
+                                          << "Die angegebene Kundennummer ist bereits vorhanden!";
+    QTest::newRow("unknown parent company")
+        << TAustauschArt::Kunden << kh << kg << "101;Böse;;Allgmein;;;999;"
+        << "Die angegebene Konzernnummer ist als Kundennummer nicht vorhanden!";
+    QTest::newRow("firm too long") << TAustauschArt::Kunden << kh << kg
+                                   << QStringLiteral("101;") + QString(101, u'x') +
+                                          QStringLiteral(";;Allgmein;;;0;")
+                                   << "Das Feld \"Firma\" darf höchstens 100 Zeichen lang sein!";
+
+    const QString lh = QStringLiteral("Nummer;Firma;Lieferantengruppe;Land");
+    const QString lg = QStringLiteral("50;Gut AG;Allgmein;Österreich");
+    QTest::newRow("supplier without firm")
+        << TAustauschArt::Lieferanten << lh << lg << "51;;Allgmein;Österreich"
+        << "Es muss eine Firmenbezeichnung angegeben werden!";
+    QTest::newRow("supplier of an unknown country")
+        << TAustauschArt::Lieferanten << lh << lg << "51;Böse;Allgmein;Atlantis"
+        << "\"Atlantis\" ist als Land nicht vorhanden!";
+
+    const QString ah =
+        QStringLiteral("Artikelnummer;Artikelgruppe;Kurzbezeichnung;Bezeichnung;Einkaufsartikel;"
+                       "Verkaufsartikel;Lieferantennr.;Menge;Einheit;Betrag/Stk;MWSt.");
+    const QString ag = QStringLiteral("30;Allgemein;Gut;Gut;N;J;0;1;Stk;9,99;20");
+    QTest::newRow("article price line without amount")
+        << TAustauschArt::Artikel << ah << ag << "31;Allgemein;Böse;Böse;N;J;0;1;Stk;;20"
+        << "Preiszeile in Zeile 3: Der Betrag muss angegeben werden!";
+    QTest::newRow("article in no area")
+        << TAustauschArt::Artikel << ah << ag << "31;Allgemein;Böse;Böse;N;N;0;;;;"
+        << "Der Artikel muss entweder ein Einkaufs- und/oder ein Verkaufsartikel sein!";
+    QTest::newRow("article of an unknown supplier")
+        << TAustauschArt::Artikel << ah << ag << "31;Allgemein;Böse;Böse;J;J;77;;;;"
+        << "Der Lieferant 77 ist nicht vorhanden!";
+    QTest::newRow("article with an unknown unit")
+        << TAustauschArt::Artikel << ah << ag << "31;Allgemein;Böse;Böse;N;J;0;1;Fass;2;20"
+        << "Preiszeile in Zeile 3: \"Fass\" ist als Einheit nicht vorhanden!";
+}
+
+void TestDatenaustausch::badRowIsRefusedAlone() {
+    QFETCH(TAustauschArt, art);
+    QFETCH(QString, header);
+    QFETCH(QString, good);
+    QFETCH(QString, bad);
+    QFETCH(QString, reason);
+    const QString table = art == TAustauschArt::Kunden        ? QStringLiteral("Kunde")
+                          : art == TAustauschArt::Lieferanten ? QStringLiteral("Lieferant")
+                                                              : QStringLiteral("Artikel");
+    const int before = count(QStringLiteral("select count(*) from ") + table);
+    const int pricesBefore = count(QStringLiteral("select count(*) from ArtPreis"));
+
+    const TImportErgebnis r = ImportCSV(*dm, art, Csv({header, good, bad}), false, true);
+    QVERIFY2(r.Fehler.isEmpty(), qPrintable(r.Fehler));
+    QCOMPARE(r.Zeilen.size(), 2);
+    QCOMPARE(r.Zeilen[0].Ergebnis, TImportZeile::Neu);
+    QCOMPARE(r.Zeilen[1].Ergebnis, TImportZeile::Abgelehnt);
+    QVERIFY2(r.Zeilen[1].Grund.startsWith(reason), qPrintable(r.Zeilen[1].Grund));
+    QCOMPARE(r.Zeilen[1].Zeile, 3);
+    // The good row is in, nothing of the bad one.
+    QCOMPARE(count(QStringLiteral("select count(*) from ") + table), before + 1);
+    if (art == TAustauschArt::Artikel)
+        QCOMPARE(count(QStringLiteral("select count(*) from ArtPreis")), pricesBefore + 1);
+    QCOMPARE(db.messages->boxes.size(), 0);
+}
+
+void TestDatenaustausch::previewAndDuplicatesAndLines() {
+    const QByteArray data =
+        Csv({QStringLiteral("Nummer;Firma;Kundengruppe;Anmerkung"),
+             QStringLiteral("5;Erste;Allgmein;\"zwei\nZeilen\""), QStringLiteral(";;;"),
+             QStringLiteral("5;Zweite;Allgmein;"), QStringLiteral(";Ohne Nummer;Allgmein;")});
+    const int range = GetNumber(dm->Query2, QStringLiteral("KundenID"), false);
+    TImportErgebnis preview = ImportCSV(*dm, TAustauschArt::Kunden, data, false, false);
+    QCOMPARE(preview.Zeilen.size(), 3);
+    QCOMPARE(preview.Zeilen[1].Zeile, 5); // the remark spans lines 2 and 3, line 4 is blank
+    QCOMPARE(preview.Zeilen[1].Grund,
+             QStringLiteral("Die Nummer 5 steht mehrfach in der Datei (zuerst in Zeile 2)!"));
+    QCOMPARE(preview.Neu, 2);
+    QVERIFY(!preview.Ausgefuehrt);
+    // The preview wrote nothing, not even a number.
+    QCOMPARE(count(QStringLiteral("select count(*) from Kunde")), 1);
+    QCOMPARE(GetNumber(dm->Query2, QStringLiteral("KundenID"), false), range);
+
+    const TImportErgebnis done = ImportCSV(*dm, TAustauschArt::Kunden, data, false, true);
+    QCOMPARE(done.Neu, 2);
+    QCOMPARE(
+        raw(QStringLiteral("select KundenID, Firma, Anmerkung from Kunde where KundenID > 0 order by 1")),
+        QStringLiteral("1|Ohne Nummer|<NULL>\n5|Erste|zwei\nZeilen"));
+    // The range does not propose a number the import has used.
+    QCOMPARE(GetNumber(dm->Query2, QStringLiteral("KundenID"), false), 6);
+}
+
+void TestDatenaustausch::existingRecordsOnlyUpdatedWhenAsked() {
+    const QByteArray data =
+        Csv({QStringLiteral("Nummer;Firma;Ort"), QStringLiteral("0;Neue Musterfirma;Graz")});
+    QCOMPARE(ImportCSV(*dm, TAustauschArt::Kunden, data, false, true).Abgelehnt, 1);
+    QCOMPARE(raw(QStringLiteral("select Firma, Ort, Strasse from Kunde where KundenID = 0")),
+             QStringLiteral("Musterfirma|Musterort|Musterstrasse 1"));
+    const TImportErgebnis r = ImportCSV(*dm, TAustauschArt::Kunden, data, true, true);
+    QCOMPARE(r.Aktualisiert, 1);
+    // Columns the file leaves out keep their values.
+    QCOMPARE(raw(QStringLiteral("select Firma, Ort, Strasse from Kunde where KundenID = 0")),
+             QStringLiteral("Neue Musterfirma|Graz|Musterstrasse 1"));
+
+    // An updated article gets the file's price lines instead of its own.
+    const QByteArray art =
+        Csv({QStringLiteral("Artikelnummer;Kurzbezeichnung;Menge;Einheit;Betrag/Stk;MWSt."),
+             QStringLiteral("0;Rest neu;3;Stk;1,5;10"), QStringLiteral("0;Rest neu;1;h;60;20")});
+    QCOMPARE(ImportCSV(*dm, TAustauschArt::Artikel, art, true, true).Aktualisiert, 1);
+    QCOMPARE(raw(QStringLiteral(
+                 "select PreisID, Menge, EinheitID, Wert, MWStSatz from ArtPreis where ArtikelID = 0 "
+                 "order by PreisID")),
+             QStringLiteral("1|3|2|1.5|10\n2|1|6|60|20"));
+}
+
+void TestDatenaustausch::spreadsheetAnsiFileIsRead() {
+    // What a spreadsheet saves as "CSV" here: Windows-1252, no byte order mark.
+    const QByteArray data = "Nummer;Firma;Kundengruppe\r\n9;M\xFCller \x80 Co;Allgmein\r\n";
+    QCOMPARE(ImportCSV(*dm, TAustauschArt::Kunden, data, false, true).Neu, 1);
+    QCOMPARE(raw(QStringLiteral("select Firma from Kunde where KundenID = 9")),
+             QStringLiteral("Müller € Co"));
+}
+
+void TestDatenaustausch::brokenFileIsRefusedWhole_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("empty") << QByteArray() << "Die Datei enthält keine Daten!";
+    QTest::newRow("unknown column") << Csv({QStringLiteral("Nummer;Firma;Umsatz"), QStringLiteral("1;A;5")})
+                                    << "Die Spalte \"Umsatz\" ist für Kunden unbekannt!";
+    QTest::newRow("no number column")
+        << Csv({QStringLiteral("Firma"), QStringLiteral("A")}) << "Die Spalte \"Nummer\" fehlt!";
+}
+
+void TestDatenaustausch::brokenFileIsRefusedWhole() {
+    QFETCH(QByteArray, data);
+    QFETCH(QString, error);
+    const TImportErgebnis r = ImportCSV(*dm, TAustauschArt::Kunden, data, false, true);
+    QCOMPARE(r.Fehler, error);
+    QVERIFY(!r.Ausgefuehrt);
+    QCOMPARE(count(QStringLiteral("select count(*) from Kunde")), 1);
+}
+
+QTEST_GUILESS_MAIN(TestDatenaustausch)
+#include "tst_datenaustausch.moc"
