@@ -262,6 +262,14 @@ int RunPdfCommand(const QStringList& args, QTextStream&, QTextStream& err) {
             << Qt::endl;
         return 1;
     }
+    // A slip in a script must not replace the database by its own printout.
+    if (QFileInfo(pdfFile).exists() &&
+        QFileInfo(pdfFile).canonicalFilePath() == QFileInfo(file).canonicalFilePath()) {
+        err << QStringLiteral("Die PDF-Datei \"") + pdfFile +
+                   QStringLiteral("\" ist die Datenbankdatei und wird nicht überschrieben!")
+            << Qt::endl;
+        return 1;
+    }
     if (!QFileInfo(QFileInfo(pdfFile).absolutePath()).isDir()) {
         err << QStringLiteral("Der Ordner \"") + QFileInfo(pdfFile).absolutePath() +
                    QStringLiteral("\" für die PDF-Datei existiert nicht!")

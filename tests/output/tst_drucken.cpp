@@ -520,6 +520,8 @@ void TestDrucken::pdfCommand_data() {
                                       << QStringList{"Keine Daten zum Drucken gefunden!"} << QStringList{};
     QTest::newRow("database missing")
         << QStringList{"DBx", "R", "1", "OUT"} << 1 << QStringList{"wurde nicht gefunden"} << QStringList{};
+    QTest::newRow("output is the database")
+        << QStringList{"DB", "R", "1", "DB"} << 1 << QStringList{"ist die Datenbankdatei"} << QStringList{};
     QTest::newRow("number missing") << QStringList{"DB", "R", "OUT"} << 1 << QStringList{"Aufruf:"}
                                     << QStringList{};
 }
