@@ -3,10 +3,13 @@
 // artefacts in tests/einvoice/official); the missing-data message, the code
 // lists and the maintenance command.
 #include "DatabaseFixture.h"
+#include "DruckAusgabe.h"
 #include "EInvoice.h"
 #include "EInvoiceCodes.h"
+#include "HybridPdf.h"
 #include "UDM.h"
 
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -56,6 +59,7 @@ private slots:
     void units_data();
     void units();
     void command();
+    void hybridPdf();
 
 private:
     TDatabaseFixture db;
@@ -463,5 +467,58 @@ void TestEInvoice::command() {
     QVERIFY(errText.contains(QLatin1String("Aufruf: quorvent --einvoice")));
 }
 
-QTEST_GUILESS_MAIN(TestEInvoice)
+void TestEInvoice::hybridPdf() {
+    SetReportDefinitionFile(qEnvironmentVariable("QV_BUILD_DIR") + QStringLiteral("/Quorvent.rav"));
+    beleg(QStringLiteral("R:1:11:Netto = 'J', DruDatID = 2"),
+          {"1:Größe & Maß", "1:1:::4:12.5:0:20:5", "2:Öl", "2:1:::2:3.3:10:20:3"});
+    const QString plain = FOut.filePath(QStringLiteral("plain.pdf"));
+    const QString hybrid = FOut.filePath(QStringLiteral("hybrid.pdf"));
+    QVERIFY(RenderDocumentPdf(*dm, QStringLiteral("R"), 1, false, true, plain));
+    QVERIFY(QFile::copy(plain, hybrid));
+    QString fehler;
+    const QByteArray xml = BuildEInvoice(*dm, QStringLiteral("R"), 1, &fehler);
+    QVERIFY2(!xml.isEmpty(), qPrintable(fehler));
+    QVERIFY2(EmbedEInvoiceFile(hybrid, xml, &fehler), qPrintable(fehler));
+
+    QString output;
+    QCOMPARE(Run(QStringLiteral("pdfdetach"), {QStringLiteral("-list"), hybrid}, &output), 0);
+    QVERIFY2(output.contains(QLatin1String("1: factur-x.xml")), qPrintable(output));
+    const QString extracted = FOut.filePath(QStringLiteral("extracted.xml"));
+    QCOMPARE(Run(QStringLiteral("pdfdetach"),
+                 {QStringLiteral("-save"), QStringLiteral("1"), QStringLiteral("-o"), extracted, hybrid},
+                 &output),
+             0);
+    QFile in(extracted);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), xml);
+
+    QCOMPARE(Run(QStringLiteral("pdfinfo"), {QStringLiteral("-meta"), hybrid}, &output), 0);
+    for (const char* claim :
+         {"pdfaid:part=\"3\"", "<fx:ConformanceLevel>EN 16931</fx:ConformanceLevel>",
+          "<fx:DocumentFileName>factur-x.xml</fx:DocumentFileName>",
+          "<fx:DocumentType>INVOICE</fx:DocumentType>", "<pdfaSchema:prefix>fx</pdfaSchema:prefix>"})
+        QVERIFY2(output.contains(QLatin1String(claim)), qPrintable(claim + QStringLiteral("\n") + output));
+
+    // The pages look exactly as they did.
+    for (const QString& f : {plain, hybrid})
+        QCOMPARE(Run(QStringLiteral("pdftoppm"),
+                     {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("40"), f, f}, &output),
+                 0);
+    const QImage before(plain + QStringLiteral("-1.png")), after(hybrid + QStringLiteral("-1.png"));
+    QVERIFY(!before.isNull());
+    QCOMPARE(after, before);
+
+    // Not a PDF: refused, the file stays as it was.
+    const QString broken = FOut.filePath(QStringLiteral("broken.pdf"));
+    QFile b(broken);
+    QVERIFY(b.open(QIODevice::WriteOnly));
+    b.write("kein PDF");
+    b.close();
+    QVERIFY(!EmbedEInvoiceFile(broken, xml, &fehler));
+    QVERIFY(fehler.startsWith(QLatin1String("Die E-Rechnung konnte nicht in das PDF eingebettet werden")));
+    QVERIFY(b.open(QIODevice::ReadOnly));
+    QCOMPARE(b.readAll(), QByteArray("kein PDF"));
+}
+
+QTEST_MAIN(TestEInvoice)
 #include "tst_einvoice.moc"
