@@ -21,6 +21,7 @@
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -55,6 +56,7 @@ struct TNode {
     Qt::Alignment Align = Qt::AlignLeft;
     double Thickness = 0; // line
     QString BandType;     // band: header, summary, footer
+    QString Column;       // a body caption: the cell whose column it heads
     // body
     QString DataSet;
     double RowGap = 0;
@@ -287,6 +289,7 @@ TNode* TReport::TPrivate::ReadElement(QXmlStreamReader& xml) {
     n.BandType = a.value(QLatin1String("type")).toString();
     n.DataSet = a.value(QLatin1String("dataset")).toString();
     n.RowGap = Number(a, "rowGap");
+    n.Column = a.value(QLatin1String("column")).toString();
 
     if (kind == QLatin1String("text") || kind == QLatin1String("rtf")) {
         n.Template = xml.readElementText(QXmlStreamReader::SkipChildElements);
@@ -644,8 +647,19 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
             TSQLiteBaseQuery* ds = DataSets.value(band->DataSet);
             if (!ds)
                 continue;
+            // A caption over a column that no row fills (prices of a delivery
+            // note printed without them, a discount nobody got) is left out.
+            QSet<QString> filled;
+            for (ds->First(); !ds->Eof(); ds->Next())
+                for (const TCellDef& cell : band->Cells)
+                    for (const QString& field : cell.Fields)
+                        if (const TField* f = ds->FindField(field);
+                            f && !f->IsNull() && !f->AsString().isEmpty())
+                            filled.insert(cell.Name);
             TNode headingBand;
-            headingBand.Children = band->Heading;
+            for (TNode* caption : band->Heading)
+                if (caption->Column.isEmpty() || filled.contains(caption->Column))
+                    headingBand.Children.push_back(caption);
             double headingHeight = 0;
             const std::vector<TPiece> heading = Pieces(headingBand, regionWidth, 0, headingHeight);
             if (headingHeight > 0)

@@ -317,7 +317,8 @@ void TestReport::documents_data() {
         << "L" << 2 << false
         << QStringList{"Alpen Bau", "LieferscheinNr.", "2",    "Lieferscheindatum:", "Holz", "Brett", "4,00",
                        "Stk",       "Latte",           "2,00", "Seite 1 von 1"}
-        << QStringList{"EUR", "Gesamtsumme", "MwSt-Satz", "Brutto", "Zahlbar", "IBAN", "Alpenbank", "10,00"};
+        << QStringList{"EUR",       "Gesamtsumme", "MwSt-Satz",   "Brutto", "Zahlbar", "IBAN",
+                       "Alpenbank", "10,00",       "Einzelpreis", "Rabatt", "Gesamt"};
 }
 
 void TestReport::documents() {
