@@ -766,9 +766,16 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
             const double height = band->E.Height > 0 ? Y(band->E.Height) : used;
             if (pieces.empty())
                 continue;
-            if (regionBottom - y < Y(band->E.MinHeightLeft))
+            // At its position, but never lower than its content leaves room
+            // for: the bank lines must not run off the paper.
+            auto position = [&] {
+                return std::max(y, std::min(regionTop + Y(band->E.PositionValue), regionBottom - used));
+            };
+            double at = position();
+            if (regionBottom - y < Y(band->E.MinHeightLeft) || at + used > regionBottom) {
                 newPage();
-            const double at = std::max(y, regionTop + Y(band->E.PositionValue));
+                at = position();
+            }
             place(std::move(pieces), regionLeft, at);
             y = at + height;
         } else {

@@ -434,6 +434,8 @@ void TestReport::footerArea_data() {
     // Less room left than the area asks for: the area goes to a new page.
     QTest::newRow("not enough room: next page")
         << 200.0 << 220.0 << 2 << 9 + 220 + 44 - 1.0 << 9 + 220 + 44 + 2.0;
+    // A position too low for the area's content: moved up, still on the paper.
+    QTest::newRow("position too low") << 0.0 << 260.0 << 1 << 265.0 << 277.0;
     // Without a position it follows the totals directly.
     QTest::newRow("no position: below the body") << 0.0 << 0.0 << 1 << 150.0 << 9 + 220 + 44 - 5.0;
 }
