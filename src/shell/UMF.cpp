@@ -102,7 +102,8 @@ TMF::TMF(QWidget* parent) : QMainWindow(parent), ui(new Ui::TMF) {
     connect(ui->EditSelectAll1, &QAction::triggered, this,
             [this] { EditCommand("selectAll", QKeySequence::SelectAll); });
 
-    // Data exchange and backup are not part of the program yet.
+    // Data exchange and backup stay off until the program has wired them to
+    // their windows (InstallExtras).
     for (QAction* a : {ui->ActionDatenExport, ui->ActionDatenImport, ui->ActionDBSich, ui->ActionDBRueck})
         a->setEnabled(false);
 

@@ -1,7 +1,6 @@
 // The main program: start screen, data module, every window, then the main
 // window until it closes.
 #include "DruckAusgabe.h"
-#include "DruckMail.h"
 #include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "QtMessages.h"
@@ -246,7 +245,6 @@ int main(int argc, char** argv) {
     auto* drucken = new TDrucken(&mf);
     TKopf::ShowPrint = TPosUeb::ShowPrint =
         TKopfUeb::ShowPrint = [drucken](const QString& typ, int kopfId) { drucken->Show(typ, kopfId); };
-    TDrucken::SendMail = SendDocumentMail;
     TPosDaten::PickArticle = [artikelAusw](const QString& typ) { return artikelAusw->Execute(typ); };
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
     // Data export, import, backup and restore; after a restore the overview

@@ -1,0 +1,230 @@
+// The four "Extras" entries as the user works them: each behind its access
+// right, the remembered files, the import preview with every row's verdict,
+// and the German messages of success and failure.
+#include "DatabaseFixture.h"
+#include "OldDatabases.h"
+#include "QuorventFunctions.h"
+#include "Sicherung.h"
+#include "TestSupport.h"
+#include "UDM.h"
+#include "UExtras.h"
+#include "UMF.h"
+#include "UPage.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QtTest>
+
+class TestExtras : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        PinGermanLocale();
+        db.BuildTemplate();
+    }
+    void init() {
+        QVERIFY(db.Open());
+        dm = db.dm;
+        work = std::make_unique<QTemporaryDir>();
+    }
+    void cleanup() {
+        TPage::CheckRightHook = nullptr;
+        db.Close();
+    }
+
+    void entriesAskTheirRights_data();
+    void entriesAskTheirRights();
+    void exportRemembersItsFile();
+    void importPreviewShowsEveryVerdict();
+    void backupAndRestoreMessages_data();
+    void backupAndRestoreMessages();
+
+private:
+    template <class T> T* Child(QWidget* parent, const char* name) {
+        T* w = parent->findChild<T*>(QLatin1String(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    QString tmp(const QString& name) const { return work->filePath(name); }
+    QString raw(const QString& sql) { return OldDatabases::RawRows(dm->SQLiteDB1.FileName, sql); }
+
+    TDatabaseFixture db;
+    TDM* dm = nullptr;
+    std::unique_ptr<QTemporaryDir> work;
+};
+
+void TestExtras::entriesAskTheirRights_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("right");
+    QTest::newRow("export") << "ActionDatenExport"
+                            << "DatenExport";
+    QTest::newRow("import") << "ActionDatenImport"
+                            << "DatenImport";
+    QTest::newRow("backup") << "ActionDBSich"
+                            << "DBSich";
+    QTest::newRow("restore") << "ActionDBRueck"
+                             << "DBRueck";
+}
+
+void TestExtras::entriesAskTheirRights() {
+    QFETCH(QString, action);
+    QFETCH(QString, right);
+    TMF mf;
+    bool reached = false;
+    ChooseBackupTarget = ChooseRestoreFile = [&](QWidget*, const QString&) {
+        reached = true;
+        return QString();
+    };
+    InstallExtras(mf, {});
+    QStringList asked;
+    TPage::CheckRightHook = [&](const QString& key) {
+        asked << key;
+        return false; // the password was not given
+    };
+    QAction* a = mf.Action(action);
+    QVERIFY(a->isEnabled());
+    a->trigger();
+    QCOMPARE(asked, QStringList{right});
+    QVERIFY(!reached);
+    QVERIFY(!mf.findChild<QDialog*>(QStringLiteral("DatenExport"))->isVisible());
+    QVERIFY(!mf.findChild<QDialog*>(QStringLiteral("DatenImport"))->isVisible());
+}
+
+void TestExtras::exportRemembersItsFile() {
+    TDatenExport dialog;
+    dialog.prepare();
+    // Nothing remembered yet: Kunden.csv in the documents folder.
+    QVERIFY(Child<QLineEdit>(&dialog, "EditDatei")->text().endsWith(QStringLiteral("/Kunden.csv")));
+    const QString file = tmp(QStringLiteral("Lieferanten ä.csv"));
+    TDatenExport::ChooseFile = [&](QWidget*, const QString&) { return file; };
+    Child<QPushButton>(&dialog, "BitBtnDatei")->click();
+    Child<QRadioButton>(&dialog, "RBLieferanten")->setChecked(true);
+    QVERIFY(dialog.BitBtnExportClick());
+    QCOMPARE(db.messages->texts(), QStringList{QStringLiteral("Es wurden 1 Lieferanten in die Datei ") +
+                                               file + QStringLiteral(" exportiert.")});
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().startsWith("\xEF\xBB\xBFNummer;Firma;"));
+    QCOMPARE(GetFileSetting(dm->Query2, QStringLiteral("DatenExportFile")), file);
+    TDatenExport again;
+    again.prepare();
+    QCOMPARE(Child<QLineEdit>(&again, "EditDatei")->text(), file);
+
+    // A folder that cannot be written: an error, and the old file stays remembered.
+    db.messages->clear();
+    Child<QLineEdit>(&again, "EditDatei")->setText(tmp(QStringLiteral("fehlt/x.csv")));
+    QVERIFY(!again.BitBtnExportClick());
+    QCOMPARE(db.messages->boxes.size(), 1);
+    QCOMPARE(db.messages->boxes[0].kind, Messages::Error);
+    QVERIFY(db.messages->boxes[0].text.startsWith(
+        QStringLiteral("Die Daten konnten nicht exportiert werden!\n")));
+    QCOMPARE(GetFileSetting(dm->Query2, QStringLiteral("DatenExportFile")), file);
+}
+
+void TestExtras::importPreviewShowsEveryVerdict() {
+    const QString file = tmp(QStringLiteral("kunden.csv"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBFNummer;Firma;Kundengruppe\r\n0;Neu Muster;Allgmein\r\n12;Zwölf;Allgmein\r\n"
+            "1x;Falsch;Allgmein\r\n");
+    f.close();
+    TDatenImport dialog;
+    dialog.prepare();
+    TDatenImport::ChooseFile = [&](QWidget*, const QString&) { return file; };
+    Child<QPushButton>(&dialog, "BitBtnDatei")->click();
+
+    auto* grid = Child<QTableWidget>(&dialog, "GridVorschau");
+    auto column = [&](int c) {
+        QStringList cells;
+        for (int r = 0; r < grid->rowCount(); ++r)
+            cells << grid->item(r, c)->text();
+        return cells;
+    };
+    QCOMPARE(column(3), (QStringList{"abgelehnt", "neu", "abgelehnt"}));
+    QCOMPARE(column(4)[0], QStringLiteral("Die angegebene Kundennummer ist bereits vorhanden!"));
+    QCOMPARE(column(0), (QStringList{"2", "3", "4"}));
+    // The preview changed nothing.
+    QCOMPARE(raw(QStringLiteral("select count(*) from Kunde")), QStringLiteral("1"));
+
+    // Ticking "update" shows the verdicts anew.
+    Child<QCheckBox>(&dialog, "CBAktualisieren")->setChecked(true);
+    QCOMPARE(column(3), (QStringList{"aktualisiert", "neu", "abgelehnt"}));
+    QVERIFY(Child<QPushButton>(&dialog, "BitBtnImport")->isEnabled());
+    QVERIFY(dialog.BitBtnImportClick());
+    QCOMPARE(db.messages->lastText(),
+             QStringLiteral("Der Import ist abgeschlossen: 1 Datensätze neu angelegt, 1 aktualisiert.\n"
+                            "1 Datensätze wurden abgelehnt; die Gründe stehen in der Liste."));
+    QCOMPARE(raw(QStringLiteral("select KundenID, Firma from Kunde order by 1")),
+             QStringLiteral("0|Neu Muster\n12|Zwölf"));
+    QCOMPARE(GetFileSetting(dm->Query2, QStringLiteral("DatenImportFile")), file);
+}
+
+void TestExtras::backupAndRestoreMessages_data() {
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("backup") << "backup"
+                            << "Die Daten wurden in %1 gesichert.";
+    QTest::newRow("backup into a missing folder") << "backup-fails"
+                                                  << "Die Daten konnten nicht gesichert werden!\n";
+    QTest::newRow("restore") << "restore"
+                             << "Die Daten wurden aus %1 rückgesichert.\nDie bisherigen Daten wurden in ";
+    QTest::newRow("restore declined") << "restore-no"
+                                      << "";
+    QTest::newRow("restore of a text file")
+        << "restore-fails"
+        << "Die Daten konnten nicht rückgesichert werden!\nDie Datei %1 ist keine lesbare";
+}
+
+void TestExtras::backupAndRestoreMessages() {
+    QFETCH(QString, what);
+    QFETCH(QString, message);
+    QString file = tmp(QStringLiteral("Quorvent-Sicherung.DB"));
+    if (what == QLatin1String("backup-fails"))
+        file = tmp(QStringLiteral("fehlt/x.DB"));
+    QString proposed;
+    ChooseBackupTarget = ChooseRestoreFile = [&](QWidget*, const QString& current) {
+        proposed = current;
+        return file;
+    };
+    bool pagesShown = false;
+    if (what == QLatin1String("backup") || what == QLatin1String("backup-fails")) {
+        QCOMPARE(DatenSichern(nullptr), what == QLatin1String("backup"));
+        QCOMPARE(proposed, DefaultBackupFileName());
+    } else {
+        if (what == QLatin1String("restore-fails")) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("keine Datenbank\n").repeated(200));
+        } else {
+            dm->SQLiteDB1.BackupTo(file);
+        }
+        dm->SQLiteDB1.ExecSQL(QStringLiteral("update Kunde set Firma = 'Geändert' where KundenID = 0"));
+        db.messages->answers.enqueue(what == QLatin1String("restore-no") ? Messages::No : Messages::Yes);
+        DatenRuecksichern(nullptr, [&] { pagesShown = true; });
+        QCOMPARE(db.messages->boxes[0].kind, Messages::Question);
+        QCOMPARE(db.messages->boxes[0].defaultAnswer, Messages::No);
+        const bool restored = what == QLatin1String("restore");
+        QCOMPARE(raw(QStringLiteral("select Firma from Kunde where KundenID = 0")),
+                 restored ? QStringLiteral("Musterfirma") : QStringLiteral("Geändert"));
+        QCOMPARE(pagesShown, restored || what == QLatin1String("restore-fails"));
+        QCOMPARE(db.messages->boxes.size(), what == QLatin1String("restore-no") ? 1 : 2);
+        db.messages->boxes.removeFirst();
+    }
+    if (message.isEmpty())
+        return;
+    QCOMPARE(db.messages->boxes.size(), 1);
+    QVERIFY2(db.messages->boxes[0].text.startsWith(message.contains(QStringLiteral("%1")) ? message.arg(file)
+                                                                                          : message),
+             qPrintable(db.messages->boxes[0].text));
+}
+
+QTEST_MAIN(TestExtras)
+#include "tst_extras.moc"
