@@ -1,6 +1,7 @@
 // The main program: start screen, data module, every window, then the main
 // window until it closes.
 #include "DruckAusgabe.h"
+#include "DruckMail.h"
 #include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "QtMessages.h"
@@ -16,6 +17,7 @@
 #include "UEinAllg.h"
 #include "UEinRecht.h"
 #include "UEinStyle.h"
+#include "UExtras.h"
 #include "UExtras.h"
 #include "UFInfo.h"
 #include "UFrameArtikelUeb.h"
@@ -245,8 +247,12 @@ int main(int argc, char** argv) {
     auto* drucken = new TDrucken(&mf);
     TKopf::ShowPrint = TPosUeb::ShowPrint =
         TKopfUeb::ShowPrint = [drucken](const QString& typ, int kopfId) { drucken->Show(typ, kopfId); };
+    TDrucken::SendMail = SendDocumentMail;
     TPosDaten::PickArticle = [artikelAusw](const QString& typ) { return artikelAusw->Execute(typ); };
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
+    // Data export, import, backup and restore; after a restore the overview
+    // shows the restored data.
+    InstallExtras(mf, [kopfUeb] { kopfUeb->ShowPage(); });
     // Data export, import, backup and restore; after a restore the overview
     // shows the restored data.
     InstallExtras(mf, [kopfUeb] { kopfUeb->ShowPage(); });
