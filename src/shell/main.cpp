@@ -18,7 +18,6 @@
 #include "UEinRecht.h"
 #include "UEinStyle.h"
 #include "UExtras.h"
-#include "UExtras.h"
 #include "UFInfo.h"
 #include "UFrameArtikelUeb.h"
 #include "UFrameKundenUeb.h"
@@ -250,9 +249,6 @@ int main(int argc, char** argv) {
     TDrucken::SendMail = SendDocumentMail;
     TPosDaten::PickArticle = [artikelAusw](const QString& typ) { return artikelAusw->Execute(typ); };
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
-    // Data export, import, backup and restore; after a restore the overview
-    // shows the restored data.
-    InstallExtras(mf, [kopfUeb] { kopfUeb->ShowPage(); });
     // Data export, import, backup and restore; after a restore the overview
     // shows the restored data.
     InstallExtras(mf, [kopfUeb] { kopfUeb->ShowPage(); });
