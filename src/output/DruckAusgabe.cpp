@@ -1,6 +1,8 @@
 #include "DruckAusgabe.h"
 
+#include "EInvoice.h"
 #include "GlobalFunctions.h"
+#include "HybridPdf.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
 #include "Rtf.h"
@@ -183,6 +185,22 @@ void OpenDruckReport(TDM& dm, TReport& report, const QString& typ, int kopfId, b
     PlaceDruckElemente(dm, report, mitKopfFuss, dm.DruckOhnePreis);
 }
 
+namespace {
+QByteArray FDruckEInvoiceXml;
+} // namespace
+
+TDruckEInvoice::TDruckEInvoice(const QByteArray& xml) : FPrevious(FDruckEInvoiceXml) {
+    FDruckEInvoiceXml = xml;
+}
+
+TDruckEInvoice::~TDruckEInvoice() {
+    FDruckEInvoiceXml = FPrevious;
+}
+
+QByteArray TDruckEInvoice::Xml() {
+    return FDruckEInvoiceXml;
+}
+
 void WriteReportPdf(TReport& report, const QString& pdfFile) {
     const QFileInfo target(pdfFile);
     // Rendered beside the target under a name of its own, so that a failure
@@ -200,6 +218,13 @@ void WriteReportPdf(TReport& report, const QString& pdfFile) {
     } catch (...) {
         QFile::remove(temp);
         throw;
+    }
+    if (const QByteArray xml = TDruckEInvoice::Xml(); !xml.isEmpty()) {
+        QString fehler;
+        if (!EmbedEInvoiceFile(temp, xml, &fehler)) {
+            QFile::remove(temp);
+            throw EReportError(fehler);
+        }
     }
     report.SetOutputFileName(pdfFile);
     if (target.exists() && !QFile::remove(pdfFile)) {
@@ -244,12 +269,15 @@ bool RenderDocumentPdf(TDM& dm, const QString& typ, int kopfId, bool reminder, b
 
 int RunPdfCommand(const QStringList& args, QTextStream&, QTextStream& err) {
     const bool reminder = args.contains(QStringLiteral("--reminder"));
+    const bool einvoice = args.contains(QStringLiteral("--einvoice"));
     QStringList rest = args;
     rest.removeAll(QStringLiteral("--reminder"));
+    rest.removeAll(QStringLiteral("--einvoice"));
     bool numberOk = false;
     const int number = rest.size() == 4 ? rest[2].toInt(&numberOk) : 0;
     if (rest.size() != 4 || !numberOk || rest[3].isEmpty()) {
-        err << QStringLiteral("Aufruf: quorvent --pdf DATEI BELEGART NUMMER AUSGABE.pdf [--reminder]")
+        err << QStringLiteral("Aufruf: quorvent --pdf DATEI BELEGART NUMMER AUSGABE.pdf [--reminder] "
+                              "[--einvoice]")
             << Qt::endl;
         return 1;
     }
@@ -295,8 +323,30 @@ int RunPdfCommand(const QStringList& args, QTextStream&, QTextStream& err) {
                            QStringLiteral(", erwartet wird ") + QString::number(TDM::CurrentDBVersion) +
                            QStringLiteral(". Bitte zuerst mit quorvent --upgrade aktualisieren!")
                     << Qt::endl;
-            else if (RenderDocumentPdf(dm, typ, number, reminder, true, pdfFile))
-                result = 0;
+            else if (!einvoice) {
+                if (RenderDocumentPdf(dm, typ, number, reminder, true, pdfFile))
+                    result = 0;
+            } else if (reminder) {
+                // A reminder is no invoice: its page must not carry one.
+                err << QStringLiteral(
+                           "Eine Zahlungserinnerung wird ohne E-Rechnung ausgegeben: --einvoice und "
+                           "--reminder schließen einander aus.")
+                    << Qt::endl;
+            } else {
+                // Checked before anything is rendered: a document that cannot
+                // be an e-invoice gets no PDF that looks like one.
+                if (!TDM::FormattedTextPlain)
+                    TDM::FormattedTextPlain = &Rtf::PlainText;
+                QString fehler;
+                const QByteArray xml = BuildEInvoice(dm, typ, number, &fehler);
+                if (xml.isEmpty()) {
+                    err << fehler << Qt::endl;
+                } else {
+                    TDruckEInvoice embed(xml);
+                    if (RenderDocumentPdf(dm, typ, number, false, true, pdfFile))
+                        result = 0;
+                }
+            }
         } catch (const ESQLiteError& e) {
             err << e.message() << Qt::endl;
         } catch (const EReportError& e) {

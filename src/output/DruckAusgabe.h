@@ -4,6 +4,7 @@
 // "quorvent --pdf", by the mail step and by the e-invoice).
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -62,6 +63,22 @@ void OpenDruckReport(TDM& dm, TReport& report, const QString& typ, int kopfId, b
 // fails. Throws EReportError.
 void WriteReportPdf(TReport& report, const QString& pdfFile);
 
+// While one exists, every PDF that WriteReportPdf writes (the file of
+// "quorvent --pdf … --einvoice", the mail's attachment) becomes a hybrid
+// e-invoice carrying this XML; a PDF it cannot be embedded into is an
+// EReportError and no file.
+class TDruckEInvoice {
+public:
+    explicit TDruckEInvoice(const QByteArray& xml);
+    ~TDruckEInvoice();
+    TDruckEInvoice(const TDruckEInvoice&) = delete;
+    TDruckEInvoice& operator=(const TDruckEInvoice&) = delete;
+    static QByteArray Xml();
+
+private:
+    QByteArray FPrevious;
+};
+
 // The document as a PDF file, as the print dialog would show it: prepares
 // the print data, places the elements, renders the file and deletes the
 // run's buffer rows in every case. Returns false when the preparation
@@ -70,8 +87,9 @@ void WriteReportPdf(TReport& report, const QString& pdfFile);
 bool RenderDocumentPdf(TDM& dm, const QString& typ, int kopfId, bool reminder, bool mitKopfFuss,
                        const QString& pdfFile);
 
-// "quorvent --pdf FILE TYPE NUMBER OUT.pdf [--reminder]": renders the
-// document of the database FILE to OUT.pdf without a window and returns 0;
-// a German error on err and 1 otherwise. The file is not upgraded, no status
+// "quorvent --pdf FILE TYPE NUMBER OUT.pdf [--reminder] [--einvoice]":
+// renders the document of the database FILE to OUT.pdf without a window and
+// returns 0; a German error on err and 1 otherwise. With --einvoice the PDF
+// is the hybrid e-invoice; a document that cannot be one gets no file. The file is not upgraded, no status
 // changes and no buffer row stays behind.
 int RunPdfCommand(const QStringList& args, QTextStream& out, QTextStream& err);

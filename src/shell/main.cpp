@@ -2,9 +2,11 @@
 // window until it closes.
 #include "DruckAusgabe.h"
 #include "DruckMail.h"
+#include "EInvoice.h"
 #include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "QtMessages.h"
+#include "Rtf.h"
 #include "Sicherung.h"
 #include "UAllgemein.h"
 #include "UAnschrift.h"
@@ -75,6 +77,21 @@ int MaintenanceCommand(int argc, char** argv, bool* handled) {
                 args << (j == i + 1 ? DecodeFileName(QByteArray(argv[j])) : QString::fromLocal8Bit(argv[j]));
             QTextStream out(stdout), err(stderr);
             return RunPrintDataCommand(args, out, err);
+        }
+        if (std::strcmp(argv[i], "--einvoice") == 0) {
+            // "quorvent --einvoice FILE TYPE NUMBER OUT.xml": the EN 16931
+            // e-invoice of a document, for accounting software and portals.
+            *handled = true;
+            QCoreApplication app(argc, argv);
+            // The payment terms are worded in German as on the printout.
+            QLocale::setDefault(ProgramLocale(QLocale::system()));
+            TDM::FormattedTextPlain = &Rtf::PlainText;
+            QStringList args;
+            for (int j = i + 1; j < argc; ++j)
+                args << (j == i + 1 || j == i + 4 ? DecodeFileName(QByteArray(argv[j]))
+                                                  : QString::fromLocal8Bit(argv[j]));
+            QTextStream out(stdout), err(stderr);
+            return RunEInvoiceCommand(args, out, err);
         }
         if (std::strcmp(argv[i], "--backup") == 0) {
             // "quorvent --backup FILE OUT": a checked copy for scheduled backups.

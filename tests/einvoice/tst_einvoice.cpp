@@ -60,6 +60,7 @@ private slots:
     void units();
     void command();
     void hybridPdf();
+    void pdfCommand();
 
 private:
     TDatabaseFixture db;
@@ -518,6 +519,37 @@ void TestEInvoice::hybridPdf() {
     QVERIFY(fehler.startsWith(QLatin1String("Die E-Rechnung konnte nicht in das PDF eingebettet werden")));
     QVERIFY(b.open(QIODevice::ReadOnly));
     QCOMPARE(b.readAll(), QByteArray("kein PDF"));
+}
+
+void TestEInvoice::pdfCommand() {
+    SetReportDefinitionFile(qEnvironmentVariable("QV_BUILD_DIR") + QStringLiteral("/Quorvent.rav"));
+    beleg(QStringLiteral("R:1:10"), {"1:Ware", "1:1:::1:10:0:20:2"});
+    beleg(QStringLiteral("R:2:14"), {"1:Ware", "1:1:::1:10:0:20:2"});
+    const QString file = dm->SQLiteDB1.FileName;
+    QString outText, errText, output;
+    QTextStream out(&outText), err(&errText);
+    const QString hybrid = FOut.filePath(QStringLiteral("cmd-hybrid.pdf"));
+    QCOMPARE(
+        RunPdfCommand({file, QStringLiteral("R"), QStringLiteral("1"), hybrid, QStringLiteral("--einvoice")},
+                      out, err),
+        0);
+    QCOMPARE(Run(QStringLiteral("pdfdetach"), {QStringLiteral("-list"), hybrid}, &output), 0);
+    QVERIFY2(output.contains(QLatin1String("1: factur-x.xml")), qPrintable(output));
+
+    // Refused before anything is rendered: no PDF that looks like an e-invoice.
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("R"), QStringLiteral("2")},
+          QStringList{QStringLiteral("R"), QStringLiteral("1"), QStringLiteral("--reminder")}}) {
+        const QString refused = FOut.filePath(QStringLiteral("cmd-refused.pdf"));
+        QCOMPARE(RunPdfCommand(QStringList{file} + args + QStringList{refused, QStringLiteral("--einvoice")},
+                               out, err),
+                 1);
+        QVERIFY(!QFileInfo::exists(refused));
+    }
+    QVERIFY2(errText.contains(QStringLiteral("Für eine E-Rechnung fehlt: Land des Kunden")),
+             qPrintable(errText));
+    QVERIFY2(errText.contains(QStringLiteral("Eine Zahlungserinnerung wird ohne E-Rechnung ausgegeben")),
+             qPrintable(errText));
 }
 
 QTEST_MAIN(TestEInvoice)
