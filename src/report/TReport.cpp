@@ -654,7 +654,7 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
                 for (const TCellDef& cell : band->Cells)
                     for (const QString& field : cell.Fields)
                         if (const TField* f = ds->FindField(field);
-                            f && !f->IsNull() && !f->AsString().isEmpty())
+                            f && !f->IsNull() && !f->AsString().trimmed().isEmpty())
                             filled.insert(cell.Name);
             TNode headingBand;
             for (TNode* caption : band->Heading)
@@ -716,6 +716,9 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
                     } else {
                         cut = shared->Height;
                     }
+                    // A region too small for anything still moves on.
+                    if (cut <= offset)
+                        cut = std::min(shared->Height, offset + std::max(room, Y(10)));
                     const QRectF clip(regionLeft, y, regionWidth, cut - offset);
                     const double top = y - offset;
                     pages.back().push_back([shared, clip, top, regionLeft](QPainter& p, int page, int count) {
@@ -967,10 +970,15 @@ void TReport::Execute(const QString& report) {
         printer.setFullPage(true);
         printer.setDocName(title);
         SetupPage(printer, paper);
-        Render(printer, report);
+        const QString failed = QStringLiteral("Der Drucker \"") + info.printerName() +
+                               QStringLiteral("\" meldet einen Fehler. Der Beleg wurde nicht gedruckt.");
+        try {
+            Render(printer, report);
+        } catch (const EReportError&) {
+            throw EReportError(failed);
+        }
         if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
-            throw EReportError(QStringLiteral("Der Drucker \"") + info.printerName() +
-                               QStringLiteral("\" meldet einen Fehler. Der Beleg wurde nicht gedruckt."));
+            throw EReportError(failed);
         return;
     }
     case TReportDestination::Preview: {

@@ -108,6 +108,7 @@ private slots:
     void definitionErrors_data();
     void definitionErrors();
     void runErrors();
+    void tinyRegion();
     void preview();
 
 private:
@@ -583,6 +584,37 @@ void TestReport::runErrors() {
         QStringLiteral("Es ist kein Standarddrucker eingerichtet. Bitte richten Sie einen Drucker ein oder "
                        "drucken Sie über die Vorschau."));
     dm->DeletePrintData(run);
+}
+
+// A layout edited down to a region smaller than its column captions still
+// ends, and loses no line of the body.
+void TestReport::tinyRegion() {
+    const QString file = db.home->path() + QStringLiteral("/Klein.rav");
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(R"(<reportdefinition unitsFactor="0.5"><report name="REDruck"><page name="Page1">
+        <region name="Region1" left="30" top="30" width="300" height="10">
+          <body name="BandDaten" dataset="QueryRv9">
+            <heading><text left="0" top="0" width="100">Bezeichnung</text></heading>
+            <cell field="PosBez PosBez2" format="rtf" left="0" width="300"/>
+          </body>
+        </region></page></report></reportdefinition>)");
+    f.close();
+    const int run = dm->PreparePrintData(QStringLiteral("R"), 4, false);
+    QVERIFY(run > 0);
+    TReport report;
+    report.Open(file);
+    QCOMPARE(report.UnitsFactor(), 0.5);
+    report.SetDataSet(QStringLiteral("QueryRv9"), &dm->QueryRv9);
+    report.SetDestination(TReportDestination::File);
+    report.SetOutputFileName(db.home->path() + QStringLiteral("/klein.pdf"));
+    report.Execute(QStringLiteral("REDruck"));
+    dm->DeletePrintData(run);
+    const QString all = PageTexts(db.home->path() + QStringLiteral("/klein.pdf")).join(u'\f');
+    for (int l = 1; l <= 150; ++l)
+        QVERIFY2(all.contains(QStringLiteral("Zeile%1").arg(l, 3, 10, QChar(u'0'))),
+                 qPrintable(QString::number(l)));
+    QVERIFY(all.contains(QStringLiteral("Danach")));
 }
 
 void TestReport::preview() {
