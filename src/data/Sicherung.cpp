@@ -110,7 +110,7 @@ void WriteAutoSicherungSettings(TDM& dm, const TAutoSicherungSettings& settings)
 
 QString DefaultBackupFileName() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty())
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
     return folder + QStringLiteral("/Quorvent-") +
            QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".DB");

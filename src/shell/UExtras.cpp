@@ -42,8 +42,13 @@ QString FileDialog(QWidget* parent, const QString& caption, const QString& curre
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(suffix);
-    if (!current.isEmpty())
-        dialog.selectFile(current);
+    if (!current.isEmpty()) {
+        const QFileInfo info(current);
+        if (info.dir().exists())
+            dialog.setDirectory(info.dir());
+        if (!current.endsWith(u'/'))
+            dialog.selectFile(info.fileName());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
@@ -51,7 +56,7 @@ QString FileDialog(QWidget* parent, const QString& caption, const QString& curre
 
 QString Documents() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return folder.isEmpty() ? QDir::homePath() : folder;
+    return folder.isEmpty() || !QFileInfo(folder).isDir() ? QDir::homePath() : folder;
 }
 
 // The proposed file of an export: the remembered one, else Kunden.csv (and
@@ -190,6 +195,17 @@ TDatenExport::TDatenExport(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     resize(520, sizeHint().height());
 
+    // A file named after the kind of records follows the kind.
+    for (QRadioButton* rb : {FKunden, FLieferanten, FArtikel})
+        connect(rb, &QRadioButton::toggled, this, [this](bool on) {
+            if (!on)
+                return;
+            const QFileInfo current(FDatei->text());
+            for (TAustauschArt art :
+                 {TAustauschArt::Kunden, TAustauschArt::Lieferanten, TAustauschArt::Artikel})
+                if (current.fileName() == AustauschArtName(art) + QStringLiteral(".csv"))
+                    FDatei->setText(current.path() + u'/' + AustauschArtName(Art()) + QStringLiteral(".csv"));
+        });
     connect(choose, &QPushButton::clicked, this, &TDatenExport::BitBtnDateiClick);
     connect(ok, &QPushButton::clicked, this, &TDatenExport::BitBtnExportClick);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -315,6 +331,10 @@ void TDatenImport::prepare() {
     FGrid->setRowCount(0);
     FSumme->clear();
     FImport->setEnabled(false);
+    // The remembered file is usually the one to import again: its verdicts
+    // are shown at once.
+    if (!FDatei->text().isEmpty() && QFileInfo(FDatei->text()).isFile())
+        LoadPreview();
 }
 
 void TDatenImport::BitBtnDateiClick() {
