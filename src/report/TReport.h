@@ -125,8 +125,9 @@ public:
     void Execute(const QString& report);
 
     // Lays out all pages of the report and paints them onto the device (a
-    // QPdfWriter, a QPrinter); returns the number of pages. The device is used
-    // as it is (page size A4, no margins are set up by the caller's side).
+    // QPdfWriter, a QPrinter); returns the number of pages. The device is
+    // painted as it is set up: its page should be the definition's paper (A4)
+    // without margins, which Execute arranges itself.
     int Render(QPagedPaintDevice& device, const QString& report = QStringLiteral("REDruck"));
     // The number of pages of the last Execute or Render.
     int PageCount() const;
