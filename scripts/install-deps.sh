@@ -10,7 +10,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
     libsqlite3-dev libcurl4-openssl-dev
     xvfb xauth fonts-dejavu-core poppler-utils
-    python3-aiosmtpd
+    python3-aiosmtpd openssl
     libqpdf-dev libxml2-utils
 )
 

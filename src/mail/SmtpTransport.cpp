@@ -196,6 +196,7 @@ TSmtpResult SendSmtpMail(const TSmtpSettings& settings, const TMailMessage& mess
     const QByteArray mailFrom = '<' + from + '>';
     const QByteArray user = settings.User.toUtf8();
     const QByteArray password = settings.Password.toUtf8();
+    const QByteArray caFile = settings.CaFile.toLocal8Bit();
 
     curl_slist* rcpt = nullptr;
     for (const QByteArray& r : recipients)
@@ -211,6 +212,8 @@ TSmtpResult SendSmtpMail(const TSmtpSettings& settings, const TMailMessage& mess
     // Encrypt whenever the server offers STARTTLS, so a password never
     // crosses the network in clear text where that can be avoided.
     curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
+    if (!caFile.isEmpty())
+        curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(settings.ConnectTimeoutSeconds));
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, long(settings.TotalTimeoutSeconds));
     curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT,

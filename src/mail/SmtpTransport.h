@@ -17,6 +17,9 @@ struct TSmtpSettings {
     QString Password;
     // The name the program greets the server with (EHLO).
     QString HeloName = QStringLiteral("Quorvent");
+    // When set, the certificates trusted for STARTTLS instead of the
+    // system's (a mail server with a certificate of its own authority).
+    QString CaFile;
     int ConnectTimeoutSeconds = 20;
     // The whole exchange, connection included.
     int TotalTimeoutSeconds = 120;

@@ -1,9 +1,10 @@
 """A real SMTP server for the mail tests, on 127.0.0.1 only.
 
-Usage: smtp_server.py FOLDER USER PASSWORD
+Usage: smtp_server.py FOLDER USER PASSWORD [tls]
 
 Accepts AUTH LOGIN/PLAIN with USER and PASSWORD (without TLS) but does not
-require it. Every received message is written to FOLDER as <n>.eml (the raw
+require it. With "tls" it also offers STARTTLS with a certificate for
+127.0.0.1 made for the run (FOLDER/cert.pem). Every received message is written to FOLDER as <n>.eml (the raw
 data) and <n>.json (envelope and the message as Python's email package reads
 it). Prints "PORT <n>" when ready and stops when its standard input closes.
 """
@@ -14,6 +15,8 @@ import hashlib
 import json
 import os
 import socket
+import ssl
+import subprocess
 import sys
 
 from aiosmtpd.controller import Controller
@@ -68,6 +71,7 @@ class Handler:
         info["mail_from"] = envelope.mail_from
         info["rcpt_tos"] = envelope.rcpt_tos
         info["authenticated"] = bool(session.authenticated)
+        info["tls"] = server._tls_protocol is not None
         with open(base + ".json.tmp", "w", encoding="utf-8") as f:
             json.dump(info, f, ensure_ascii=False)
         os.rename(base + ".json.tmp", base + ".json")
@@ -80,9 +84,18 @@ def free_port():
         return s.getsockname()[1]
 
 
+tls_context = None
+if len(sys.argv) > 4 and sys.argv[4] == "tls":
+    cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                    "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"],
+                   check=True, capture_output=True)
+    tls_context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    tls_context.load_cert_chain(cert, key)
+
 port = free_port()
 controller = Controller(Handler(), hostname="127.0.0.1", port=port, authenticator=authenticator,
-                        auth_require_tls=False, auth_required=False)
+                        auth_require_tls=False, auth_required=False, tls_context=tls_context)
 controller.start()
 print("PORT", port, flush=True)
 sys.stdin.read()

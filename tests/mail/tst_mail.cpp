@@ -69,6 +69,8 @@ private slots:
     void login_data();
     void login();
     void deadPort();
+    void startTlsWhenOffered_data();
+    void startTlsWhenOffered();
     void quotedPrintableLines();
 };
 
@@ -271,6 +273,31 @@ void TestMail::deadPort() {
                                                "Mail-Server \"127.0.0.1\" möglich.")),
              qPrintable(r.Error));
     QVERIFY(clock.elapsed() < 5000);
+}
+
+void TestMail::startTlsWhenOffered_data() {
+    QTest::addColumn<bool>("trusted");
+    QTest::newRow("certificate trusted: encrypted, then login") << true;
+    QTest::newRow("certificate not trusted: nothing sent") << false;
+}
+
+void TestMail::startTlsWhenOffered() {
+    QFETCH(bool, trusted);
+    SmtpTestServer tlsServer(QStringLiteral("quorvent"), QStringLiteral("geheim"), true);
+    QVERIFY(tlsServer.ok());
+    TSmtpSettings s = Settings(true);
+    s.Host = tlsServer.host();
+    if (trusted)
+        s.CaFile = tlsServer.certificateFile();
+    const TSmtpResult r = SendSmtpMail(s, SampleMessage());
+    QCOMPARE(r.Ok, trusted);
+    QCOMPARE(tlsServer.messageCount(), trusted ? 1 : 0);
+    if (trusted) {
+        QVERIFY(tlsServer.message(1).value(QStringLiteral("tls")).toBool());
+        QVERIFY(tlsServer.message(1).value(QStringLiteral("authenticated")).toBool());
+    } else {
+        QVERIFY2(r.Error.contains(QStringLiteral("verschlüsselte Verbindung")), qPrintable(r.Error));
+    }
 }
 
 void TestMail::quotedPrintableLines() {

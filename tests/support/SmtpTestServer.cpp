@@ -4,10 +4,11 @@
 #include <QFile>
 #include <QJsonDocument>
 
-SmtpTestServer::SmtpTestServer(const QString& user, const QString& password) {
+SmtpTestServer::SmtpTestServer(const QString& user, const QString& password, bool tls) {
     const QString script = QStringLiteral(QV_TEST_SOURCE_DIR "/mail/smtp_server.py");
     // Debian's python3, which has aiosmtpd; the one first on PATH may not.
-    FProcess.start(QStringLiteral("/usr/bin/python3"), {script, FFolder.path(), user, password});
+    FProcess.start(QStringLiteral("/usr/bin/python3"),
+                   {script, FFolder.path(), user, password, tls ? QStringLiteral("tls") : QString()});
     if (!FProcess.waitForStarted(10000))
         return;
     while (FProcess.state() == QProcess::Running && !FProcess.canReadLine())
