@@ -2,6 +2,7 @@
 
 #include "GeneralSettings.h"
 #include "Messages.h"
+#include "Sicherung.h"
 #include "UDM.h"
 #include "ui_UEinAllg.h"
 
@@ -45,6 +46,9 @@ void TEinAllg::PrepareShow() {
     ui->EditMailPW->setText(mail.Password);
     ui->CBMailAuth->setChecked(mail.Auth);
     ui->CBWindow->setChecked(DM->GetAllg(QStringLiteral("StoreWindow")) == QLatin1String("J"));
+    const TAutoSicherungSettings backup = ReadAutoSicherungSettings(*DM);
+    ui->CBAutoSicherung->setChecked(backup.Enabled);
+    ui->SEAutoSicherungAnzahl->setValue(backup.Copies);
 }
 
 void TEinAllg::BitBtnDBClick() {
@@ -60,7 +64,10 @@ void TEinAllg::BitBtnSpeichernClick() {
     mail.Password = ui->EditMailPW->text();
     mail.Auth = ui->CBMailAuth->isChecked();
     try {
-        SaveGeneralSettings(*DM, ui->EditDB->text(), mail, ui->CBWindow->isChecked());
+        // The backup settings go into the database just opened, like the others.
+        if (SaveGeneralSettings(*DM, ui->EditDB->text(), mail, ui->CBWindow->isChecked()))
+            WriteAutoSicherungSettings(
+                *DM, {ui->CBAutoSicherung->isChecked(), ui->SEAutoSicherungAnzahl->value()});
     } catch (const ESQLiteError& e) {
         Messages::error(e.message());
     }

@@ -7,6 +7,7 @@
 #include "Sicherung.h"
 #include "TestSupport.h"
 #include "UDM.h"
+#include "UEinAllg.h"
 #include "UExtras.h"
 #include "UMF.h"
 #include "UPage.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -45,6 +47,7 @@ private slots:
     void importPreviewShowsEveryVerdict();
     void backupAndRestoreMessages_data();
     void backupAndRestoreMessages();
+    void settingsPageKeepsBackupSettings();
 
 private:
     template <class T> T* Child(QWidget* parent, const char* name) {
@@ -224,6 +227,25 @@ void TestExtras::backupAndRestoreMessages() {
     QVERIFY2(db.messages->boxes[0].text.startsWith(message.contains(QStringLiteral("%1")) ? message.arg(file)
                                                                                           : message),
              qPrintable(db.messages->boxes[0].text));
+}
+
+void TestExtras::settingsPageKeepsBackupSettings() {
+    TEinAllg page;
+    QVERIFY(page.ShowPage());
+    // A new database: on, ten copies.
+    QVERIFY(Child<QCheckBox>(&page, "CBAutoSicherung")->isChecked());
+    QCOMPARE(Child<QSpinBox>(&page, "SEAutoSicherungAnzahl")->value(), 10);
+    Child<QLineEdit>(&page, "EditDB")->setText(dm->SQLiteDB1.FileName);
+    Child<QCheckBox>(&page, "CBAutoSicherung")->setChecked(false);
+    Child<QSpinBox>(&page, "SEAutoSicherungAnzahl")->setValue(3);
+    Child<QPushButton>(&page, "BitBtnSpeichern")->click();
+    QCOMPARE(raw(QStringLiteral(
+                 "select AllgID, AllgWert from set_allg where AllgID like 'AutoSicherung%' order by 1")),
+             QStringLiteral("AutoSicherung|N\nAutoSicherungAnzahl|3"));
+    QVERIFY(BackupOnClose(*dm).isEmpty());
+    QVERIFY(page.ShowPage());
+    QVERIFY(!Child<QCheckBox>(&page, "CBAutoSicherung")->isChecked());
+    QCOMPARE(Child<QSpinBox>(&page, "SEAutoSicherungAnzahl")->value(), 3);
 }
 
 QTEST_MAIN(TestExtras)
