@@ -11,6 +11,7 @@ it). Prints "PORT <n>" when ready and stops when its standard input closes.
 import base64
 import email
 import email.policy
+import email.utils
 import hashlib
 import json
 import os
@@ -29,6 +30,14 @@ def authenticator(server, session, envelope, mechanism, auth_data):
     ok = isinstance(auth_data, LoginPassword) and auth_data.login == user and auth_data.password == password
     # handled=False: the server itself answers "535" to a refused login.
     return AuthResult(success=ok, handled=False)
+
+
+def raw_header(raw, name):
+    head = raw.split(b"\r\n\r\n", 1)[0].decode("ascii", "replace")
+    for line in head.split("\r\n"):
+        if line.lower().startswith(name.decode().lower() + ":"):
+            return line.split(":", 1)[1].strip()
+    return None
 
 
 def describe(raw):
@@ -51,7 +60,12 @@ def describe(raw):
     headers = {}
     for key, value in msg.items():
         headers.setdefault(key.lower(), []).append(str(value))
+    try:
+        date_valid = email.utils.parsedate_to_datetime(raw_header(raw, b"Date")).tzinfo is not None
+    except (TypeError, ValueError):
+        date_valid = False
     return {
+        "date_valid": date_valid,
         "content_type": msg.get_content_type(),
         "headers": headers,
         "defects": [str(d) for d in msg.defects],
