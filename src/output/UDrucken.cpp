@@ -2,6 +2,7 @@
 
 #include "Beleg.h"
 #include "DruckAusgabe.h"
+#include "EInvoice.h"
 #include "GlobalFunctions.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
@@ -36,6 +37,9 @@ TDrucken::TDrucken(QWidget* parent) : QDialog(parent), ui(new Ui::TDrucken) {
     ui->setupUi(this);
     connect(ui->BitBtnDrucken, &QPushButton::clicked, this, &TDrucken::BitBtnDruckenClick);
     connect(ui->BitBtnClose, &QPushButton::clicked, this, &QDialog::reject);
+    // A payment reminder is no invoice: it never carries the e-invoice.
+    connect(ui->CBZE, &QCheckBox::toggled, ui->CBERechnung,
+            [this](bool on) { ui->CBERechnung->setEnabled(!on); });
 }
 
 TDrucken::~TDrucken() {
@@ -49,6 +53,7 @@ void TDrucken::prepare(const QString& typ, int kopfId) {
     ui->PTitel->setText(QStringLiteral("   Drucken - ") + DokTypName(typ) + QStringLiteral(" Nr. ") +
                         QString::number(kopfId));
     ui->CBZE->setVisible(typ == QLatin1String("R") || typ == QLatin1String("T"));
+    ui->CBERechnung->setVisible(DokTypAbschliessbar(typ));
     DM->TableKopf.Close();
     DM->TableKopf.Open();
     Locate(DM->TableKopf, typ, kopfId);
@@ -152,6 +157,19 @@ void TDrucken::BitBtnDruckenClick() {
         // 3. and 4. The print data; a refusal has shown its message.
         const bool reminder =
             ui->CBZE->isChecked() && (FTyp == QLatin1String("R") || FTyp == QLatin1String("T"));
+        // The e-invoice for the mailed PDF, checked before anything is
+        // printed: a document that cannot be one is refused with what is missing.
+        QByteArray eRechnung;
+        if (ui->CBVersand->isChecked() && ui->CBERechnung->isChecked() && DokTypAbschliessbar(FTyp) &&
+            !reminder) {
+            QString fehler;
+            eRechnung = BuildEInvoice(*DM, FTyp, FKopfID, &fehler);
+            if (eRechnung.isEmpty()) {
+                Messages::warning(fehler);
+                return;
+            }
+        }
+        const TDruckEInvoice embed(eRechnung);
         const int run = DM->PreparePrintData(FTyp, FKopfID, reminder);
         if (run == 0)
             return;

@@ -7,8 +7,11 @@
 #include "EInvoice.h"
 #include "EInvoiceCodes.h"
 #include "HybridPdf.h"
+#include "TReport.h"
 #include "UDM.h"
+#include "UDrucken.h"
 
+#include <QCheckBox>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -61,6 +64,7 @@ private slots:
     void command();
     void hybridPdf();
     void pdfCommand();
+    void printDialog();
 
 private:
     TDatabaseFixture db;
@@ -550,6 +554,65 @@ void TestEInvoice::pdfCommand() {
              qPrintable(errText));
     QVERIFY2(errText.contains(QStringLiteral("Eine Zahlungserinnerung wird ohne E-Rechnung ausgegeben")),
              qPrintable(errText));
+}
+
+void TestEInvoice::printDialog() {
+    SetReportDefinitionFile(qEnvironmentVariable("QV_BUILD_DIR") + QStringLiteral("/Quorvent.rav"));
+    beleg(QStringLiteral("R:1:10"), {"1:Ware", "1:1:::1:10:0:20:2"});
+    beleg(QStringLiteral("R:2:14"), {"1:Ware", "1:1:::1:10:0:20:2"});
+    beleg(QStringLiteral("O:1:10"), {"1:Ware", "1:1:::1:10:0:20:2"});
+    exec(QStringLiteral("update Kunde set Email = 'einkauf@kunde.at'"));
+    // The mail step writes the PDF it would attach.
+    QStringList sent;
+    const auto previous = TDrucken::SendMail;
+    TDrucken::SendMail = [&](TReport& report, const QString& typ, int kopfId, bool) {
+        const QString file = FOut.filePath(typ + QString::number(kopfId) + QStringLiteral("-mail.pdf"));
+        WriteReportPdf(report, file);
+        sent << file;
+        return TDrucken::TVersand{true, false};
+    };
+    auto attachments = [](const QString& file) {
+        QString output;
+        Run(QStringLiteral("pdfdetach"), {QStringLiteral("-list"), file}, &output);
+        return output.contains(QLatin1String("factur-x.xml"));
+    };
+
+    TDrucken dialog;
+    dialog.prepare(QStringLiteral("R"), 1);
+    auto* box = dialog.findChild<QCheckBox*>(QStringLiteral("CBERechnung"));
+    QVERIFY(box && box->isVisibleTo(&dialog));
+    QCOMPARE(box->text(), QStringLiteral("E-Rechnung einbetten (ZUGFeRD/Factur-X)"));
+    dialog.findChild<QCheckBox*>(QStringLiteral("CBVorschau"))->setChecked(false);
+    dialog.findChild<QCheckBox*>(QStringLiteral("CBVersand"))->setChecked(true);
+    box->setChecked(true);
+    dialog.BitBtnDruckenClick();
+    QCOMPARE(sent.size(), 1);
+    QVERIFY(attachments(sent.last()));
+
+    // A document that cannot be an e-invoice is not sent at all.
+    db.messages->clear();
+    dialog.prepare(QStringLiteral("R"), 2);
+    QVERIFY(box->isChecked()); // remembered from the last document
+    dialog.BitBtnDruckenClick();
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(db.messages->texts(), QStringList{QStringLiteral("Für eine E-Rechnung fehlt: Land des Kunden")});
+
+    // A payment reminder goes out as a plain PDF; the box is not offered with it.
+    dialog.prepare(QStringLiteral("R"), 1);
+    dialog.findChild<QCheckBox*>(QStringLiteral("CBZE"))->setChecked(true);
+    QVERIFY(!box->isEnabled());
+    dialog.BitBtnDruckenClick();
+    QCOMPARE(sent.size(), 2);
+    QVERIFY(!attachments(sent.last()));
+    dialog.findChild<QCheckBox*>(QStringLiteral("CBZE"))->setChecked(false);
+
+    // An offer has no box, and its PDF no e-invoice.
+    dialog.prepare(QStringLiteral("O"), 1);
+    QVERIFY(!box->isVisibleTo(&dialog));
+    dialog.BitBtnDruckenClick();
+    QCOMPARE(sent.size(), 3);
+    QVERIFY(!attachments(sent.last()));
+    TDrucken::SendMail = previous;
 }
 
 QTEST_MAIN(TestEInvoice)
