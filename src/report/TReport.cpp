@@ -3,12 +3,14 @@
 #include "SQLite.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QMap>
 #include <QPageLayout>
 #include <QPageSize>
@@ -996,7 +998,13 @@ void TReport::Execute(const QString& report) {
                 failure = e.message();
             }
         });
-        if (auto* widget = preview.findChild<QPrintPreviewWidget*>()) {
+        // 100 %: through the dialog's own zoom box, so that its fit buttons
+        // do not stay pressed beside a zoom that no longer fits.
+        if (auto* zoom = preview.findChild<QComboBox*>(); zoom && zoom->lineEdit()) {
+            zoom->lineEdit()->setText(QStringLiteral("100%"));
+            emit zoom->lineEdit()->editingFinished();
+        }
+        if (auto* widget = preview.findChild<QPrintPreviewWidget*>(); widget && widget->zoomFactor() != 1.0) {
             widget->setZoomMode(QPrintPreviewWidget::CustomZoom);
             widget->setZoomFactor(1.0);
         }

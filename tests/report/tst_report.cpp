@@ -628,6 +628,7 @@ void TestReport::preview() {
     QString title;
     bool maximised = false;
     double zoom = 0;
+    bool fitting = false;
     int pages = 0;
     const auto previous = TReport::PreviewRunner();
     TReport::PreviewRunner() = [&](QDialog& dialog) {
@@ -637,6 +638,10 @@ void TestReport::preview() {
         auto* widget = dialog.findChild<QPrintPreviewWidget*>();
         QVERIFY(widget);
         zoom = widget->zoomFactor();
+        // The dialog's own fit buttons agree with the zoom.
+        for (const char* fit : {"fitWidthAction", "fitPageAction"})
+            if (auto* action = dialog.findChild<QAction*>(QLatin1String(fit)))
+                fitting = fitting || action->isChecked();
         pages = widget->pageCount();
         if (!qEnvironmentVariableIsEmpty("QV_REPORT_SHOTS"))
             dialog.grab().save(qEnvironmentVariable("QV_REPORT_SHOTS") + QStringLiteral("/preview.png"));
@@ -648,6 +653,7 @@ void TestReport::preview() {
     QCOMPARE(title, QStringLiteral("Druckvorschau"));
     QVERIFY(maximised);
     QCOMPARE(zoom, 1.0);
+    QVERIFY(!fitting);
     QVERIFY(pages >= 3);
     QCOMPARE(pages, report.PageCount());
 }
