@@ -439,6 +439,13 @@ int ExportCSVFile(TDM& dm, TAustauschArt art, const QString& file) {
     return records;
 }
 
+QByteArray CSVDatei(const QList<QStringList>& rows) {
+    QString text;
+    for (const QStringList& row : rows)
+        text += CSVLine(row);
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
 QString DecodeCSV(const QByteArray& data) {
     if (data.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(data.mid(3));

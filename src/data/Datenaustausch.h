@@ -30,6 +30,10 @@ QByteArray ExportCSV(TDM& dm, TAustauschArt art, int* records = nullptr);
 // returns the number of records. Raises ESQLiteError with a German message.
 int ExportCSVFile(TDM& dm, TAustauschArt art, const QString& file);
 
+// A CSV file of the given rows (the first one the header), as the export
+// writes it: byte order mark, semicolons, quotes where needed, CRLF.
+QByteArray CSVDatei(const QList<QStringList>& rows);
+
 // The fields of a CSV text; a field in double quotes may hold semicolons,
 // quotes (doubled) and line breaks. `lines` gets the file line each record
 // starts on.

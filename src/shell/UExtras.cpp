@@ -24,8 +24,10 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -493,6 +495,42 @@ bool DatenRuecksichern(QWidget* parent, const std::function<void()>& afterRestor
     Messages::info(QStringLiteral("Die Daten wurden aus ") + file +
                    QStringLiteral(" rückgesichert.\nDie bisherigen Daten wurden in ") + saved +
                    QStringLiteral(" gesichert."));
+    return true;
+}
+
+std::function<QString(QWidget*, const QString&)> ChooseListFile = [](QWidget* p, const QString& c) {
+    return FileDialog(p, QStringLiteral("Liste exportieren"), c, kCsvFilter, QStringLiteral("csv"), true);
+};
+
+QByteArray ListCSV(const QTreeWidget* list) {
+    QList<QStringList> rows;
+    QStringList header;
+    for (int c = 0; c < list->columnCount(); ++c)
+        header << list->headerItem()->text(c);
+    rows << header;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QStringList row;
+        for (int c = 0; c < list->columnCount(); ++c)
+            row << list->topLevelItem(i)->text(c);
+        rows << row;
+    }
+    return CSVDatei(rows);
+}
+
+bool ExportList(QWidget* parent, const QTreeWidget* list, const QString& name) {
+    const QString file = ChooseListFile
+                             ? ChooseListFile(parent, Documents() + u'/' + name + QStringLiteral(".csv"))
+                             : QString();
+    if (file.isEmpty())
+        return false;
+    const QByteArray data = ListCSV(list);
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
+        Messages::error(QStringLiteral("Die Liste konnte nicht exportiert werden!\nDie Datei ") + file +
+                        QStringLiteral(" konnte nicht geschrieben werden: ") + out.errorString());
+        return false;
+    }
+    Messages::info(QStringLiteral("Die Liste wurde in die Datei ") + file + QStringLiteral(" exportiert."));
     return true;
 }
 

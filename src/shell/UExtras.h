@@ -12,6 +12,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
+class QTreeWidget;
 class TMF;
 enum class TAustauschArt;
 struct TImportErgebnis;
@@ -79,6 +80,14 @@ bool DatenRuecksichern(QWidget* parent, const std::function<void()>& afterRestor
 // The file choosers of backup and restore; tests replace them.
 extern std::function<QString(QWidget*, const QString&)> ChooseBackupTarget;
 extern std::function<QString(QWidget*, const QString&)> ChooseRestoreFile;
+
+// A shown list as a spreadsheet file: the column captions, then every row's
+// texts as shown.
+QByteArray ListCSV(const QTreeWidget* list);
+// Asks for the file (proposing `name`.csv in the documents folder) and
+// writes ListCSV there, with a German message either way. True when written.
+bool ExportList(QWidget* parent, const QTreeWidget* list, const QString& name);
+extern std::function<QString(QWidget*, const QString&)> ChooseListFile;
 
 // Enables the four entries of the main window and connects them, each behind
 // its access right; afterRestore shows the first page again.

@@ -7,6 +7,7 @@
 #include "Styles.h"
 #include "TDBDataLink.h"
 #include "UDM.h"
+#include "UExtras.h"
 #include "ui_UStatistik.h"
 
 #include <QHeaderView>
@@ -85,6 +86,21 @@ TStatistik::TStatistik(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TStatist
     connect(ui->BtnDetails, &QPushButton::clicked, this,
             [this] { RunDataAction([this] { DetailsClick(); }); });
     connect(ui->BtnJahr, &QPushButton::clicked, this, [this] { RunDataAction([this] { JahrClick(); }); });
+    // "&Exportieren" writes the list as shown into a spreadsheet file named after its tab.
+    const struct {
+        QPushButton* Button;
+        QTreeWidget* List;
+        QWidget* Tab;
+    } exports[] = {{ui->BtnExportieren2, ui->LVUmsatz2, ui->TabSheet1},
+                   {ui->BtnExportieren, ui->LVUmsatz, ui->TabSheet2},
+                   {ui->BtnExportieren3, ui->LVUmsatz3, ui->TabSheet3},
+                   {ui->BtnExportieren4, ui->LVUmsatz4, ui->TabSheet4}};
+    for (const auto& e : exports)
+        connect(e.Button, &QPushButton::clicked, this, [this, list = e.List, tab = e.Tab] {
+            const int index = ui->PageControl1->indexOf(tab);
+            ExportList(this, list,
+                       index >= 0 ? ui->PageControl1->tabText(index) : QStringLiteral("Statistik"));
+        });
 }
 
 TStatistik::~TStatistik() {
@@ -103,11 +119,12 @@ void TStatistik::ConnectTab(QComboBox* gruppe, QDateEdit* von, QDateEdit* bis,
 }
 
 void TStatistik::PrepareShow() {
-    // Printing and exporting the lists is not offered.
+    // Printing the lists is not offered; exporting them is.
     for (QPushButton* b :
-         {ui->BtnDrucken2, ui->BtnExportieren2, ui->BtnDrucken, ui->BtnExportieren, ui->BtnDrucken3,
-          ui->BtnExportieren3, ui->BtnDrucken4, ui->BtnExportieren4, ui->BtnChartDrucken})
+         {ui->BtnDrucken2, ui->BtnDrucken, ui->BtnDrucken3, ui->BtnDrucken4, ui->BtnChartDrucken})
         b->setEnabled(false);
+    for (QPushButton* b : {ui->BtnExportieren2, ui->BtnExportieren, ui->BtnExportieren3, ui->BtnExportieren4})
+        b->setEnabled(true);
     ApplyTabColors();
 
     struct TTab {

@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QtTest>
 
 class TestExtras : public QObject {
@@ -48,6 +49,7 @@ private slots:
     void backupAndRestoreMessages_data();
     void backupAndRestoreMessages();
     void settingsPageKeepsBackupSettings();
+    void shownListExport();
 
 private:
     template <class T> T* Child(QWidget* parent, const char* name) {
@@ -246,6 +248,31 @@ void TestExtras::settingsPageKeepsBackupSettings() {
     QVERIFY(page.ShowPage());
     QVERIFY(!Child<QCheckBox>(&page, "CBAutoSicherung")->isChecked());
     QCOMPARE(Child<QSpinBox>(&page, "SEAutoSicherungAnzahl")->value(), 3);
+}
+
+void TestExtras::shownListExport() {
+    QTreeWidget list;
+    list.setHeaderLabels({QStringLiteral("Kunde"), QStringLiteral("Umsatz")});
+    list.addTopLevelItem(
+        new QTreeWidgetItem(QStringList{QStringLiteral("2 - Huber; Anna"), QStringLiteral("1.234,50")}));
+    list.addTopLevelItem(
+        new QTreeWidgetItem(QStringList{QStringLiteral("Gesamt"), QStringLiteral("1.234,50")}));
+    const QString file = tmp(QStringLiteral("Umsatz.csv"));
+    QString proposed;
+    ChooseListFile = [&](QWidget*, const QString& current) {
+        proposed = current;
+        return file;
+    };
+    QVERIFY(ExportList(nullptr, &list, QStringLiteral("Umsatz pro Kunde")));
+    QVERIFY(proposed.endsWith(QStringLiteral("/Umsatz pro Kunde.csv")));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(
+        f.readAll(),
+        QByteArray("\xEF\xBB\xBF") +
+            QStringLiteral("Kunde;Umsatz\r\n\"2 - Huber; Anna\";1.234,50\r\nGesamt;1.234,50\r\n").toUtf8());
+    QCOMPARE(db.messages->lastText(),
+             QStringLiteral("Die Liste wurde in die Datei ") + file + QStringLiteral(" exportiert."));
 }
 
 QTEST_MAIN(TestExtras)

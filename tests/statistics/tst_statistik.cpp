@@ -362,8 +362,8 @@ void TestStatistik::everyTabWithApostropheGroup() {
     QFETCH(QString, suffix);
     QFETCH(QStringList, expected);
     showPage();
-    for (const char* b : {"BtnDrucken", "BtnExportieren"})
-        QVERIFY(!page->findChild<QPushButton*>(QLatin1String(b) + suffix)->isEnabled());
+    QVERIFY(!page->findChild<QPushButton*>(QStringLiteral("BtnDrucken") + suffix)->isEnabled());
+    QVERIFY(page->findChild<QPushButton*>(QStringLiteral("BtnExportieren") + suffix)->isEnabled());
     auto* gruppe = page->findChild<QComboBox*>(QStringLiteral("CBArtGru") + suffix);
     QCOMPARE(gruppe->itemText(0), QStringLiteral("- Alle -"));
     QCOMPARE(gruppe->count(), 4);
