@@ -62,6 +62,7 @@ struct TNode {
     // body
     QString DataSet;
     double RowGap = 0;
+    QStringList KeepWithNext; // cells: a row filling only these stays with the next row
     std::vector<TNode*> Heading;
     std::vector<TCellDef> Cells;
     std::vector<TNode*> Children; // region: bands and body; band: elements
@@ -145,6 +146,8 @@ struct TPiece {
 
 struct TRow {
     double Height = 0;
+    bool Shows = false;        // false: a blank row, only space
+    bool KeepWithNext = false; // printed on the page of the row after it
     std::vector<TPiece> Pieces;
     std::vector<double> Breaks;
 };
@@ -291,6 +294,7 @@ TNode* TReport::TPrivate::ReadElement(QXmlStreamReader& xml) {
     n.BandType = a.value(QLatin1String("type")).toString();
     n.DataSet = a.value(QLatin1String("dataset")).toString();
     n.RowGap = Number(a, "rowGap");
+    n.KeepWithNext = a.value(QLatin1String("keepWithNext")).toString().split(u' ', Qt::SkipEmptyParts);
     n.Column = a.value(QLatin1String("column")).toString();
 
     if (kind == QLatin1String("text") || kind == QLatin1String("rtf")) {
@@ -556,6 +560,7 @@ std::vector<TPiece> TReport::TPrivate::Pieces(const TNode& band, double areaWidt
 bool TReport::TPrivate::RowOf(const TNode& body, TSQLiteBaseQuery& ds, double regionWidthPx,
                               TRow& row) const {
     double tallest = 0;
+    bool filledOnlyKept = !body.KeepWithNext.isEmpty();
     for (const TCellDef& cell : body.Cells) {
         QStringList parts;
         for (const QString& field : cell.Fields)
@@ -564,6 +569,7 @@ bool TReport::TPrivate::RowOf(const TNode& body, TSQLiteBaseQuery& ds, double re
                 parts << f->AsString();
         if (parts.isEmpty())
             continue;
+        filledOnlyKept = filledOnlyKept && body.KeepWithNext.contains(cell.Name);
         TPiece piece;
         if (cell.Rtf) {
             auto doc = RtfDocument(parts.join(QString()),
@@ -603,6 +609,8 @@ bool TReport::TPrivate::RowOf(const TNode& body, TSQLiteBaseQuery& ds, double re
         return false;
     }
     row.Height = tallest + gap;
+    row.Shows = true;
+    row.KeepWithNext = filledOnlyKept;
     return true;
 }
 
@@ -674,18 +682,34 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
                     headingOnPage = true;
                 }
             };
-            for (ds->First(); !ds->Eof(); ds->Next()) {
-                TRow row;
-                const bool shows = RowOf(*band, *ds, regionWidth, row);
-                if (!shows) {
+            std::vector<TRow> rows;
+            for (ds->First(); !ds->Eof(); ds->Next())
+                RowOf(*band, *ds, regionWidth, rows.emplace_back());
+            const double fullHeight = regionBottom - regionTop - headingHeight;
+            for (size_t i = 0; i < rows.size(); ++i) {
+                TRow& row = rows[i];
+                if (!row.Shows) {
                     // A blank row at the top of a page would only push the page down.
                     if (headingOnPage && y + row.Height <= regionBottom)
                         y += row.Height;
                     continue;
                 }
-                const double fullHeight = regionBottom - regionTop - headingHeight;
-                if (y + headingHeight * !headingOnPage + row.Height > regionBottom &&
-                    row.Height <= fullHeight) {
+                // A position's title or a text stays with what follows it,
+                // rather than ending a page on its own.
+                double needed = row.Height;
+                if (row.KeepWithNext) {
+                    double next = 0;
+                    for (size_t j = i + 1; j < rows.size(); ++j) {
+                        next += rows[j].Height;
+                        if (rows[j].Shows) {
+                            if (row.Height + next <= fullHeight)
+                                needed += next;
+                            break;
+                        }
+                    }
+                }
+                if (y + headingHeight * !headingOnPage + needed > regionBottom && row.Height <= fullHeight &&
+                    !(headingOnPage && y <= regionTop + headingHeight + 0.5)) {
                     newPage();
                     headingOnPage = false;
                 }

@@ -101,6 +101,7 @@ private slots:
     void pagesFlow();
     void placing_data();
     void placing();
+    void keepWithNext();
     void footerArea_data();
     void footerArea();
     void logo_data();
@@ -421,6 +422,23 @@ void TestReport::placing() {
     if (expectLeft >= 0)
         QVERIFY2(std::abs(at.left - expectLeft) < 1.5, qPrintable(QString::number(at.left)));
     QVERIFY2(std::abs(at.top - expectTop) < 2.0, qPrintable(QString::number(at.top)));
+}
+
+// A position's title never ends a page without its price lines, nor the
+// header text without the first position, whatever the page's height.
+void TestReport::keepWithNext() {
+    for (double height = 24; height <= 60; height += 3) {
+        const QString pdf = render(QStringLiteral("R"), 1, false, [&](TReport& r) {
+            element(r, "Band1")->Visible = false;
+            element(r, "Region1")->Height = height / r.UnitsFactor();
+        });
+        for (const auto& [title, next] :
+             {std::pair{"Wir", "Fliesen"}, {"Silikon", "Kartusche"}, {"Arbeit", "Meister"}}) {
+            const int page = WordPlace(pdf, QLatin1String(title)).page;
+            QVERIFY2(page > 0 && page == WordPlace(pdf, QLatin1String(next)).page,
+                     qPrintable(QStringLiteral("%1 mm: %2").arg(height).arg(QLatin1String(title))));
+        }
+    }
 }
 
 void TestReport::footerArea_data() {
