@@ -1,5 +1,6 @@
 #include "UAnschrift.h"
 
+#include "EInvoiceCodes.h"
 #include "Styles.h"
 #include "TDBCheckBox.h"
 #include "TDBDataLink.h"
@@ -15,6 +16,8 @@
 #include <QFileDialog>
 #include <QPixmap>
 #include <QRegularExpressionValidator>
+
+#include <algorithm>
 
 namespace {
 
@@ -83,6 +86,10 @@ TAnschrift::TAnschrift(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TAnschri
                   QStringLiteral("FussNachPos") + letter);
     }
     connect(ui->BitBtnSpeichern, &QPushButton::clicked, this, [this] { Speichern(); });
+    // The country is a setting beside the company row, kept as its ISO code.
+    ui->CBLand->addItem(QString(), QString());
+    for (const auto& [code, name] : LandListe())
+        ui->CBLand->addItem(name, code);
 
     // The stored text blocks; their save rules sit with the tables.
     BindField(ui->DBEditKopfTextBez, &DM->DSTKopfText, QStringLiteral("KopfTextBez"));
@@ -149,6 +156,7 @@ void TAnschrift::PrepareShow() {
     // Reread, so that an edit left unsaved last time is gone.
     DM->TableAnsch.Close();
     DM->TableAnsch.Open();
+    ui->CBLand->setCurrentIndex(std::max(0, ui->CBLand->findData(DM->GetAllg(QStringLiteral("FirmaLand")))));
     LoadLogos();
     DM->TableKopfText.Close();
     DM->TableKopfText.Open();
@@ -184,10 +192,11 @@ bool TAnschrift::eventFilter(QObject* watched, QEvent* event) {
 
 void TAnschrift::Speichern() {
     TSQLiteTable& table = DM->TableAnsch;
-    if (!table.Editing())
-        return;
-    RunDataAction([&table] {
-        if (TFieldDataLink::UpdateRecord(&table))
+    const QString land = ui->CBLand->currentData().toString();
+    RunDataAction([&table, &land] {
+        if (land != DM->GetAllg(QStringLiteral("FirmaLand")))
+            DM->SetAllg(QStringLiteral("FirmaLand"), land);
+        if (table.Editing() && TFieldDataLink::UpdateRecord(&table))
             table.Post();
     });
 }

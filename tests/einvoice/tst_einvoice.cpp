@@ -8,12 +8,15 @@
 #include "EInvoiceCodes.h"
 #include "HybridPdf.h"
 #include "TReport.h"
+#include "UAnschrift.h"
 #include "UDM.h"
 #include "UDrucken.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QImage>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -65,6 +68,7 @@ private slots:
     void hybridPdf();
     void pdfCommand();
     void printDialog();
+    void companyCountry();
 
 private:
     TDatabaseFixture db;
@@ -613,6 +617,35 @@ void TestEInvoice::printDialog() {
     QCOMPARE(sent.size(), 3);
     QVERIFY(!attachments(sent.last()));
     TDrucken::SendMail = previous;
+}
+
+// The company's country is chosen on the company page and stored as its ISO code.
+void TestEInvoice::companyCountry() {
+    beleg(QStringLiteral("R:1:10"), {"1:Ware", "1:1:::1:10:0:20:2"});
+    QWidget area;
+    area.resize(1100, 860);
+    auto* page = new TAnschrift(&area);
+    area.show();
+    QVERIFY(page->ShowPage());
+    auto* land = page->findChild<QComboBox*>(QStringLiteral("CBLand"));
+    QVERIFY(land);
+    QCOMPARE(land->currentText(), QStringLiteral("Österreich"));
+    land->setCurrentIndex(land->findText(QStringLiteral("Deutschland")));
+    QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("BitBtnSpeichern")), Qt::LeftButton);
+    QCOMPARE(dm->GetAllg(QStringLiteral("FirmaLand")), QStringLiteral("DE"));
+    QString fehler;
+    QVERIFY(BuildEInvoice(*dm, QStringLiteral("R"), 1, &fehler)
+                .contains("<ram:CountryID>DE</ram:CountryID>\n        </ram:PostalTradeAddress>\n        "
+                          "<ram:URIUniversalCommunication>"));
+
+    // Shown again, the page shows what is stored; an unsaved choice is gone.
+    land->setCurrentIndex(0);
+    QVERIFY(page->ShowPage());
+    QCOMPARE(land->currentText(), QStringLiteral("Deutschland"));
+    land->setCurrentIndex(0);
+    QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("BitBtnSpeichern")), Qt::LeftButton);
+    QVERIFY(BuildEInvoice(*dm, QStringLiteral("R"), 1, &fehler).isEmpty());
+    QCOMPARE(fehler, QStringLiteral("Für eine E-Rechnung fehlt: Land der Firma"));
 }
 
 QTEST_MAIN(TestEInvoice)
