@@ -640,10 +640,17 @@ TImportErgebnis ImportCSV(TDM& dm, TAustauschArt art, const QByteArray& data, bo
     TCapturedMessages captured;
     TSQLiteDB& db = dm.SQLiteDB1;
     const QString key = spalten.first().Feld;
-    QHash<QString, int> ersteZeile; // number -> first line it was seen on
+    // number -> first line it was seen on; "007" and "7" are the same number
+    auto normal = [](const QString& n) { return AllDigits(n) ? QString::number(n.toLongLong()) : n; };
+    QHash<QString, int> ersteZeile;
     for (const TGruppe& g : gruppen)
-        if (!g.Nummer.isEmpty() && !ersteZeile.contains(g.Nummer))
-            ersteZeile.insert(g.Nummer, lines[g.Zeilen.first()]);
+        if (!g.Nummer.isEmpty() && !ersteZeile.contains(normal(g.Nummer)))
+            ersteZeile.insert(normal(g.Nummer), lines[g.Zeilen.first()]);
+    // Without a single price column the file says nothing about price lines:
+    // an updated article keeps its own.
+    bool preisSpalten = false;
+    for (int i : spalteVon)
+        preisSpalten = preisSpalten || (i >= 0 && spalten[i].Preis);
 
     if (db.InTransaction())
         throw ESQLiteError(QStringLiteral("Während einer anderen Änderung kann nicht importiert werden!"));
@@ -658,10 +665,11 @@ TImportErgebnis ImportCSV(TDM& dm, TAustauschArt art, const QByteArray& data, bo
             db.ExecSQL(QStringLiteral("SAVEPOINT import_zeile"));
             TSQLiteTable t(&db);
             try {
-                if (!g.Nummer.isEmpty() && ersteZeile.value(g.Nummer) != lines[g.Zeilen.first()])
+                if (!g.Nummer.isEmpty() && ersteZeile.value(normal(g.Nummer)) != lines[g.Zeilen.first()])
                     throw TRowRefused{QStringLiteral("Die Nummer ") + g.Nummer +
                                       QStringLiteral(" steht mehrfach in der Datei (zuerst in Zeile ") +
-                                      QString::number(ersteZeile.value(g.Nummer)) + QStringLiteral(")!")};
+                                      QString::number(ersteZeile.value(normal(g.Nummer))) +
+                                      QStringLiteral(")!")};
                 const QStringList& first = records[g.Zeilen.first()];
                 QList<TWert> werte;
                 for (int i = 1; i < spalten.size(); ++i) {
@@ -710,7 +718,7 @@ TImportErgebnis ImportCSV(TDM& dm, TAustauschArt art, const QByteArray& data, bo
                 if (urteil == TImportZeile::Neu)
                     hoechsteNeue = qMax(hoechsteNeue, id);
 
-                if (art == TAustauschArt::Artikel) {
+                if (art == TAustauschArt::Artikel && preisSpalten) {
                     if (urteil == TImportZeile::Aktualisiert)
                         db.ExecSQL(QStringLiteral("delete from ArtPreis where ArtikelID = ") +
                                    QString::number(id));

@@ -229,13 +229,13 @@ void TestDatenaustausch::previewAndDuplicatesAndLines() {
     const QByteArray data =
         Csv({QStringLiteral("Nummer;Firma;Kundengruppe;Anmerkung"),
              QStringLiteral("5;Erste;Allgmein;\"zwei\nZeilen\""), QStringLiteral(";;;"),
-             QStringLiteral("5;Zweite;Allgmein;"), QStringLiteral(";Ohne Nummer;Allgmein;")});
+             QStringLiteral("005;Zweite;Allgmein;"), QStringLiteral(";Ohne Nummer;Allgmein;")});
     const int range = GetNumber(dm->Query2, QStringLiteral("KundenID"), false);
     TImportErgebnis preview = ImportCSV(*dm, TAustauschArt::Kunden, data, false, false);
     QCOMPARE(preview.Zeilen.size(), 3);
     QCOMPARE(preview.Zeilen[1].Zeile, 5); // the remark spans lines 2 and 3, line 4 is blank
     QCOMPARE(preview.Zeilen[1].Grund,
-             QStringLiteral("Die Nummer 5 steht mehrfach in der Datei (zuerst in Zeile 2)!"));
+             QStringLiteral("Die Nummer 005 steht mehrfach in der Datei (zuerst in Zeile 2)!"));
     QCOMPARE(preview.Neu, 2);
     QVERIFY(!preview.Ausgefuehrt);
     // The preview wrote nothing, not even a number.
@@ -262,6 +262,15 @@ void TestDatenaustausch::existingRecordsOnlyUpdatedWhenAsked() {
     // Columns the file leaves out keep their values.
     QCOMPARE(raw(QStringLiteral("select Firma, Ort, Strasse from Kunde where KundenID = 0")),
              QStringLiteral("Neue Musterfirma|Graz|Musterstrasse 1"));
+
+    // A file without price columns leaves an updated article's price lines alone.
+    const QByteArray ohnePreise =
+        Csv({QStringLiteral("Artikelnummer;Kurzbezeichnung"), QStringLiteral("0;Rest alt")});
+    QCOMPARE(ImportCSV(*dm, TAustauschArt::Artikel, ohnePreise, true, true).Aktualisiert, 1);
+    QCOMPARE(raw(QStringLiteral(
+                 "select ArtKurzBez, (select count(*) from ArtPreis where ArtikelID = 0) from Artikel "
+                 "where ArtikelID = 0")),
+             QStringLiteral("Rest alt|1"));
 
     // An updated article gets the file's price lines instead of its own.
     const QByteArray art =
