@@ -328,6 +328,7 @@ TAustauschArt TDatenImport::Art() const {
 }
 
 void TDatenImport::prepare() {
+    FImported = false;
     FDatei->setText(ReadRememberedFile(kImportFile));
     FAktualisieren->setChecked(false);
     FGrid->setRowCount(0);
@@ -422,6 +423,7 @@ bool TDatenImport::BitBtnImportClick() {
         Messages::error(r.Fehler);
         return false;
     }
+    FImported = FImported || r.Neu + r.Aktualisiert > 0;
     RememberFile(kImportFile, file);
     ShowRows(r);
     FImport->setEnabled(false);
@@ -557,6 +559,15 @@ void InstallExtras(TMF& mf, const std::function<void()>& afterRestore) {
         TPage::ApplyStyle(0, importDialog);
         importDialog->prepare();
         importDialog->exec();
+        // The list in front shows what was imported. A protected page is left
+        // as it is rather than asking for the password again.
+        if (!importDialog->Imported())
+            return;
+        for (TPage* page : TPage::Pages())
+            if (page->isVisible() && page->RightKey.isEmpty()) {
+                page->ShowPage();
+                break;
+            }
     });
     wire("ActionDBSich", QStringLiteral("DBSich"), [&mf] { DatenSichern(&mf); });
     wire("ActionDBRueck", QStringLiteral("DBRueck"),

@@ -58,10 +58,13 @@ public:
     // Imports the good rows; true when something was committed.
     bool BitBtnImportClick();
     TAustauschArt Art() const;
+    // Something was imported since prepare().
+    bool Imported() const { return FImported; }
 
     static std::function<QString(QWidget*, const QString&)> ChooseFile;
 
 private:
+    bool FImported = false;
     void ShowRows(const TImportErgebnis& result);
     QRadioButton *FKunden, *FLieferanten, *FArtikel;
     QLineEdit* FDatei;

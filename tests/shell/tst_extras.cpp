@@ -163,7 +163,9 @@ void TestExtras::importPreviewShowsEveryVerdict() {
     Child<QCheckBox>(&dialog, "CBAktualisieren")->setChecked(true);
     QCOMPARE(column(3), (QStringList{"aktualisiert", "neu", "abgelehnt"}));
     QVERIFY(Child<QPushButton>(&dialog, "BitBtnImport")->isEnabled());
+    QVERIFY(!dialog.Imported());
     QVERIFY(dialog.BitBtnImportClick());
+    QVERIFY(dialog.Imported());
     QCOMPARE(db.messages->lastText(),
              QStringLiteral("Der Import ist abgeschlossen: 1 Datensätze neu angelegt, 1 aktualisiert.\n"
                             "1 Datensätze wurden abgelehnt; die Gründe stehen in der Liste."));
