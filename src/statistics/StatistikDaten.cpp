@@ -5,7 +5,14 @@
 #include "ListFilter.h"
 #include "SQLite.h"
 
+#include "Win1252.h"
+
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
+#include <set>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -18,6 +25,14 @@ const QString kUmsatz = QStringLiteral(
     "then -1 else 1 end)");
 
 const QString kPositionen = QStringLiteral("count(distinct P.KopfID || ' ' || P.PosID)");
+
+// Documents first, then their positions, price lines and the looked-up
+// rows. Left to itself SQLite starts from every price line of the revenue
+// types of all years, which on a file of several years is many times slower;
+// a cross join keeps the order and changes nothing else.
+QString From(const char* more) {
+    return QStringLiteral(" from Kopf K cross join PosDaten P cross join PosPreis PP") + QLatin1String(more);
+}
 
 const QString kJoins =
     QStringLiteral("P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID and "
@@ -51,6 +66,7 @@ struct TRow {
     QString Text;
     QDate Tag;
     qint64 Id = 0;
+    qint64 Id2 = 0;
     int Anzahl = 0;
     double Umsatz = 0;
 };
@@ -58,7 +74,7 @@ struct TRow {
 // The rows of a statement: the text column (or none), the key column (or
 // none), the count column (or none) and the revenue column "Umsatz".
 std::vector<TRow> ReadRows(TSQLiteDB& db, const QString& sql, const QString& text, const QString& id,
-                           const QString& anzahl) {
+                           const QString& anzahl, const QString& id2 = {}) {
     TSQLiteQuery q(&db);
     q.SetSQL(sql);
     q.Open();
@@ -69,6 +85,7 @@ std::vector<TRow> ReadRows(TSQLiteDB& db, const QString& sql, const QString& tex
     rows.reserve(size_t(q.RecordCount()));
     TField* fText = text.isEmpty() ? nullptr : q.FieldByName(text);
     TField* fId = id.isEmpty() ? nullptr : q.FieldByName(id);
+    TField* fId2 = id2.isEmpty() ? nullptr : q.FieldByName(id2);
     TField* fAnzahl = anzahl.isEmpty() ? nullptr : q.FieldByName(anzahl);
     TField* fUmsatz = q.FieldByName(QStringLiteral("Umsatz"));
     for (q.First(); !q.Eof(); q.Next()) {
@@ -83,11 +100,20 @@ std::vector<TRow> ReadRows(TSQLiteDB& db, const QString& sql, const QString& tex
         }
         if (fId)
             r.Id = fId->AsLargeInt();
+        if (fId2)
+            r.Id2 = fId2->AsLargeInt();
         if (fAnzahl)
             r.Anzahl = fAnzahl->AsInteger();
         r.Umsatz = fUmsatz->AsFloat();
     }
     return rows;
+}
+
+QString IdList(const std::vector<TRow>& rows) {
+    QStringList ids;
+    for (const TRow& r : rows)
+        ids << QString::number(r.Id);
+    return ids.join(u',');
 }
 
 QList<TStatEintrag> MitGesamt(QList<TStatEintrag> entries, double summe) {
@@ -99,7 +125,8 @@ QList<TStatEintrag> MitGesamt(QList<TStatEintrag> entries, double summe) {
 // The tail the customer and postcode lists share.
 QString KundenRest(const TStatFilter& f) {
     const bool gruppe = !f.ArtGru.isEmpty();
-    QString sql = gruppe ? QStringLiteral(", Artikel A, ArtikelGruppe AG where ") : QStringLiteral(" where ");
+    QString sql = gruppe ? QStringLiteral(" cross join Artikel A cross join ArtikelGruppe AG where ")
+                         : QStringLiteral(" where ");
     sql += Bedingungen(f.Von, f.Bis) + kJoins + QStringLiteral("U.KundenID = K.KundenID ");
     if (gruppe)
         sql += QStringLiteral("and A.ArtikelID = P.ArtikelID ") + GruppenBedingung(f.ArtGru);
@@ -110,10 +137,11 @@ QString KundenRest(const TStatFilter& f) {
 
 QList<TStatEintrag> StatUmsatzProTag(TSQLiteDB& db, const TStatFilter& f) {
     const bool gruppe = !f.ArtGru.isEmpty();
-    QString sql = QStringLiteral("select Date(K.Datum) as Datum, count(distinct K.KopfID) as Anzahl, ") +
-                  kUmsatz + QStringLiteral(" as Umsatz from Kopf K, PosDaten P, PosPreis PP, Artikel A") +
-                  (gruppe ? QStringLiteral(", ArtikelGruppe AG where ") : QStringLiteral(" where ")) +
-                  Bedingungen(f.Von, f.Bis) + kJoins + QStringLiteral("A.ArtikelID = P.ArtikelID ");
+    QString sql =
+        QStringLiteral("select Date(K.Datum) as Datum, count(distinct K.KopfID) as Anzahl, ") + kUmsatz +
+        QStringLiteral(" as Umsatz") + From(" cross join Artikel A") +
+        (gruppe ? QStringLiteral(" cross join ArtikelGruppe AG where ") : QStringLiteral(" where ")) +
+        Bedingungen(f.Von, f.Bis) + kJoins + QStringLiteral("A.ArtikelID = P.ArtikelID ");
     if (gruppe)
         sql += GruppenBedingung(f.ArtGru);
     sql += QStringLiteral("group by Date(K.Datum) order by Date(K.Datum)");
@@ -141,53 +169,121 @@ QList<TStatEintrag> StatUmsatzProTag(TSQLiteDB& db, const TStatFilter& f) {
     return entries;
 }
 
+namespace {
+
+// The revenue and the positions of one entry of the details list. Positions
+// are told apart by document number and position number only, so that an
+// invoice and a credit note sharing both count as one position.
+struct TSumme {
+    QString Name;
+    QByteArray Key; // the name's stored bytes: the order the database sorts in
+    qint64 Id = 0;
+    double Umsatz = 0;
+    std::set<std::pair<qint64, qint64>> Positionen;
+
+    void Add(const QString& name, qint64 id, double umsatz, const std::pair<qint64, qint64>& pos) {
+        if (Key.isNull()) {
+            Name = name;
+            Key = Win1252::encode(name);
+            Id = id;
+        }
+        Umsatz += umsatz;
+        Positionen.insert(pos);
+    }
+};
+
+// The entries of one level by name as the database orders them, equal names by number.
+template <class TKey> std::vector<const TSumme*> Sorted(const std::map<TKey, TSumme>& sums) {
+    std::vector<const TSumme*> out;
+    for (const auto& [key, sum] : sums)
+        out.push_back(&sum);
+    std::sort(out.begin(), out.end(), [](const TSumme* a, const TSumme* b) {
+        return a->Key != b->Key ? a->Key < b->Key : a->Id < b->Id;
+    });
+    return out;
+}
+
+} // namespace
+
 QList<TStatEintrag> StatUmsatzDetails(TSQLiteDB& db, const TStatFilter& f) {
-    const QString bedingungen = Bedingungen(f.Von, f.Bis);
+    // One row per position of the period with its article group, the customer
+    // group stored in the document (not the customer's present one), its
+    // article and its revenue. The three levels are summed from these rows,
+    // so the file is read once and not once per group.
     QString sql =
-        QStringLiteral("select AG.ArtGruID as ArtGruID, AG.ArtGruBez as ArtGruBez,") + kUmsatz +
-        QStringLiteral(" as Umsatz, ") + kPositionen +
-        QStringLiteral(" as Anzahl from Kopf K, PosDaten P, PosPreis PP, Artikel A, ArtikelGruppe AG "
-                       "where ") +
-        bedingungen + kJoins + QStringLiteral("A.ArtikelID = P.ArtikelID and AG.ArtGruID = A.ArtGruID ");
+        QStringLiteral(
+            "select A.ArtGruID as ArtGruID, AG.ArtGruBez as ArtGruBez, K.KunGruID as KunGruID, "
+            "KG.KunGruID as KGID, KG.KunGruBez as KunGruBez, A.ArtikelID as ArtikelID, A.ArtKurzBez as "
+            "ArtKurzBez, P.KopfID as KopfID, P.PosID as PosID, ") +
+        kUmsatz + QStringLiteral(" as Umsatz") +
+        From(" cross join Artikel A cross join ArtikelGruppe AG left join KundenGruppe KG on KG.KunGruID = "
+             "K.KunGruID") +
+        QStringLiteral(" where ") + Bedingungen(f.Von, f.Bis) + kJoins +
+        QStringLiteral("A.ArtikelID = P.ArtikelID and AG.ArtGruID = A.ArtGruID ");
     if (!f.ArtGru.isEmpty())
         sql += QStringLiteral("and AG.ArtGruBez = ") + ListFilter::QuoteExact(f.ArtGru) + QStringLiteral(" ");
-    sql += QStringLiteral("group by AG.ArtGruID order by AG.ArtGruBez");
+    sql += QStringLiteral("group by P.KopfTyp, P.KopfID, P.PosID");
+
+    std::map<qint64, TSumme> artGruppen;
+    std::map<std::pair<qint64, qint64>, TSumme> kunGruppen;
+    std::map<std::tuple<qint64, qint64, qint64>, TSumme> artikel;
+    // Under a customer group numbered 0 the articles of every document are listed.
+    std::map<std::pair<qint64, qint64>, TSumme> artikelAlle;
+    {
+        TSQLiteQuery q(&db);
+        q.SetSQL(sql);
+        q.Open();
+        if (q.IsEmpty())
+            return {};
+        auto field = [&q](const char* name) { return q.FieldByName(QLatin1String(name)); };
+        TField *fAg = field("ArtGruID"), *fAgName = field("ArtGruBez"), *fKg = field("KunGruID"),
+               *fKgId = field("KGID"), *fKgName = field("KunGruBez"), *fArt = field("ArtikelID"),
+               *fArtName = field("ArtKurzBez"), *fKopf = field("KopfID"), *fPos = field("PosID"),
+               *fUmsatz = field("Umsatz");
+        for (q.First(); !q.Eof(); q.Next()) {
+            const qint64 ag = fAg->AsLargeInt(), kg = fKg->AsLargeInt(), art = fArt->AsLargeInt();
+            const std::pair<qint64, qint64> pos{fKopf->AsLargeInt(), fPos->AsLargeInt()};
+            const double umsatz = fUmsatz->AsFloat();
+            const QString artName = fArtName->AsString();
+            artGruppen[ag].Add(fAgName->AsString(), ag, umsatz, pos);
+            if (!fKgId->IsNull())
+                kunGruppen[{ag, kg}].Add(fKgName->AsString(), kg, umsatz, pos);
+            artikel[{ag, kg, art}].Add(artName, art, umsatz, pos);
+            artikelAlle[{ag, art}].Add(artName, art, umsatz, pos);
+        }
+    }
 
     QList<TStatEintrag> entries;
-    auto add = [&entries](const QString& caption, const TRow& r) {
-        entries.append({caption, {QString::number(r.Anzahl), Euro(r.Umsatz)}, StatDetailsLook(caption), {}});
+    auto add = [&entries](const QString& caption, const TSumme& s) {
+        entries.append(
+            {caption, {QString::number(s.Positionen.size()), Euro(s.Umsatz)}, StatDetailsLook(caption), {}});
     };
-    int anzahl = 0;
+    qsizetype anzahl = 0;
     double summe = 0;
-    for (const TRow& ag : ReadRows(db, sql, QStringLiteral("ArtGruBez"), QStringLiteral("ArtGruID"),
-                                   QStringLiteral("Anzahl"))) {
-        add(ag.Text, ag);
-        anzahl += ag.Anzahl;
-        summe += ag.Umsatz;
-        const QString artGruId = QString::number(ag.Id);
-        // The customer group stored in the document counts, not the customer's present one.
-        const QString kgSql =
-            QStringLiteral("select KG.KunGruID as KunGruID, KG.KunGruBez as KunGruBez, ") + kUmsatz +
-            QStringLiteral(" as Umsatz, ") + kPositionen +
-            QStringLiteral(
-                " as Anzahl from Kopf K, PosDaten P, PosPreis PP, Artikel A, KundenGruppe KG where ") +
-            bedingungen + kJoins + QStringLiteral("A.ArtikelID = P.ArtikelID and A.ArtGruID = ") + artGruId +
-            QStringLiteral(" and KG.KunGruID = K.KunGruID group by KG.KunGruID order by KG.KunGruBez");
-        for (const TRow& kg : ReadRows(db, kgSql, QStringLiteral("KunGruBez"), QStringLiteral("KunGruID"),
-                                       QStringLiteral("Anzahl"))) {
-            add(QStringLiteral("   ") + kg.Text, kg);
-            QString aSql =
-                QStringLiteral("select A.ArtKurzBez as Bezeichnung,") + kUmsatz +
-                QStringLiteral(" as Umsatz, ") + kPositionen +
-                QStringLiteral(" as Anzahl from Kopf K, PosDaten P, PosPreis PP, Artikel A where ") +
-                bedingungen;
-            if (kg.Id != 0)
-                aSql += QStringLiteral("K.KunGruID = ") + QString::number(kg.Id) + QStringLiteral(" and ");
-            aSql += kJoins + QStringLiteral("A.ArtikelID = P.ArtikelID and A.ArtGruID = ") + artGruId +
-                    QStringLiteral(" group by A.ArtikelID order by A.ArtKurzBez");
-            for (const TRow& a :
-                 ReadRows(db, aSql, QStringLiteral("Bezeichnung"), {}, QStringLiteral("Anzahl")))
-                add(QStringLiteral("      ") + a.Text, a);
+    for (const TSumme* ag : Sorted(artGruppen)) {
+        add(ag->Name, *ag);
+        anzahl += ag->Positionen.size();
+        summe += ag->Umsatz;
+        std::map<qint64, TSumme> kgs;
+        for (auto it = kunGruppen.lower_bound({ag->Id, std::numeric_limits<qint64>::min()});
+             it != kunGruppen.end() && it->first.first == ag->Id; ++it)
+            kgs.emplace(it->first.second, it->second);
+        for (const TSumme* kg : Sorted(kgs)) {
+            add(QStringLiteral("   ") + kg->Name, *kg);
+            std::map<qint64, TSumme> arts;
+            if (kg->Id != 0) {
+                for (auto it = artikel.lower_bound({ag->Id, kg->Id, std::numeric_limits<qint64>::min()});
+                     it != artikel.end() && std::get<0>(it->first) == ag->Id &&
+                     std::get<1>(it->first) == kg->Id;
+                     ++it)
+                    arts.emplace(std::get<2>(it->first), it->second);
+            } else {
+                for (auto it = artikelAlle.lower_bound({ag->Id, std::numeric_limits<qint64>::min()});
+                     it != artikelAlle.end() && it->first.first == ag->Id; ++it)
+                    arts.emplace(it->first.second, it->second);
+            }
+            for (const TSumme* a : Sorted(arts))
+                add(QStringLiteral("      ") + a->Name, *a);
         }
         entries.append({QString(), {QString(), QString()}, TStatLook::Plain, {}});
     }
@@ -200,8 +296,8 @@ QList<TStatEintrag> StatUmsatzDetails(TSQLiteDB& db, const TStatFilter& f) {
 QList<TStatEintrag> StatUmsatzProKunde(TSQLiteDB& db, const TStatFilter& f) {
     const QString sql = QStringLiteral("select K.KundenID || ' - ' || ifnull(U.Firma || ' ','') || "
                                        "ifnull(U.Nachname,'') || ifnull(' ' || U.Vorname,'') as Kunde,") +
-                        kUmsatz + QStringLiteral(" as Umsatz from Kopf K, PosDaten P, PosPreis PP, Kunde U") +
-                        KundenRest(f) + QStringLiteral("group by K.KundenID");
+                        kUmsatz + QStringLiteral(" as Umsatz") + From(" cross join Kunde U") + KundenRest(f) +
+                        QStringLiteral("group by K.KundenID");
     QList<TStatEintrag> entries;
     double summe = 0;
     for (const TRow& r : ReadRows(db, sql, QStringLiteral("Kunde"), {}, {})) {
@@ -221,8 +317,7 @@ QList<TStatEintrag> StatUmsatzProPLZ(TSQLiteDB& db, const TStatFilter& f, bool b
                              "when '9' then '9... Kärnten' else substr(U.PLZ,1,1) end as PLZ, ")
             : QStringLiteral("select U.PLZ as PLZ, ");
     const QString sql =
-        erste + kUmsatz + QStringLiteral(" as Umsatz from Kopf K, PosDaten P, PosPreis PP, Kunde U") +
-        KundenRest(f) +
+        erste + kUmsatz + QStringLiteral(" as Umsatz") + From(" cross join Kunde U") + KundenRest(f) +
         (bundesland ? QStringLiteral("group by substr(U.PLZ,1,1)") : QStringLiteral("group by U.PLZ"));
     QList<TStatEintrag> entries;
     double summe = 0;
@@ -252,32 +347,38 @@ QList<TStatJahrSerie> StatJahresUebersicht(TSQLiteDB& db, int jahr, const QStrin
         TSQLiteQuery q(&db);
         q.SetSQL(gruppenSql);
         q.Open();
-        for (q.First(); !q.Eof(); q.Next())
-            gruppen.push_back({q.FieldByName(QStringLiteral("ArtGruBez"))->AsString(),
-                               {},
-                               q.FieldByName(QStringLiteral("ArtGruID"))->AsLargeInt(),
-                               0,
-                               0});
+        for (q.First(); !q.Eof(); q.Next()) {
+            TRow& g = gruppen.emplace_back();
+            g.Text = q.FieldByName(QStringLiteral("ArtGruBez"))->AsString();
+            g.Id = q.FieldByName(QStringLiteral("ArtGruID"))->AsLargeInt();
+        }
     }
-    const TStatFilter jahrFilter{QDate(jahr, 1, 1), QDate(jahr, 12, 31), artGru};
+    if (gruppen.empty())
+        return {};
+    // Every group's months in one statement, grouped by group and month.
+    QString sql =
+        QStringLiteral("select A.ArtGruID as ArtGruID, substr(K.Datum,6,2) as Monat, ") + kUmsatz +
+        QStringLiteral(" as Umsatz") + From(" cross join Artikel A") +
+        (gruppe ? QStringLiteral(" cross join ArtikelGruppe AG where ") : QStringLiteral(" where ")) +
+        Bedingungen(QDate(jahr, 1, 1), QDate(jahr, 12, 31)) + kJoins +
+        QStringLiteral("A.ArtikelID = P.ArtikelID and A.ArtGruID in (") + IdList(gruppen) +
+        QStringLiteral(") ");
+    if (gruppe)
+        sql += GruppenBedingung(artGru);
+    sql += QStringLiteral("group by A.ArtGruID, substr(K.Datum,6,2)");
+    std::map<qint64, QList<double>> monate;
+    for (const TRow& r : ReadRows(db, sql, QStringLiteral("Monat"), QStringLiteral("ArtGruID"), {})) {
+        const int monat = r.Text.toInt();
+        QList<double>& werte = monate[r.Id];
+        if (werte.isEmpty())
+            werte = QList<double>(12, 0.0);
+        if (monat >= 1 && monat <= 12)
+            werte[monat - 1] = r.Umsatz;
+    }
     QList<TStatJahrSerie> serien;
     for (const TRow& g : gruppen) {
-        QString sql = QStringLiteral("select substr(K.Datum,6,2) as Monat, ") + kUmsatz +
-                      QStringLiteral(" as Umsatz from Kopf K, PosDaten P, PosPreis PP, Artikel A ") +
-                      (gruppe ? QStringLiteral(", ArtikelGruppe AG where ") : QStringLiteral(" where ")) +
-                      Bedingungen(jahrFilter.Von, jahrFilter.Bis) + kJoins +
-                      QStringLiteral("A.ArtikelID = P.ArtikelID and A.ArtGruID = ") + QString::number(g.Id) +
-                      QStringLiteral(" ");
-        if (gruppe)
-            sql += GruppenBedingung(artGru);
-        sql += QStringLiteral("group by substr(K.Datum,6,2) order by substr(K.Datum,6,2)");
-        TStatJahrSerie s{g.Text, QList<double>(12, 0.0)};
-        for (const TRow& r : ReadRows(db, sql, QStringLiteral("Monat"), {}, {})) {
-            const int monat = r.Text.toInt();
-            if (monat >= 1 && monat <= 12)
-                s.Monate[monat - 1] = r.Umsatz;
-        }
-        serien.append(s);
+        const auto found = monate.find(g.Id);
+        serien.append({g.Text, found != monate.end() ? found->second : QList<double>(12, 0.0)});
     }
     return serien;
 }
