@@ -69,8 +69,14 @@ int PdfInvoice(bool verbose) {
         FillInvoice(dm.SQLiteDB1);
         // A logo of the size a scanned letterhead has.
         QImage logo(1200, 300, QImage::Format_RGB32);
-        logo.fill(QColor(30, 60, 140));
-        logo.save(TDM::LogoFileName(1), "BMP");
+        for (int y = 0; y < logo.height(); ++y)
+            for (int x = 0; x < logo.width(); ++x)
+                logo.setPixel(x, y, qRgb(30 + x % 200, 60 + (x * y) % 150, 140 + y % 100));
+        if (!logo.save(TDM::LogoFileName(1), "BMP")) {
+            std::fprintf(stderr, "logo not written\n");
+            DM = nullptr;
+            return 1;
+        }
         const QString pdf = dir.filePath(QStringLiteral("R1.pdf"));
         // One run first: fonts and image plugins are loaded once per program.
         for (int r = 0; r <= kRepetitions; ++r) {

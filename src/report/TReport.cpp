@@ -526,6 +526,11 @@ bool TReport::TPrivate::Piece(const TNode& n, double areaWidthPx, double areaHei
             h *= scale;
             w *= scale;
         }
+        // More than 300 dpi at its printed size shows no better on paper but
+        // makes every PDF larger and slower to write.
+        const int finest = int(std::ceil(w / Device->logicalDpiX() * 300));
+        if (finest > 0 && image->width() > finest)
+            *image = image->scaledToWidth(finest, Qt::SmoothTransformation);
         piece.Rect = QRectF(left, top, w, h);
         piece.Paint = [image](QPainter& p, const QRectF& r, int, int) { p.drawImage(r, *image); };
         return true;
