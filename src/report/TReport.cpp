@@ -59,6 +59,7 @@ struct TNode {
     double Thickness = 0; // line
     QString BandType;     // band: header, summary, footer
     QString Column;       // a body caption: the cell whose column it heads
+    bool FirstPageOnly = false;
     // body
     QString DataSet;
     double RowGap = 0;
@@ -296,6 +297,7 @@ TNode* TReport::TPrivate::ReadElement(QXmlStreamReader& xml) {
     n.RowGap = Number(a, "rowGap");
     n.KeepWithNext = a.value(QLatin1String("keepWithNext")).toString().split(u' ', Qt::SkipEmptyParts);
     n.Column = a.value(QLatin1String("column")).toString();
+    n.FirstPageOnly = a.value(QLatin1String("pages")) == QLatin1String("first");
 
     if (kind == QLatin1String("text") || kind == QLatin1String("rtf")) {
         n.Template = xml.readElementText(QXmlStreamReader::SkipChildElements);
@@ -826,11 +828,11 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
         }
     }
 
-    // Page-level elements (the page number) on every page.
+    // Page-level elements (the page number, fold marks) on every page or the first.
     for (const TNode* n : pageDef.Items) {
         if (!n->E.Visible)
             continue;
-        for (size_t i = 0; i < pages.size(); ++i) {
+        for (size_t i = 0; i < (n->FirstPageOnly ? 1 : pages.size()); ++i) {
             const TNode* node = n;
             // Resolved when painted: the text may name the page and the page count.
             pages[i].push_back([this, node](QPainter& p, int page, int count) {
