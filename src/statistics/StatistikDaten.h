@@ -29,6 +29,11 @@ struct TStatFilter {
     QString ArtGru;
 };
 
+// Creates the index the revenue statements read price lines through, when
+// it is missing. Without it they work all the same, only slower: a file that
+// cannot be written to is left as it is.
+void StatPrepareIndex(TSQLiteDB& db);
+
 // One entry per day with revenue documents: date, number of documents,
 // revenue per document, revenue; then "Gesamt" when there was any document.
 QList<TStatEintrag> StatUmsatzProTag(TSQLiteDB& db, const TStatFilter& filter);

@@ -137,6 +137,7 @@ void TStatistik::PrepareShow() {
                          {ui->CBArtGru, ui->DTPvon, ui->DTPbis, &TStatistik::BerechneDetails},
                          {ui->CBArtGru3, ui->DTPvon3, ui->DTPbis3, &TStatistik::BerechneKunde},
                          {ui->CBArtGru4, ui->DTPvon4, ui->DTPbis4, &TStatistik::BerechnePLZ}};
+    StatPrepareIndex(DM->SQLiteDB1);
     const QDate heute = QDate::currentDate();
     TSQLiteQuery query(&DM->SQLiteDB1);
     for (const TTab& t : tabs) {
