@@ -27,6 +27,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QTextOption>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -578,31 +579,32 @@ bool TReport::TPrivate::RowOf(const TNode& body, TSQLiteBaseQuery& ds, double re
             continue;
         filledOnlyKept = filledOnlyKept && body.KeepWithNext.contains(cell.Name);
         TPiece piece;
+        const double width = std::max(0.0, std::min(X(cell.Width), regionWidthPx - X(cell.Left)));
+        std::shared_ptr<QTextDocument> doc;
         if (cell.Rtf) {
-            auto doc = RtfDocument(parts.join(QString()),
-                                   std::max(0.0, std::min(X(cell.Width), regionWidthPx - X(cell.Left))));
-            piece.Rect = QRectF(X(cell.Left), 0, doc->textWidth(), doc->size().height());
-            piece.Breaks = LineBottoms(*doc);
-            piece.Doc = doc;
-            piece.Paint = [doc](QPainter& p, const QRectF& r, int, int) {
-                p.save();
-                p.translate(r.topLeft());
-                doc->drawContents(&p);
-                p.restore();
-            };
+            doc = RtfDocument(parts.join(QString()), width);
         } else {
-            const QString text = PlainLines(parts.join(u'\n'));
-            const QFont font = Font(0, false);
-            const double width = std::max(0.0, std::min(X(cell.Width), regionWidthPx - X(cell.Left)));
-            const int flags = int(cell.Align) | Qt::AlignTop | Qt::TextWordWrap;
-            const QFontMetricsF fm(font, Device);
-            const QRectF bounds = fm.boundingRect(QRectF(0, 0, width, 1e7), flags, text);
-            piece.Rect = QRectF(X(cell.Left), 0, width, bounds.height());
-            piece.Paint = [font, flags, text](QPainter& p, const QRectF& r, int, int) {
-                p.setFont(font);
-                p.drawText(r, flags | Qt::TextDontClip, text);
-            };
+            // A word longer than its column (a unit like "Quadratmeter") is
+            // broken inside rather than written over the next column.
+            doc = std::make_shared<QTextDocument>();
+            doc->documentLayout()->setPaintDevice(Device);
+            doc->setDocumentMargin(0);
+            doc->setDefaultFont(Font(0, false));
+            QTextOption option(cell.Align);
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            doc->setDefaultTextOption(option);
+            doc->setPlainText(PlainLines(parts.join(u'\n')));
+            doc->setTextWidth(width);
         }
+        piece.Rect = QRectF(X(cell.Left), 0, width, doc->size().height());
+        piece.Breaks = LineBottoms(*doc);
+        piece.Doc = doc;
+        piece.Paint = [doc](QPainter& p, const QRectF& r, int, int) {
+            p.save();
+            p.translate(r.topLeft());
+            doc->drawContents(&p);
+            p.restore();
+        };
         if (piece.Rect.height() > tallest) {
             tallest = piece.Rect.height();
             row.Breaks = piece.Breaks;

@@ -106,6 +106,7 @@ private slots:
     void placing_data();
     void placing();
     void keepWithNext();
+    void longWordInColumn();
     void footerArea_data();
     void footerArea();
     void logo_data();
@@ -241,6 +242,13 @@ void TestReport::initTestCase() {
         preis("R", 4, 1, 1, QString(), 1, 100, QStringLiteral("null"), 20);
         pos("R", 4, 2, QStringLiteral("Danach"));
         preis("R", 4, 2, 1, QString(), 1, 5, QStringLiteral("null"), 20);
+        // A unit wider than its column.
+        kopf("R", 5);
+        base.ExecSQL(
+            QStringLiteral("insert into Einheit (EinheitID,EinheitBez) values (90,'Laufmeter')"));
+        pos("R", 5, 1, QStringLiteral("Sockelleiste"));
+        base.ExecSQL(
+            QStringLiteral("insert into PosPreis values ('R',5,1,1,'',null,12.5,90,1234.5,null,20)"));
     });
 }
 
@@ -444,6 +452,23 @@ void TestReport::keepWithNext() {
                      qPrintable(QStringLiteral("%1 mm: %2").arg(height).arg(QLatin1String(title))));
         }
     }
+}
+
+// A word wider than its column is broken inside it, not written over the price beside it.
+void TestReport::longWordInColumn() {
+    const QString pdf = render(QStringLiteral("R"), 5, false);
+    const QHash<QString, TWordPlace> places = WordPlaces(pdf);
+    const double unitColumnEnd = 15 + 106;
+    QString unit;
+    for (auto it = places.cbegin(); it != places.cend(); ++it)
+        if (it.value().page == 1 && it.value().left >= 15 + 88 - 0.5 && it.value().top > 110 &&
+            it.value().top < 140 && it.value().right < 15 + 110) {
+            QVERIFY2(it.value().right <= unitColumnEnd + 0.5, qPrintable(it.key()));
+            unit += it.key();
+        }
+    QCOMPARE(unit.size(), QStringLiteral("Laufmeter").size());
+    const TWordPlace price = places.value(QStringLiteral("1234,50"));
+    QVERIFY(price.left >= unitColumnEnd);
 }
 
 void TestReport::footerArea_data() {
