@@ -207,7 +207,10 @@ void TReport::TPrivate::Read(const QString& file) {
                            QStringLiteral("\" fehlt. Ohne sie kann nicht gedruckt werden."));
     if (!f.open(QIODevice::ReadOnly))
         throw EReportError(QStringLiteral("Die Druckvorlage \"") + QDir::toNativeSeparators(file) +
-                           QStringLiteral("\" ist nicht lesbar: ") + f.errorString());
+                           QStringLiteral("\" ist nicht lesbar: ") +
+                           (f.error() == QFileDevice::PermissionsError
+                                ? QStringLiteral("keine Leseberechtigung")
+                                : f.errorString()));
     QXmlStreamReader xml(&f);
     auto broken = [&](const QString& why) {
         return EReportError(QStringLiteral("Die Druckvorlage \"") + QDir::toNativeSeparators(file) +
