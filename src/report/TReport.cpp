@@ -657,9 +657,23 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
             });
         }
     };
+    // What heads every page after the first (which has its header band).
+    std::vector<TPiece> continuation;
+    double continuationHeight = 0;
+    for (const TNode* band : region.Children)
+        if (band->E.Visible && band->BandType == QLatin1String("continuation")) {
+            continuation = Pieces(*band, regionWidth, 0, continuationHeight);
+            continuationHeight = std::max(continuationHeight, Y(band->E.Height));
+        }
+    double pageTop = regionTop; // where the content of the current page starts
     auto newPage = [&] {
         pages.emplace_back();
         y = regionTop;
+        if (!continuation.empty()) {
+            place(continuation, regionLeft, y);
+            y += continuationHeight;
+        }
+        pageTop = y;
     };
 
     for (const TNode* band : region.Children) {
@@ -697,7 +711,7 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
             std::vector<TRow> rows;
             for (ds->First(); !ds->Eof(); ds->Next())
                 RowOf(*band, *ds, regionWidth, rows.emplace_back());
-            const double fullHeight = regionBottom - regionTop - headingHeight;
+            const double fullHeight = regionBottom - regionTop - continuationHeight - headingHeight;
             for (size_t i = 0; i < rows.size(); ++i) {
                 TRow& row = rows[i];
                 if (!row.Shows) {
@@ -721,7 +735,7 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
                     }
                 }
                 if (y + headingHeight * !headingOnPage + needed > regionBottom && row.Height <= fullHeight &&
-                    !(headingOnPage && y <= regionTop + headingHeight + 0.5)) {
+                    !(headingOnPage && y <= pageTop + headingHeight + 0.5)) {
                     newPage();
                     headingOnPage = false;
                 }
@@ -744,7 +758,7 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
                                 best = std::max(best, b);
                         if (best > offset)
                             cut = best;
-                        else if (y > regionTop + headingHeight + 0.5) {
+                        else if (y > pageTop + headingHeight + 0.5) {
                             // Not one line fits here: the rest goes to the next page.
                             newPage();
                             headingOnPage = false;
@@ -794,6 +808,8 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
         if (band->E.Kind != QLatin1String("band"))
             continue;
         const QString type = band->BandType;
+        if (type == QLatin1String("continuation"))
+            continue;
         if (type == QLatin1String("header")) {
             if (pages.size() != 1)
                 continue;
@@ -826,7 +842,7 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
             const double height = std::max(used, Y(band->E.Height));
             if (pieces.empty())
                 continue;
-            if (y + height > regionBottom && y > regionTop)
+            if (y + height > regionBottom && y > pageTop)
                 newPage();
             place(std::move(pieces), regionLeft, y);
             y += height;

@@ -390,6 +390,8 @@ void TestReport::pagesFlow() {
         // The column captions head the body on every page of it; the address only the first.
         QCOMPARE(page.contains(QStringLiteral("Einzelpreis")), i <= lastRow);
         QCOMPARE(page.contains(QStringLiteral("Hauptstraße 1")), i == 0);
+        // Every further page says which document it belongs to.
+        QCOMPARE(page.contains(QStringLiteral("RechnungsNr. %1 vom 24.03.2014").arg(nr)), i > 0);
         // The footer area once, at the end.
         QCOMPARE(page.contains(QStringLiteral("Alpenbank")), i == count - 1);
     }
@@ -439,7 +441,7 @@ void TestReport::placing() {
 // A position's title never ends a page without its price lines, nor the
 // header text without the first position, whatever the page's height.
 void TestReport::keepWithNext() {
-    for (double height = 24; height <= 60; height += 3) {
+    for (double height = 30; height <= 66; height += 3) {
         const QString pdf = render(QStringLiteral("R"), 1, false, [&](TReport& r) {
             element(r, "Band1")->Visible = false;
             element(r, "Region1")->Height = height / r.UnitsFactor();
