@@ -94,8 +94,9 @@ void BareRtfText(const QString& rtf, QTextDocument& document) {
         QStringLiteral(R"(\{\\(?:fonttbl|colortbl|stylesheet|\*)[^{}]*(?:\{[^{}]*\}[^{}]*)*\})"));
     static const QRegularExpression hex(QStringLiteral(R"(\\'([0-9a-fA-F]{2}))"));
     static const QRegularExpression word(QStringLiteral(R"(\\[a-zA-Z]+-?\d* ?)"));
+    static const QRegularExpression par(QStringLiteral(R"(\\par(?![a-zA-Z]) ?)"));
     text.remove(skipped);
-    text.replace(QStringLiteral("\\par"), QStringLiteral("\n"));
+    text.replace(par, QStringLiteral("\n"));
     QRegularExpressionMatch m;
     while ((m = hex.match(text)).hasMatch())
         text.replace(m.capturedStart(), m.capturedLength(), QChar(m.captured(1).toInt(nullptr, 16)));

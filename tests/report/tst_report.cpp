@@ -114,6 +114,7 @@ private slots:
     void definitionErrors_data();
     void definitionErrors();
     void runErrors();
+    void withoutRtfReader();
     void tinyRegion();
     void preview();
 
@@ -244,8 +245,7 @@ void TestReport::initTestCase() {
         preis("R", 4, 2, 1, QString(), 1, 5, QStringLiteral("null"), 20);
         // A unit wider than its column.
         kopf("R", 5);
-        base.ExecSQL(
-            QStringLiteral("insert into Einheit (EinheitID,EinheitBez) values (90,'Laufmeter')"));
+        base.ExecSQL(QStringLiteral("insert into Einheit (EinheitID,EinheitBez) values (90,'Laufmeter')"));
         pos("R", 5, 1, QStringLiteral("Sockelleiste"));
         base.ExecSQL(
             QStringLiteral("insert into PosPreis values ('R',5,1,1,'',null,12.5,90,1234.5,null,20)"));
@@ -634,6 +634,24 @@ void TestReport::runErrors() {
         QStringLiteral("Es ist kein Standarddrucker eingerichtet. Bitte richten Sie einen Drucker ein oder "
                        "drucken Sie über die Vorschau."));
     dm->DeletePrintData(run);
+}
+
+// Formatted texts without the program's reader still print as their words,
+// never as RTF codes.
+void TestReport::withoutRtfReader() {
+    TReport::SetRtfReader({});
+    const QString pdf = render(QStringLiteral("R"), 1, false);
+    TReport::SetRtfReader(&Rtf::Read);
+    const QString text = PageTexts(pdf).join(u'\f');
+    QCOMPARE(MissingInOrder(text, {"Fliesen verlegen in der Küche", "250,00 EUR", "140,00 EUR", "Gesamtsumme",
+                                   "476,91 EUR"}),
+             QString());
+    for (const char* code : {"\\", "rtf", "Arial", "pard", "{"})
+        QVERIFY2(!text.contains(QLatin1String(code)), code);
+    // Nothing of a control word clings to the words.
+    const QHash<QString, TWordPlace> words = WordPlaces(pdf);
+    for (const char* word : {"Fliesen", "250,00", "Gesamtsumme"})
+        QVERIFY2(words.contains(QLatin1String(word)), word);
 }
 
 // A layout edited down to a region smaller than its column captions still
