@@ -525,7 +525,15 @@ bool TReport::TPrivate::Piece(const TNode& n, double areaWidthPx, double areaHei
         if (image->isNull() || image->width() <= 0)
             return false;
         const double aspect = double(image->height()) / image->width();
-        double w = width > 0 ? width : X(image->width() * 25.4 / 96.0 / UnitsFactor);
+        // Without a width: its own size (at 96 dpi), within the area.
+        double w = width;
+        if (e.Width <= 0) {
+            w = X(image->width() * 25.4 / 96.0 / UnitsFactor);
+            if (areaWidthPx > 0)
+                w = std::min(w, std::max(0.0, areaWidthPx - left));
+        }
+        if (w <= 0)
+            return false;
         double h = e.Height > 0 ? Y(e.Height) : w * aspect;
         // A picture never grows out of its band into what follows it.
         if (areaHeightPx > 0 && top + h > areaHeightPx && areaHeightPx > top) {
