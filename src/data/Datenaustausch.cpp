@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 #include <QSaveFile>
@@ -429,7 +430,20 @@ QByteArray ExportCSV(TDM& dm, TAustauschArt art, int* records) {
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
+bool IsDatabaseFile(TDM& dm, const QString& file) {
+    const QString db = QFileInfo(dm.SQLiteDB1.FileName).absoluteFilePath();
+    const QFileInfo target(file);
+    if (target.exists() && QFileInfo(db).exists())
+        return target.canonicalFilePath() == QFileInfo(db).canonicalFilePath();
+    return target.absoluteFilePath() == db;
+}
+
 int ExportCSVFile(TDM& dm, TAustauschArt art, const QString& file) {
+    // Replacing the database by its own export would lose every record.
+    if (IsDatabaseFile(dm, file))
+        throw ESQLiteError(
+            QStringLiteral("Die Datei ") + file +
+            QStringLiteral(" ist die geöffnete Datenbank und kann nicht überschrieben werden!"));
     int records = 0;
     const QByteArray data = ExportCSV(dm, art, &records);
     QSaveFile out(file);

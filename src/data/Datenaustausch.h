@@ -26,8 +26,11 @@ QStringList AustauschSpalten(TAustauschArt art);
 // The file contents of an export: every record by number (articles one row
 // per price line). Raises ESQLiteError on a database error.
 QByteArray ExportCSV(TDM& dm, TAustauschArt art, int* records = nullptr);
+// Whether `file` names the open database file.
+bool IsDatabaseFile(TDM& dm, const QString& file);
 // Writes ExportCSV into `file` (replacing it only once it is complete);
-// returns the number of records. Raises ESQLiteError with a German message.
+// returns the number of records. Raises ESQLiteError with a German message,
+// also for the database file itself.
 int ExportCSVFile(TDM& dm, TAustauschArt art, const QString& file);
 
 // A CSV file of the given rows (the first one the header), as the export

@@ -525,6 +525,11 @@ bool ExportList(QWidget* parent, const QTreeWidget* list, const QString& name) {
                              : QString();
     if (file.isEmpty())
         return false;
+    if (IsDatabaseFile(*DM, file)) {
+        Messages::error(QStringLiteral("Die Liste konnte nicht exportiert werden!\nDie Datei ") + file +
+                        QStringLiteral(" ist die geöffnete Datenbank und kann nicht überschrieben werden!"));
+        return false;
+    }
     const QByteArray data = ListCSV(list);
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {

@@ -131,6 +131,12 @@ void TestDatenaustausch::exportIsSpreadsheetCsv() {
         QStringLiteral("7;Allgemein;\"Dübel \"\"6mm\"\"; grau\";{\\rtf1\\ansi Dübel\\par};J;J;J;5;N;"
                        ";;1;h;45;10\r\n")));
     QVERIFY(text.contains(QStringLiteral("8;Allgemein;Ohne Preis;Text;N;N;J;0;J;;;;;;\r\n")));
+    // The database itself is never replaced by an export.
+    const QByteArray before = ExportCSV(*dm, TAustauschArt::Kunden);
+    QVERIFY(ErrorOf([&] {
+                ExportCSVFile(*dm, TAustauschArt::Kunden, dm->SQLiteDB1.FileName);
+            }).endsWith(QStringLiteral(" ist die geöffnete Datenbank und kann nicht überschrieben werden!")));
+    QCOMPARE(ExportCSV(*dm, TAustauschArt::Kunden), before);
     const QString kunden = QString::fromUtf8(ExportCSV(*dm, TAustauschArt::Kunden));
     QVERIFY(kunden.contains(QStringLiteral(";28.02.1970;31.01.2024;Allgmein;DE123;2,5;3;J;20;;J;")));
 }
