@@ -284,9 +284,13 @@ int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
             const int n = preis.RecordCount();
             if (n == 0) {
                 if (Text(pos, "Zwischensumme") == QLatin1String("J")) {
+                    // A delivery note printed without prices must not show them in its
+                    // subtotal lines either: the designation stays, the amount is left empty.
+                    const QString betrag = ohnePreis
+                                               ? QStringLiteral("null")
+                                               : u'\'' + RtfBoldAmount(DruckFixed(zwischensumme)) + u'\'';
                     SQLiteDB1.ExecSQL(insertHead + QStringLiteral(",PosBez,Summe") + values() + u',' +
-                                      SQLQuote(posBez) + QStringLiteral(",'") +
-                                      RtfBoldAmount(DruckFixed(zwischensumme)) + QStringLiteral("')"));
+                                      SQLQuote(posBez) + u',' + betrag + u')');
                     zwischensumme = 0;
                     leer();
                 } else {

@@ -207,11 +207,14 @@ void TestDruck::buffer_data() {
         << QStringList{"1|~|L:Guten Tag,\r\n\\par anbei \\{Angebot\\}|~|~|~|~|~|~|~|~",
                        "2|~|Text|~|~|~|~|~|~|~|~", "3|2|~|A|~|~|1,00|Stk|5,00|~|R:5,00",
                        "4|5|~|B|~|~|1,00|Stk|7,00|~|R:7,00", "5|~|L:Danke|~|~|~|~|~|~|~|~"};
-    // A delivery note without prices keeps quantities and units, nothing else.
+    // A delivery note without prices keeps quantities and units, nothing else:
+    // not even its subtotal lines show an amount.
     QTest::newRow("delivery note without prices")
-        << "L" << QString() << QStringList{"1:Holz:N", "1:1:Brett:~:4:10:5:20", "1:2:Latte:~:2:3:~:20"}
-        << QStringList{"1|1|Holz|~|~|~|~|~|~|~|~", "2|~|~|~|Brett|~|4,00|Stk|~|~|~",
-                       "3|~|~|~|Latte|~|2,00|Stk|~|~|~", "4|~|~|~|~|~|~|~|~|~|~"};
+        << "L" << QString()
+        << QStringList{"1:Holz:N", "1:1:Brett:~:4:10:5:20", "1:2:Latte:~:2:3:~:20", "2:Summe Holz:J"}
+        << QStringList{"1|1|Holz|~|~|~|~|~|~|~|~",       "2|~|~|~|Brett|~|4,00|Stk|~|~|~",
+                       "3|~|~|~|Latte|~|2,00|Stk|~|~|~", "4|~|~|~|~|~|~|~|~|~|~",
+                       "5|~|Summe Holz|~|~|~|~|~|~|~|~", "6|~|~|~|~|~|~|~|~|~|~"};
     QTest::newRow("no positions") << "O" << QString() << QStringList() << QStringList();
 }
 
