@@ -1,6 +1,7 @@
 #include "UAnschrift.h"
 
 #include "EInvoiceCodes.h"
+#include "Messages.h"
 #include "Styles.h"
 #include "TDBCheckBox.h"
 #include "TDBDataLink.h"
@@ -14,6 +15,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QHideEvent>
 #include <QPixmap>
 #include <QRegularExpressionValidator>
 
@@ -178,6 +180,37 @@ void TAnschrift::PrepareShow() {
 void TAnschrift::showEvent(QShowEvent* event) {
     TPage::showEvent(event);
     ui->DBEditAnrede->setFocus();
+}
+
+void TAnschrift::hideEvent(QHideEvent* event) {
+    TPage::hideEvent(event);
+    // A minimised main window hides the page only for the moment.
+    if (!event->spontaneous())
+        OfferToSaveEdits();
+}
+
+// The page rereads its rows each time it opens, so what was typed here and not
+// saved would be gone once another page comes to the front or the program
+// ends. The user is asked instead of losing it unnoticed.
+void TAnschrift::OfferToSaveEdits() {
+    if (!DM)
+        return;
+    QList<TSQLiteTable*> edited;
+    for (TSQLiteTable* table : {&DM->TableAnsch, &DM->TableKopfText, &DM->TableFussText})
+        if (table->Active() && table->Editing())
+            edited.append(table);
+    if (edited.isEmpty())
+        return;
+    if (Messages::question(QStringLiteral("Sollen die Änderungen gespeichert werden?")) == Messages::Yes) {
+        Speichern();
+        for (TSQLiteTable* table : edited)
+            if (table != &DM->TableAnsch && table->Editing() && TFieldDataLink::UpdateRecord(table))
+                RunDataAction([table] { table->Post(); });
+    }
+    // What was not saved is dropped now, not left in edit mode behind a hidden page.
+    for (TSQLiteTable* table : edited)
+        if (table->Editing())
+            RunDataAction([table] { table->Cancel(); });
 }
 
 bool TAnschrift::eventFilter(QObject* watched, QEvent* event) {

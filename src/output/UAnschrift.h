@@ -29,10 +29,12 @@ public:
 protected:
     void PrepareShow() override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Speichern();
+    void OfferToSaveEdits();
     void LoadLogos();
     void ShowLogo(int logo);
     void ChooseLogo(int logo);

@@ -34,6 +34,8 @@ private slots:
     void opensRereadOnFirstTab();
     void companyFieldSaved_data();
     void companyFieldSaved();
+    void leavingAsksForUnsavedEdits_data();
+    void leavingAsksForUnsavedEdits();
     void textBlocks_data();
     void textBlocks();
     void elementFields_data();
@@ -224,6 +226,56 @@ void TestAnschrift::companyFieldSaved() {
     QTest::mouseClick(w<QPushButton>("BitBtnSpeichern"), Qt::LeftButton);
     QCOMPARE(raw("select " + column + " from Geschaeft where GesID = 1"), expected);
     QVERIFY2(messages->boxes.isEmpty(), qPrintable(messages->lastText()));
+}
+
+void TestAnschrift::leavingAsksForUnsavedEdits_data() {
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("stored");
+    const QStringList name{"DBEditName"};
+    const QStringList block{"DBEditKopfTextBez", "DBMemoKopfTextText"};
+    const QString blockSql = "select count(*) from KopfText where KopfTextBez = 'XY'";
+    QTest::newRow("company row, Ja") << name << "select Name from Geschaeft" << int(Messages::Yes)
+                                     << "MusternameXY";
+    QTest::newRow("company row, Nein")
+        << name << "select Name from Geschaeft" << int(Messages::No) << "Mustername";
+    QTest::newRow("mail text, Ja") << QStringList{"DBMemoMailText"}
+                                   << "select substr(MailText, -2) from Geschaeft" << int(Messages::Yes)
+                                   << "XY";
+    QTest::newRow("text block, Ja") << block << blockSql << int(Messages::Yes) << "1";
+    QTest::newRow("text block, Nein") << block << blockSql << int(Messages::No) << "0";
+}
+
+// Another page in front (or the program closed) hides this one; what was typed
+// must not vanish with it unasked.
+void TestAnschrift::leavingAsksForUnsavedEdits() {
+    QFETCH(QStringList, fields);
+    QFETCH(QString, sql);
+    QFETCH(int, answer);
+    QFETCH(QString, stored);
+
+    for (const QString& field : fields) {
+        auto* edit = w<QWidget>(qPrintable(field));
+        edit->setFocus();
+        if (auto* line = qobject_cast<QLineEdit*>(edit))
+            line->end(false);
+        else
+            QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(edit, "XY");
+    }
+    messages->answers.enqueue(Messages::Answer(answer));
+    page->hide();
+
+    QCOMPARE(messages->texts(), QStringList{"Sollen die Änderungen gespeichert werden?"});
+    QCOMPARE(raw(sql), stored);
+    QVERIFY(!dm->TableAnsch.Editing());
+    QVERIFY(!dm->TableKopfText.Editing());
+
+    // Nothing is asked again when the page opens once more.
+    QVERIFY(page->ShowPage());
+    page->hide();
+    QCOMPARE(messages->boxes.size(), 1);
 }
 
 void TestAnschrift::textBlocks_data() {
