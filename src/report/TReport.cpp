@@ -1,6 +1,7 @@
 #include "TReport.h"
 
 #include "SQLite.h"
+#include "TReportOutput.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QComboBox>
@@ -984,98 +985,16 @@ int TReport::Render(QPagedPaintDevice& device, const QString& report) {
     return count;
 }
 
-namespace {
-
-void SetupPage(QPagedPaintDevice& device, const QPageSize& paper) {
-    device.setPageLayout(QPageLayout(paper, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-}
-
-} // namespace
-
 void TReport::Execute(const QString& report) {
     const TReportDef& def = d->Report(report);
     d->CheckDataSets(def);
-    const QPageSize paper = def.Pages.front().Paper;
-    const QString title = d->Title.isEmpty() ? report : d->Title;
-
-    switch (d->Destination) {
-    case TReportDestination::File: {
-        if (d->OutputFileName.isEmpty())
-            throw EReportError(QStringLiteral("Für die PDF-Datei ist kein Dateiname angegeben."));
-        // Written beside the target and put in place at the end, so that a
-        // failed run never leaves half a PDF under the name.
-        QSaveFile file(d->OutputFileName);
-        if (!file.open(QIODevice::WriteOnly))
-            throw EReportError(QStringLiteral("Die PDF-Datei \"") +
-                               QDir::toNativeSeparators(d->OutputFileName) +
-                               QStringLiteral("\" kann nicht geschrieben werden: ") + file.errorString());
-        {
-            QPdfWriter pdf(&file);
-            pdf.setResolution(600);
-            pdf.setTitle(title);
-            pdf.setCreator(QStringLiteral("Quorvent"));
-            SetupPage(pdf, paper);
-            Render(pdf, report);
-        }
-        if (!file.commit())
-            throw EReportError(QStringLiteral("Die PDF-Datei \"") +
-                               QDir::toNativeSeparators(d->OutputFileName) +
-                               QStringLiteral("\" kann nicht geschrieben werden: ") + file.errorString());
-        return;
-    }
-    case TReportDestination::Printer: {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull())
-            throw EReportError(
-                QStringLiteral("Es ist kein Standarddrucker eingerichtet. Bitte richten Sie einen "
-                               "Drucker ein oder drucken Sie über die Vorschau."));
-        QPrinter printer(info, QPrinter::HighResolution);
-        printer.setFullPage(true);
-        printer.setDocName(title);
-        SetupPage(printer, paper);
-        const QString failed = QStringLiteral("Der Drucker \"") + info.printerName() +
-                               QStringLiteral("\" meldet einen Fehler. Der Beleg wurde nicht gedruckt.");
-        try {
-            Render(printer, report);
-        } catch (const EReportError&) {
-            throw EReportError(failed);
-        }
-        if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
-            throw EReportError(failed);
-        return;
-    }
-    case TReportDestination::Preview: {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setFullPage(true);
-        printer.setDocName(title);
-        SetupPage(printer, paper);
-        QPrintPreviewDialog preview(&printer);
-        preview.setWindowTitle(QStringLiteral("Druckvorschau"));
-        QString failure;
-        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* target) {
-            try {
-                Render(*target, report);
-            } catch (const EReportError& e) {
-                failure = e.message();
-            }
-        });
-        // 100 %: through the dialog's own zoom box, so that its fit buttons
-        // do not stay pressed beside a zoom that no longer fits.
-        if (auto* zoom = preview.findChild<QComboBox*>(); zoom && zoom->lineEdit()) {
-            zoom->lineEdit()->setText(QStringLiteral("100%"));
-            emit zoom->lineEdit()->editingFinished();
-        }
-        if (auto* widget = preview.findChild<QPrintPreviewWidget*>(); widget && widget->zoomFactor() != 1.0) {
-            widget->setZoomMode(QPrintPreviewWidget::CustomZoom);
-            widget->setZoomFactor(1.0);
-        }
-        preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
-        PreviewRunner()(preview);
-        if (!failure.isEmpty())
-            throw EReportError(failure);
-        return;
-    }
-    }
+    TReportOutputJob job;
+    job.Destination = d->Destination;
+    job.Title = d->Title.isEmpty() ? report : d->Title;
+    job.Paper = def.Pages.front().Paper;
+    job.OutputFileName = d->OutputFileName;
+    job.Render = [this, &report](QPagedPaintDevice& device) { Render(device, report); };
+    RunReportOutput(job);
 }
 
 void TReport::SetRtfReader(std::function<void(const QString& rtf, QTextDocument& document)> reader) {

@@ -6,12 +6,14 @@
 #include "StyleColors.h"
 #include "Styles.h"
 #include "TDBDataLink.h"
+#include "TListReport.h"
 #include "UDM.h"
 #include "UExtras.h"
 #include "ui_UStatistik.h"
 
 #include <QHeaderView>
 #include <QLocale>
+#include <QPainter>
 #include <QTabBar>
 
 #if __has_include(<QChartView>)
@@ -21,6 +23,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QGraphicsLayout>
 #include <QValueAxis>
 #endif
 
@@ -38,6 +41,38 @@ void SetWidths(QTreeWidget* list, std::initializer_list<int> widths) {
     // Amounts and counts line up on their right edge, headings with them.
     for (int i = 1; i < list->columnCount(); ++i)
         list->headerItem()->setTextAlignment(i, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+// The list as the screen shows it: captions with their alignment, column
+// widths as shares of the line, bold and grey entries.
+TListReport ListToPrint(const QTreeWidget* list, const QString& title, const QString& subtitle) {
+    TListReport report;
+    report.Title = title;
+    report.Subtitle = subtitle;
+    const QTreeWidgetItem* header = list->headerItem();
+    for (int c = 0; c < list->columnCount(); ++c)
+        report.Columns.append({header->text(c),
+                               Qt::Alignment(header->textAlignment(c)) & Qt::AlignHorizontal_Mask,
+                               double(std::max(1, list->columnWidth(c)))});
+    const QColor grau = StoredToColor(kGrau);
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        TListRow row;
+        for (int c = 0; c < list->columnCount(); ++c)
+            row.Cells << item->text(c);
+        row.Bold = item->font(0).bold();
+        row.Grey = item->foreground(0).style() != Qt::NoBrush && item->foreground(0).color() == grau;
+        report.Rows.append(row);
+    }
+    return report;
+}
+
+void Print(const TListReport& report) {
+    try {
+        report.Execute(TReportDestination::Preview);
+    } catch (const EReportError& e) {
+        Messages::error(e.message());
+    }
 }
 
 #ifdef QV_HAVE_CHARTS
@@ -101,6 +136,27 @@ TStatistik::TStatistik(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TStatist
             ExportList(this, list,
                        index >= 0 ? ui->PageControl1->tabText(index) : QStringLiteral("Statistik"));
         });
+    // "&Drucken" prints the list as shown, headed by its tab's name and the chosen period.
+    const struct {
+        QPushButton* Button;
+        QTreeWidget* List;
+        QWidget* Tab;
+        QComboBox* Gruppe;
+        QDateEdit* Von;
+        QDateEdit* Bis;
+    } prints[] = {{ui->BtnDrucken2, ui->LVUmsatz2, ui->TabSheet1, ui->CBArtGru2, ui->DTPvon2, ui->DTPbis2},
+                  {ui->BtnDrucken, ui->LVUmsatz, ui->TabSheet2, ui->CBArtGru, ui->DTPvon, ui->DTPbis},
+                  {ui->BtnDrucken3, ui->LVUmsatz3, ui->TabSheet3, ui->CBArtGru3, ui->DTPvon3, ui->DTPbis3},
+                  {ui->BtnDrucken4, ui->LVUmsatz4, ui->TabSheet4, ui->CBArtGru4, ui->DTPvon4, ui->DTPbis4}};
+    for (const auto& p : prints)
+        connect(p.Button, &QPushButton::clicked, this, [this, p] {
+            const int index = ui->PageControl1->indexOf(p.Tab);
+            QString title = index >= 0 ? ui->PageControl1->tabText(index) : QStringLiteral("Statistik");
+            if (p.List == ui->LVUmsatz4 && ui->RBBundesland->isChecked())
+                title = QStringLiteral("Umsatz pro Bundesland");
+            Print(ListToPrint(p.List, title, Period(p.Gruppe, p.Von, p.Bis)));
+        });
+    connect(ui->BtnChartDrucken, &QPushButton::clicked, this, [this] { PrintChart(); });
 }
 
 TStatistik::~TStatistik() {
@@ -119,11 +175,9 @@ void TStatistik::ConnectTab(QComboBox* gruppe, QDateEdit* von, QDateEdit* bis,
 }
 
 void TStatistik::PrepareShow() {
-    // Printing the lists is not offered; exporting them is.
     for (QPushButton* b :
-         {ui->BtnDrucken2, ui->BtnDrucken, ui->BtnDrucken3, ui->BtnDrucken4, ui->BtnChartDrucken})
-        b->setEnabled(false);
-    for (QPushButton* b : {ui->BtnExportieren2, ui->BtnExportieren, ui->BtnExportieren3, ui->BtnExportieren4})
+         {ui->BtnDrucken2, ui->BtnDrucken, ui->BtnDrucken3, ui->BtnDrucken4, ui->BtnChartDrucken,
+          ui->BtnExportieren2, ui->BtnExportieren, ui->BtnExportieren3, ui->BtnExportieren4})
         b->setEnabled(true);
     ApplyTabColors();
 
@@ -148,6 +202,33 @@ void TStatistik::PrepareShow() {
         FSetting = false;
         (this->*t.Berechne)();
     }
+}
+
+QString TStatistik::Period(QComboBox* gruppe, QDateEdit* von, QDateEdit* bis) const {
+    const QString format = QStringLiteral("dd.MM.yyyy");
+    QString text = QStringLiteral("vom ") + von->date().toString(format) + QStringLiteral(" bis ") +
+                   bis->date().toString(format);
+    if (gruppe->currentIndex() > 0)
+        text += QStringLiteral(", Artikelgruppe ") + gruppe->currentText();
+    return text;
+}
+
+void TStatistik::PrintChart() {
+#ifdef QV_HAVE_CHARTS
+    auto* view = static_cast<QChartView*>(FChart);
+    TListReport report;
+    report.Title = view->chart()->title();
+    if (ui->CBArtGru2->currentIndex() > 0)
+        report.Subtitle = QStringLiteral("Artikelgruppe ") + ui->CBArtGru2->currentText();
+    // The chart as it stands on the screen, scaled to the page's width; laid
+    // out first in case it was just built and not yet painted.
+    if (QGraphicsLayout* layout = view->chart()->layout())
+        layout->activate();
+    const QSize size = view->size();
+    report.DrawingAspect = size.width() > 0 && size.height() > 0 ? double(size.height()) / size.width() : 0.6;
+    report.Drawing = [view](QPainter& painter, const QRectF& area) { view->render(&painter, area); };
+    Print(report);
+#endif
 }
 
 TStatFilter TStatistik::Filter(QComboBox* gruppe, QDateEdit* von, QDateEdit* bis) const {

@@ -36,12 +36,16 @@ public:
     // "Jahresübersicht": switches between the day list and the year chart.
     void JahrClick();
     bool ChartVisible() const;
+    // "Drucken" under the chart: the year chart on a page of its own.
+    void PrintChart();
 
 protected:
     void PrepareShow() override;
 
 private:
     TStatFilter Filter(QComboBox* gruppe, QDateEdit* von, QDateEdit* bis) const;
+    // The line below a printed list's title: its period and chosen group.
+    QString Period(QComboBox* gruppe, QDateEdit* von, QDateEdit* bis) const;
     void FillList(QTreeWidget* list, const QList<TStatEintrag>& entries);
     void BuildChart();
     void ApplyTabColors();

@@ -3,6 +3,7 @@
 // dates, day details, the chart, the drawing of the details list).
 #include "FormTestHelpers.h"
 #include "StatistikDaten.h"
+#include "TReport.h"
 #include "UStatistik.h"
 
 #include <QBarCategoryAxis>
@@ -12,6 +13,9 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -180,6 +184,8 @@ private slots:
     void everyTabWithApostropheGroup();
     void dayDetails();
     void yearChart();
+    void printButtons_data();
+    void printButtons();
 
 private:
     void showPage() {
@@ -362,7 +368,7 @@ void TestStatistik::everyTabWithApostropheGroup() {
     QFETCH(QString, suffix);
     QFETCH(QStringList, expected);
     showPage();
-    QVERIFY(!page->findChild<QPushButton*>(QStringLiteral("BtnDrucken") + suffix)->isEnabled());
+    QVERIFY(page->findChild<QPushButton*>(QStringLiteral("BtnDrucken") + suffix)->isEnabled());
     QVERIFY(page->findChild<QPushButton*>(QStringLiteral("BtnExportieren") + suffix)->isEnabled());
     auto* gruppe = page->findChild<QComboBox*>(QStringLiteral("CBArtGru") + suffix);
     QCOMPARE(gruppe->itemText(0), QStringLiteral("- Alle -"));
@@ -464,6 +470,86 @@ void TestStatistik::yearChart() {
     QVERIFY(!view->isVisibleTo(page));
     QVERIFY(days->isVisibleTo(page));
     QCOMPARE(db.messages->boxes.size(), 0);
+}
+
+void TestStatistik::printButtons_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("days") << "BtnDrucken2"
+                          << "2"
+                          << "LVUmsatz2" << QStringList{"Umsatz pro Tag", "vom 01.01.2024 bis 31.12.2024"};
+    QTest::newRow("details") << "BtnDrucken"
+                             << ""
+                             << "LVUmsatz" << QStringList{"Umsatzdetails", "vom 01.01.2024 bis 31.12.2024"};
+    QTest::newRow("customers") << "BtnDrucken3"
+                               << "3"
+                               << "LVUmsatz3" << QStringList{"Umsatz pro Kunde"};
+    QTest::newRow("postcodes") << "BtnDrucken4"
+                               << "4"
+                               << "LVUmsatz4" << QStringList{"Umsatz pro PLZ"};
+    QTest::newRow("chart") << "BtnChartDrucken"
+                           << "2"
+                           << "" << QStringList{"Umsätze im Jahr 2024", "Bad", "Jan Feb Mär"};
+}
+
+// Each print button opens the preview of what the screen shows; the pages
+// the preview would print are written to a PDF and read back.
+void TestStatistik::printButtons() {
+    QFETCH(QString, button);
+    QFETCH(QString, suffix);
+    QFETCH(QString, list);
+    QFETCH(QStringList, expected);
+    showPage();
+    page->show();
+    setPeriod(suffix, D("2024-01-01"), D("2024-12-31"));
+    if (list.isEmpty())
+        w<QPushButton>("BtnJahr")->click();
+    auto* print = page->findChild<QPushButton*>(button);
+    QVERIFY(print && print->isEnabled());
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("druck.pdf"));
+    QString title;
+    int runs = 0;
+    const auto previous = TReport::PreviewRunner();
+    TReport::PreviewRunner() = [&](QDialog& dialog) {
+        ++runs;
+        title = dialog.windowTitle();
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setFullPage(true);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        emit static_cast<QPrintPreviewDialog&>(dialog).paintRequested(&printer);
+    };
+    print->click();
+    TReport::PreviewRunner() = previous;
+    QCOMPARE(runs, 1);
+    QCOMPARE(title, QStringLiteral("Druckvorschau"));
+    QCOMPARE(db.messages->boxes.size(), 0);
+
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(60000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    for (const QString& e : expected)
+        QVERIFY2(printed.contains(e), qPrintable(e + QStringLiteral(" missing in:\n") + printed));
+    if (!list.isEmpty()) {
+        // Every entry with its figures, the total included.
+        auto* tree = w<QTreeWidget>(list.toLatin1().constData());
+        QVERIFY(tree->topLevelItemCount() > 1);
+        QCOMPARE(tree->topLevelItem(tree->topLevelItemCount() - 1)->text(0), QStringLiteral("Gesamt"));
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 0; c < tree->columnCount(); ++c)
+                cells << tree->topLevelItem(i)->text(c).trimmed();
+            cells.removeAll(QString());
+            if (!cells.isEmpty())
+                QVERIFY2(printed.contains(cells.join(u' ')), qPrintable(cells.join(u' ') + "\n" + printed));
+        }
+    }
 }
 
 QTEST_MAIN(TestStatistik)

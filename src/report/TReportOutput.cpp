@@ -1,0 +1,104 @@
+#include "TReportOutput.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPageLayout>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSaveFile>
+
+namespace {
+
+void SetupPage(QPagedPaintDevice& device, const QPageSize& paper) {
+    device.setPageLayout(QPageLayout(paper, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+}
+
+} // namespace
+
+void RunReportOutput(const TReportOutputJob& job) {
+    const QString& title = job.Title;
+    const QPageSize& paper = job.Paper;
+
+    switch (job.Destination) {
+    case TReportDestination::File: {
+        if (job.OutputFileName.isEmpty())
+            throw EReportError(QStringLiteral("Für die PDF-Datei ist kein Dateiname angegeben."));
+        // Written beside the target and put in place at the end, so that a
+        // failed run never leaves half a PDF under the name.
+        QSaveFile file(job.OutputFileName);
+        if (!file.open(QIODevice::WriteOnly))
+            throw EReportError(QStringLiteral("Die PDF-Datei \"") +
+                               QDir::toNativeSeparators(job.OutputFileName) +
+                               QStringLiteral("\" kann nicht geschrieben werden: ") + file.errorString());
+        {
+            QPdfWriter pdf(&file);
+            pdf.setResolution(600);
+            pdf.setTitle(title);
+            pdf.setCreator(QStringLiteral("Quorvent"));
+            SetupPage(pdf, paper);
+            job.Render(pdf);
+        }
+        if (!file.commit())
+            throw EReportError(QStringLiteral("Die PDF-Datei \"") +
+                               QDir::toNativeSeparators(job.OutputFileName) +
+                               QStringLiteral("\" kann nicht geschrieben werden: ") + file.errorString());
+        return;
+    }
+    case TReportDestination::Printer: {
+        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (info.isNull())
+            throw EReportError(
+                QStringLiteral("Es ist kein Standarddrucker eingerichtet. Bitte richten Sie einen "
+                               "Drucker ein oder drucken Sie über die Vorschau."));
+        QPrinter printer(info, QPrinter::HighResolution);
+        printer.setFullPage(true);
+        printer.setDocName(title);
+        SetupPage(printer, paper);
+        const QString failed = QStringLiteral("Der Drucker \"") + info.printerName() +
+                               QStringLiteral("\" meldet einen Fehler. ") + job.NotPrinted;
+        try {
+            job.Render(printer);
+        } catch (const EReportError&) {
+            throw EReportError(failed);
+        }
+        if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
+            throw EReportError(failed);
+        return;
+    }
+    case TReportDestination::Preview: {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setFullPage(true);
+        printer.setDocName(title);
+        SetupPage(printer, paper);
+        QPrintPreviewDialog preview(&printer);
+        preview.setWindowTitle(QStringLiteral("Druckvorschau"));
+        QString failure;
+        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* target) {
+            try {
+                job.Render(*target);
+            } catch (const EReportError& e) {
+                failure = e.message();
+            }
+        });
+        // 100 %: through the dialog's own zoom box, so that its fit buttons
+        // do not stay pressed beside a zoom that no longer fits.
+        if (auto* zoom = preview.findChild<QComboBox*>(); zoom && zoom->lineEdit()) {
+            zoom->lineEdit()->setText(QStringLiteral("100%"));
+            emit zoom->lineEdit()->editingFinished();
+        }
+        if (auto* widget = preview.findChild<QPrintPreviewWidget*>(); widget && widget->zoomFactor() != 1.0) {
+            widget->setZoomMode(QPrintPreviewWidget::CustomZoom);
+            widget->setZoomFactor(1.0);
+        }
+        preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
+        TReport::PreviewRunner()(preview);
+        if (!failure.isEmpty())
+            throw EReportError(failure);
+        return;
+    }
+    }
+}

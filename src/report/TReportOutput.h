@@ -1,0 +1,34 @@
+// The one way pages leave the program: the preview window "Druckvorschau"
+// (maximised, 100 %; the user may print from it), the default printer without
+// a setup dialog, or a PDF file. Documents and lists both go through here, so
+// that they look and fail alike.
+#pragma once
+
+#include "TReport.h"
+
+#include <QPageSize>
+#include <QString>
+
+#include <functional>
+
+class QPagedPaintDevice;
+
+struct TReportOutputJob {
+    TReportDestination Destination = TReportDestination::Preview;
+    // Title of the preview window's printer job and of the PDF document.
+    QString Title;
+    QPageSize Paper = QPageSize(QPageSize::A4);
+    // The PDF file for the destination File.
+    QString OutputFileName;
+    // Said after the printer's name when the printer fails ("Der Beleg wurde
+    // nicht gedruckt.").
+    QString NotPrinted = QStringLiteral("Der Beleg wurde nicht gedruckt.");
+    // Paints every page onto the device (set up as Paper, portrait, without
+    // margins); throws EReportError when it cannot.
+    std::function<void(QPagedPaintDevice& device)> Render;
+};
+
+// Throws EReportError on any failure, after which nothing has been printed or
+// the PDF file is not left half-written. The preview runs through
+// TReport::PreviewRunner.
+void RunReportOutput(const TReportOutputJob& job);
