@@ -92,6 +92,7 @@ TAnschrift::TAnschrift(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TAnschri
     ui->CBLand->addItem(QString(), QString());
     for (const auto& [code, name] : LandListe())
         ui->CBLand->addItem(name, code);
+    connect(ui->CBLand, &QComboBox::activated, this, [this] { FLandGeaendert = true; });
 
     // The stored text blocks; their save rules sit with the tables.
     BindField(ui->DBEditKopfTextBez, &DM->DSTKopfText, QStringLiteral("KopfTextBez"));
@@ -159,6 +160,7 @@ void TAnschrift::PrepareShow() {
     DM->TableAnsch.Close();
     DM->TableAnsch.Open();
     ui->CBLand->setCurrentIndex(std::max(0, ui->CBLand->findData(DM->GetAllg(QStringLiteral("FirmaLand")))));
+    FLandGeaendert = false;
     LoadLogos();
     DM->TableKopfText.Close();
     DM->TableKopfText.Open();
@@ -199,7 +201,7 @@ void TAnschrift::OfferToSaveEdits() {
     for (TSQLiteTable* table : {&DM->TableAnsch, &DM->TableKopfText, &DM->TableFussText})
         if (table->Active() && table->Editing())
             edited.append(table);
-    if (edited.isEmpty())
+    if (edited.isEmpty() && !FLandGeaendert)
         return;
     if (Messages::question(QStringLiteral("Sollen die Änderungen gespeichert werden?")) == Messages::Yes) {
         Speichern();
@@ -208,6 +210,7 @@ void TAnschrift::OfferToSaveEdits() {
                 RunDataAction([table] { table->Post(); });
     }
     // What was not saved is dropped now, not left in edit mode behind a hidden page.
+    FLandGeaendert = false;
     for (TSQLiteTable* table : edited)
         if (table->Editing())
             RunDataAction([table] { table->Cancel(); });
@@ -226,6 +229,7 @@ bool TAnschrift::eventFilter(QObject* watched, QEvent* event) {
 void TAnschrift::Speichern() {
     TSQLiteTable& table = DM->TableAnsch;
     const QString land = ui->CBLand->currentData().toString();
+    FLandGeaendert = false;
     RunDataAction([&table, &land] {
         if (land != DM->GetAllg(QStringLiteral("FirmaLand")))
             DM->SetAllg(QStringLiteral("FirmaLand"), land);

@@ -52,5 +52,6 @@ private:
     Ui::TAnschrift* ui;
     int FScale = 0;
     int FSelected = 0;
-    bool FSaving = false; // field changes are written at once
+    bool FSaving = false;        // field changes are written at once
+    bool FLandGeaendert = false; // the country was chosen and not yet saved
 };
