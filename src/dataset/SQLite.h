@@ -105,10 +105,16 @@ void WriteDebugLog(const QString& fileName, const QString& text);
 // True when a library version text ("3.45.1") is at least 3.3 (major, then minor, as numbers).
 bool SQLiteVersionSupported(const QString& version);
 
+// Told during a copy how many of the file's pages are copied (done of total,
+// rising to total); returning false cancels the copy, which then raises
+// ESQLiteError "Die Sicherung wurde abgebrochen." and leaves no partial copy.
+using TBackupProgress = std::function<bool(int done, int total)>;
+
 // Copies a database file that is not open here into `target`, as
 // TSQLiteDB::BackupTo does; opening it rolls back a transaction a crashed
 // program left in its journal. `driverDLL` names the SQLite library.
-void CopyDatabaseFile(const QString& source, const QString& target, const QString& driverDLL);
+void CopyDatabaseFile(const QString& source, const QString& target, const QString& driverDLL,
+                      const TBackupProgress& progress = {});
 
 // ---------------------------------------------------------------------------
 // The connection to one database file.
@@ -156,14 +162,16 @@ public:
     // (rollback journal) and only then renamed to `target`, replacing a file
     // of that name. A failure raises an ESQLiteError naming both files and
     // the reason; `target` is then left as it was. Not possible while this
-    // connection has a transaction of its own open.
-    void BackupTo(const QString& target);
+    // connection has a transaction of its own open. With `progress` the pages
+    // are copied in portions and reported after each one.
+    void BackupTo(const QString& target, const TBackupProgress& progress = {});
     // The same with the target chosen inside the snapshot that is copied:
     // `chooseTarget` runs in the copy's read transaction and may read (never
     // write) the database, so what it reads, say a version for the copy's
     // name, describes exactly the copied state. An empty name copies
     // nothing. Returns the name copied to.
-    QString BackupInSnapshot(const std::function<QString()>& chooseTarget);
+    QString BackupInSnapshot(const std::function<QString()>& chooseTarget,
+                             const TBackupProgress& progress = {});
 
     // internal: executes a statement whose every value is a ? parameter, keeping
     // it compiled for the next call with the same text. `literal` renders the

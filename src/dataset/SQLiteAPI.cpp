@@ -49,6 +49,8 @@ bool LoadSQLiteLibrary(const QString& fileName, TSQLiteAPI& api) {
     need("sqlite3_backup_init", api.backup_init);
     need("sqlite3_backup_step", api.backup_step);
     need("sqlite3_backup_finish", api.backup_finish);
+    need("sqlite3_backup_remaining", api.backup_remaining);
+    need("sqlite3_backup_pagecount", api.backup_pagecount);
     need("sqlite3_changes", api.changes);
     if (missing) {
         dlclose(library);

@@ -35,6 +35,8 @@ struct TSQLiteAPI {
     decltype(&::sqlite3_backup_init) backup_init = nullptr;
     decltype(&::sqlite3_backup_step) backup_step = nullptr;
     decltype(&::sqlite3_backup_finish) backup_finish = nullptr;
+    decltype(&::sqlite3_backup_remaining) backup_remaining = nullptr;
+    decltype(&::sqlite3_backup_pagecount) backup_pagecount = nullptr;
     // Needed to tell a post or delete that reached no row from a real one.
     decltype(&::sqlite3_changes) changes = nullptr;
 

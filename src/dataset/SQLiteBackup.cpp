@@ -23,6 +23,13 @@ struct TCopyFailure {
     QString detail; // SQLite's or the system's own text
 };
 
+// The user stopped the copy through the progress callback.
+struct TCopyCancelled {};
+
+// Pages per backup step when progress is reported: about a megabyte with
+// the usual page size, so the progress window answers a click quickly.
+constexpr int kPagesPerStep = 256;
+
 // SQLite keeps these files beside a database while it is in use.
 const char* const Companions[] = {"-journal", "-wal", "-shm"};
 
@@ -59,7 +66,8 @@ QStringList Rows(const TSQLiteAPI& api, sqlite3* db, const char* sql, int& rc) {
 
 // Copies the database of the open connection `source` into `target`; throws
 // TCopyFailure. The caller holds the read snapshot the copy is taken from.
-void CopyPages(const TSQLiteAPI& api, sqlite3* source, int busyTimeout, const QString& target) {
+void CopyPages(const TSQLiteAPI& api, sqlite3* source, int busyTimeout, const QString& target,
+               const TBackupProgress& progress) {
     const QString temporary = TemporaryNameFor(target);
     RemoveWithCompanions(temporary);
     sqlite3* dest = nullptr;
@@ -82,7 +90,30 @@ void CopyPages(const TSQLiteAPI& api, sqlite3* source, int busyTimeout, const QS
     sqlite3_backup* backup = api.backup_init(dest, "main", source, "main");
     if (!backup)
         fail(SQLITE_ERROR, ErrorText(api, dest));
-    rc = api.backup_step(backup, -1); // all pages in one step: one snapshot
+    // Without progress all pages go in one step. In portions the copy stays
+    // one snapshot all the same: the caller's read transaction on the source
+    // lasts across the steps.
+    do {
+        rc = api.backup_step(backup, progress ? kPagesPerStep : -1);
+        if (progress && (rc == SQLITE_OK || rc == SQLITE_DONE)) {
+            const int total = api.backup_pagecount(backup);
+            bool goOn = false;
+            try {
+                goOn = progress(total - api.backup_remaining(backup), total);
+            } catch (...) {
+                api.backup_finish(backup);
+                api.close(dest);
+                RemoveWithCompanions(temporary);
+                throw;
+            }
+            if (!goOn) {
+                api.backup_finish(backup);
+                api.close(dest);
+                RemoveWithCompanions(temporary);
+                throw TCopyCancelled{};
+            }
+        }
+    } while (rc == SQLITE_OK);
     api.backup_finish(backup);
     if (rc != SQLITE_DONE)
         fail(rc, ErrorText(api, dest));
@@ -118,11 +149,12 @@ QString FailureMessage(const QString& source, const QString& target, const TCopy
 
 } // namespace
 
-void TSQLiteDB::BackupTo(const QString& target) {
-    BackupInSnapshot([&] { return target; });
+void TSQLiteDB::BackupTo(const QString& target, const TBackupProgress& progress) {
+    BackupInSnapshot([&] { return target; }, progress);
 }
 
-QString TSQLiteDB::BackupInSnapshot(const std::function<QString()>& chooseTarget) {
+QString TSQLiteDB::BackupInSnapshot(const std::function<QString()>& chooseTarget,
+                                    const TBackupProgress& progress) {
     if (!FHandle)
         RaiseError(0, {}, QStringLiteral("Es wurde noch keine Verbindung zur Datenbank hergestellt!"));
     if (FInTransaction) // SQLite cannot copy from a connection that is writing
@@ -145,8 +177,12 @@ QString TSQLiteDB::BackupInSnapshot(const std::function<QString()>& chooseTarget
         if (!target.isEmpty()) {
             if (EncodeFileName(target) == EncodeFileName(FileName))
                 throw TCopyFailure{0, QStringLiteral("Quelle und Ziel sind dieselbe Datei.")};
-            CopyPages(*FApi, FHandle, BusyTimeout, target);
+            CopyPages(*FApi, FHandle, BusyTimeout, target, progress);
         }
+    } catch (const TCopyCancelled&) {
+        endSnapshot();
+        RaiseDatabaseError(DebugLog, DebugLogFile, QString(), 0, QString(),
+                           QStringLiteral("Die Sicherung wurde abgebrochen."));
     } catch (const TCopyFailure& failure) {
         endSnapshot();
         RaiseDatabaseError(DebugLog, DebugLogFile, QString(), 0, QString(),
@@ -159,7 +195,8 @@ QString TSQLiteDB::BackupInSnapshot(const std::function<QString()>& chooseTarget
     return target;
 }
 
-void CopyDatabaseFile(const QString& source, const QString& target, const QString& driverDLL) {
+void CopyDatabaseFile(const QString& source, const QString& target, const QString& driverDLL,
+                      const TBackupProgress& progress) {
     // Opening would create a missing file, and an empty copy is no copy.
     if (!FileNameExists(source))
         throw ESQLiteError(QStringLiteral("Die Datenbank ") + source + QStringLiteral(" existiert nicht!"));
@@ -167,6 +204,6 @@ void CopyDatabaseFile(const QString& source, const QString& target, const QStrin
     db.FileName = source;
     db.DriverDLL = driverDLL;
     db.Open();
-    db.BackupTo(target);
+    db.BackupTo(target, progress);
     db.Close();
 }

@@ -50,6 +50,8 @@ private slots:
     void copyIsOneSnapshot();
     void failedCopyLeavesTargetAsItWas_data();
     void failedCopyLeavesTargetAsItWas();
+    void progressAndCancel_data();
+    void progressAndCancel();
 };
 
 void TestBackup::fileNameBytesSurvive_data() {
@@ -181,6 +183,75 @@ void TestBackup::failedCopyLeavesTargetAsItWas() {
     if (db.InTransaction())
         db.Rollback();
     db.ExecSQL("insert into Kunde values (100001, 'Danach', 0)");
+}
+
+void TestBackup::progressAndCancel_data() {
+    QTest::addColumn<int>("cancelAt"); // the report answered with false; 0 for none
+    QTest::addColumn<bool>("earlier"); // a copy of an earlier run is in the way
+    QTest::addColumn<bool>("wal");
+    QTest::newRow("whole copy reported") << 0 << false << false;
+    QTest::newRow("whole copy of a WAL database over an earlier one") << 0 << true << true;
+    QTest::newRow("cancelled at the first portion") << 1 << false << false;
+    QTest::newRow("cancelled halfway, the earlier copy survives") << 3 << true << true;
+}
+
+void TestBackup::progressAndCancel() {
+    QFETCH(int, cancelAt);
+    QFETCH(bool, earlier);
+    QFETCH(bool, wal);
+    const QString folder = file(QStringLiteral("fortschritt-%1-%2").arg(cancelAt).arg(earlier));
+    QDir().mkpath(folder);
+    const QString source = folder + "/Quorvent.DB";
+    const QString target = folder + "/Sicherung.DB";
+    MakeCustomers(source, 150000); // some megabytes: several portions
+    if (earlier) {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("die vorige Kopie");
+    }
+    TSQLiteDB db;
+    db.FileName = source;
+    db.Open();
+    if (wal)
+        db.ExecSQL("PRAGMA journal_mode = WAL");
+    db.ExecSQL("insert into Kunde values (200001, 'Zuletzt', 0)");
+    const QStringList before = Entries(folder);
+
+    QList<std::pair<int, int>> reports;
+    const QString message = ErrorOf([&] {
+        db.BackupTo(target, [&](int done, int total) {
+            reports.append({done, total});
+            return int(reports.size()) != cancelAt;
+        });
+    });
+
+    QVERIFY(reports.size() >= (cancelAt ? cancelAt : 4));
+    const int total = reports.first().second;
+    int last = 0;
+    for (const auto& [done, all] : reports) {
+        QCOMPARE(all, total);
+        QVERIFY2(done > last && done <= total, qPrintable(QStringLiteral("%1 after %2").arg(done).arg(last)));
+        last = done;
+    }
+    if (cancelAt) {
+        QCOMPARE(int(reports.size()), cancelAt);
+        QVERIFY(last < total);
+        QCOMPARE(message, QStringLiteral("Die Sicherung wurde abgebrochen."));
+        QCOMPARE(Entries(folder), before); // no partial copy left behind
+        if (earlier) {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), QByteArray("die vorige Kopie"));
+        }
+    } else {
+        QCOMPARE(message, QStringLiteral("<no error>"));
+        QCOMPARE(last, total);
+        QCOMPARE(RawRows(target, "select count(*), max(Firma) from Kunde where KundenID > 149999"),
+                 QStringLiteral("2|Zuletzt"));
+    }
+    // The connection goes on as before.
+    QVERIFY(!db.InTransaction());
+    db.ExecSQL("insert into Kunde values (200002, 'Danach', 0)");
 }
 
 QTEST_GUILESS_MAIN(TestBackup)
