@@ -7,6 +7,7 @@
 #include "ui_UEinAllg.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
@@ -68,6 +69,11 @@ void TEinAllg::BitBtnSpeichernClick() {
         if (SaveGeneralSettings(*DM, ui->EditDB->text(), mail, ui->CBWindow->isChecked()))
             WriteAutoSicherungSettings(
                 *DM, {ui->CBAutoSicherung->isChecked(), ui->SEAutoSicherungAnzahl->value()});
+        else if (QFileInfo::exists(ui->EditDB->text()))
+            // The file could not be opened and the program went back to its
+            // database: the field shows the one in use, not the refused one.
+            // A name that exists nowhere stays, so a typing slip can be mended.
+            ui->EditDB->setText(TDM::DatabaseFileName());
     } catch (const ESQLiteError& e) {
         Messages::error(e.message());
     }

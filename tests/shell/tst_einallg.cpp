@@ -180,6 +180,8 @@ void TestEinAllg::failedReconnectKeepsOldDatabase() {
     QCOMPARE(FMessages->texts(), QStringList({QStringLiteral("Die angegebene Datenbank existiert nicht!")}));
     QCOMPARE(FMessages->boxes.last().kind, Messages::Error);
     QVERIFY(!QFile::exists(TDM::SettingsFileName()));
+    // A name that exists nowhere stays in the field to be mended.
+    QCOMPARE(Edit("EditDB")->text(), missing);
 
     FMessages->clear();
     Edit("EditDB")->setText(broken);
@@ -191,6 +193,7 @@ void TestEinAllg::failedReconnectKeepsOldDatabase() {
     QCOMPARE(IniDB(), DefaultDB());
     QVERIFY(FDM->SQLiteDB1.Connected());
     QCOMPARE(FDM->SQLiteDB1.FileName, DefaultDB());
+    QCOMPARE(Edit("EditDB")->text(), DefaultDB());
     QCOMPARE(FDM->GetAllg(QStringLiteral("MailHost")), QStringLiteral("alt.example.de"));
     QCOMPARE(FDM->GetAllg(QStringLiteral("MailUser")), QString());
     QCOMPARE(FDM->GetAllg(QStringLiteral("StoreWindow")), QStringLiteral("J"));
