@@ -116,10 +116,10 @@ QString DefaultBackupFileName() {
            QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".DB");
 }
 
-void BackupDatabase(TDM& dm, const QString& target) {
+void BackupDatabase(TDM& dm, const QString& target, const std::function<bool(int, int)>& progress) {
     if (target.trimmed().isEmpty())
         throw ESQLiteError(QStringLiteral("Es wurde keine Zieldatei angegeben!"));
-    dm.SQLiteDB1.BackupTo(target);
+    dm.SQLiteDB1.BackupTo(target, progress);
 }
 
 QString AutoBackupFolder() {
@@ -145,7 +145,7 @@ QStringList AutomaticBackups(const QString& dbFile) {
     return found;
 }
 
-QString AutomaticBackup(TDM& dm, int keep) {
+QString AutomaticBackup(TDM& dm, int keep, const std::function<bool(int, int)>& progress) {
     const QString folder = AutoBackupFolder();
     if (!CreateFolderPath(folder))
         throw ESQLiteError(QStringLiteral("Der Ordner ") + folder +
@@ -164,7 +164,7 @@ QString AutomaticBackup(TDM& dm, int keep) {
     }
     QString target = serial == 0 ? stem + QStringLiteral(".DB")
                                  : stem + u'-' + QString::number(serial + 1) + QStringLiteral(".DB");
-    dm.SQLiteDB1.BackupTo(target);
+    dm.SQLiteDB1.BackupTo(target, progress);
     // Only after a good copy exists may an old one go.
     const QStringList all = AutomaticBackups(dbFile);
     for (qsizetype i = qMax(1, keep); i < all.size(); ++i)
@@ -181,7 +181,7 @@ QString BackupOnClose(TDM& dm) {
     return AutomaticBackup(dm, s.Copies);
 }
 
-QString RestoreDatabase(TDM& dm, const QString& file) {
+QString RestoreDatabase(TDM& dm, const QString& file, const std::function<void(int, int)>& progress) {
     const QString current = dm.SQLiteDB1.FileName;
     if (file.trimmed().isEmpty())
         throw ESQLiteError(QStringLiteral("Es wurde keine Sicherungsdatei angegeben!"));
@@ -195,10 +195,19 @@ QString RestoreDatabase(TDM& dm, const QString& file) {
     // current file, so the current file is not touched until the copy is
     // known to be good, and the final step is one rename on the same disk.
     const QString staging = current + QStringLiteral(".ruecksicherung");
+    // Each of the two copies fills one half of the progress, in thousandths.
+    auto half = [&progress](int which) -> TBackupProgress {
+        if (!progress)
+            return {};
+        return [&progress, which](int done, int total) {
+            progress(which * 500 + (total > 0 ? int(qint64(done) * 500 / total) : 500), 1000);
+            return true;
+        };
+    };
     RemoveWithCompanions(staging);
     try {
         try {
-            CopyDatabaseFile(file, staging, dm.SQLiteDB1.DriverDLL);
+            CopyDatabaseFile(file, staging, dm.SQLiteDB1.DriverDLL, half(0));
         } catch (const ESQLiteError& e) {
             throw ESQLiteError(QStringLiteral("Die Datei ") + file +
                                QStringLiteral(" ist keine lesbare Quorvent-Datenbank oder beschädigt!\n") +
@@ -213,7 +222,7 @@ QString RestoreDatabase(TDM& dm, const QString& file) {
 
     QString saved;
     try {
-        saved = AutomaticBackup(dm, ReadAutoSicherungSettings(dm).Copies);
+        saved = AutomaticBackup(dm, ReadAutoSicherungSettings(dm).Copies, half(1));
     } catch (const ESQLiteError& e) {
         RemoveWithCompanions(staging);
         throw ESQLiteError(QStringLiteral("Vor dem Rücksichern konnten die aktuellen Daten nicht gesichert "

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QTextStream;
 class TDM;
 
@@ -29,7 +31,10 @@ QString DefaultBackupFileName();
 // A consistent copy of the open database in `target`, taken through SQLite's
 // online backup and checked with PRAGMA integrity_check; `target` is only
 // replaced by a good copy. Raises ESQLiteError with a German message.
-void BackupDatabase(TDM& dm, const QString& target);
+// `progress` is told the pages copied (done of total) and may cancel the copy
+// by returning false ("Die Sicherung wurde abgebrochen.", no copy left).
+void BackupDatabase(TDM& dm, const QString& target,
+                    const std::function<bool(int done, int total)>& progress = {});
 
 // The folder of the automatic backups: DataFolder() + "Sicherungen/".
 QString AutoBackupFolder();
@@ -37,7 +42,8 @@ QString AutoBackupFolder();
 // (named after the database file with date and time) and then removes the
 // oldest automatic backups of that database beyond `keep`. Returns the
 // copy's path; raises ESQLiteError when the copy fails.
-QString AutomaticBackup(TDM& dm, int keep);
+// `progress` as for BackupDatabase.
+QString AutomaticBackup(TDM& dm, int keep, const std::function<bool(int done, int total)>& progress = {});
 // The automatic backups of the database file `dbFile`, newest first.
 QStringList AutomaticBackups(const QString& dbFile);
 // The automatic backup on an orderly close when the settings ask for one.
@@ -50,7 +56,10 @@ QString BackupOnClose(TDM& dm);
 // date and reconnects `dm` to it. Every failure raises ESQLiteError with a
 // German message and leaves the current database as it was (and connected).
 // Returns the path of the automatic backup of the data that was replaced.
-QString RestoreDatabase(TDM& dm, const QString& file);
+// `progress` is told how far the two copies (the backup in, the current data
+// out) have come, as done of total over both; a restore cannot be cancelled.
+QString RestoreDatabase(TDM& dm, const QString& file,
+                        const std::function<void(int done, int total)>& progress = {});
 
 // "quorvent --backup FILE OUT": a checked copy of FILE in OUT without any
 // window and without changing FILE. 0 on success (the German success line on

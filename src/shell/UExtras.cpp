@@ -30,6 +30,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString kExportFile = QStringLiteral("DatenExportFile");
@@ -92,6 +94,37 @@ public:
 
 private:
     QProgressDialog FDialog;
+};
+
+// The progress of a backup or restore copy, out of the pages to copy. It
+// appears only when the copy takes a while; a backup may be cancelled from it.
+class TCopyProgress {
+public:
+    TCopyProgress(QWidget* parent, const QString& text, bool cancellable)
+        : FDialog(text, cancellable ? QStringLiteral("Abbrechen") : QString(), 0, 0, parent) {
+        FDialog.setWindowTitle(QStringLiteral("Quorvent"));
+        FDialog.setObjectName(QStringLiteral("ProgressDialog"));
+        if (!cancellable)
+            FDialog.setCancelButton(nullptr);
+        FDialog.setWindowModality(Qt::WindowModal);
+        // Stays up while the copy is checked after its last page.
+        FDialog.setAutoReset(false);
+        FDialog.setAutoClose(false);
+        FDialog.setMinimumDuration(CopyProgressDelay);
+        FDialog.setValue(0);
+    }
+    // False when the user asked to cancel.
+    bool Step(int done, int total) {
+        FDialog.setMaximum(std::max(total, 1));
+        FDialog.setValue(std::min(done, FDialog.maximum()));
+        QApplication::processEvents();
+        FCancelled = FCancelled || FDialog.wasCanceled();
+        return !FCancelled;
+    }
+
+private:
+    QProgressDialog FDialog;
+    bool FCancelled = false;
 };
 
 QWidget* ArtGroup(QWidget* parent, QRadioButton*& kunden, QRadioButton*& lieferanten,
@@ -451,16 +484,26 @@ std::function<QString(QWidget*, const QString&)> ChooseRestoreFile = [](QWidget*
     return FileDialog(p, QStringLiteral("Daten rücksichern"), c, kDbFilter, QStringLiteral("DB"), false);
 };
 
+int CopyProgressDelay = 500;
+
 bool DatenSichern(QWidget* parent) {
     const QString target =
         ChooseBackupTarget ? ChooseBackupTarget(parent, DefaultBackupFileName()) : QString();
     if (target.isEmpty())
         return false;
+    bool cancelled = false;
     try {
-        TBusy busy(parent, QStringLiteral("Die Daten werden gesichert …"));
-        BackupDatabase(*DM, target);
+        TCopyProgress progress(parent, QStringLiteral("Die Daten werden gesichert …"), true);
+        BackupDatabase(*DM, target, [&](int done, int total) {
+            cancelled = !progress.Step(done, total);
+            return !cancelled;
+        });
     } catch (const ESQLiteError& e) {
-        Messages::error(QStringLiteral("Die Daten konnten nicht gesichert werden!\n") + e.message());
+        // Stopped by the user: no failure, and nothing was written.
+        if (cancelled)
+            Messages::info(e.message());
+        else
+            Messages::error(QStringLiteral("Die Daten konnten nicht gesichert werden!\n") + e.message());
         return false;
     }
     Messages::info(QStringLiteral("Die Daten wurden in ") + target + QStringLiteral(" gesichert."));
@@ -481,8 +524,8 @@ bool DatenRuecksichern(QWidget* parent, const std::function<void()>& afterRestor
         return false;
     QString saved;
     try {
-        TBusy busy(parent, QStringLiteral("Die Daten werden rückgesichert …"));
-        saved = RestoreDatabase(*DM, file);
+        TCopyProgress progress(parent, QStringLiteral("Die Daten werden rückgesichert …"), false);
+        saved = RestoreDatabase(*DM, file, [&progress](int done, int total) { progress.Step(done, total); });
     } catch (const ESQLiteError& e) {
         const QString tail =
             DM->SQLiteDB1.Connected() ? QStringLiteral("\nDie aktuellen Daten sind unverändert.") : QString();

@@ -83,6 +83,9 @@ bool DatenRuecksichern(QWidget* parent, const std::function<void()>& afterRestor
 // The file choosers of backup and restore; tests replace them.
 extern std::function<QString(QWidget*, const QString&)> ChooseBackupTarget;
 extern std::function<QString(QWidget*, const QString&)> ChooseRestoreFile;
+// Milliseconds a backup or restore runs before its progress window appears,
+// so that a small file is copied without a flash of a window.
+extern int CopyProgressDelay;
 
 // A shown list as a spreadsheet file: the column captions, then every row's
 // texts as shown.

@@ -17,10 +17,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -48,6 +50,8 @@ private slots:
     void importPreviewShowsEveryVerdict();
     void backupAndRestoreMessages_data();
     void backupAndRestoreMessages();
+    void copyProgress_data();
+    void copyProgress();
     void settingsPageKeepsBackupSettings();
     void shownListExport();
 
@@ -231,6 +235,78 @@ void TestExtras::backupAndRestoreMessages() {
     QVERIFY2(db.messages->boxes[0].text.startsWith(message.contains(QStringLiteral("%1")) ? message.arg(file)
                                                                                           : message),
              qPrintable(db.messages->boxes[0].text));
+}
+
+void TestExtras::copyProgress_data() {
+    QTest::addColumn<QString>("what");
+    QTest::newRow("backup") << "backup";
+    QTest::newRow("backup cancelled") << "cancel";
+    QTest::newRow("restore") << "restore";
+}
+
+// A file of some megabytes: the progress window follows the copy to its end,
+// and cancelling a backup leaves no file and tells so without an error.
+void TestExtras::copyProgress() {
+    QFETCH(QString, what);
+    dm->SQLiteDB1.ExecSQL(QStringLiteral("create table Ballast (Daten blob)"));
+    dm->SQLiteDB1.ExecSQL(QStringLiteral("insert into Ballast values (randomblob(3000000))"));
+    const QString file = tmp(QStringLiteral("Sicherung.DB"));
+    ChooseBackupTarget = ChooseRestoreFile = [&](QWidget*, const QString&) { return file; };
+    if (what == QLatin1String("restore")) {
+        dm->SQLiteDB1.BackupTo(file);
+        db.messages->answers.enqueue(Messages::Yes);
+    }
+
+    QString label;
+    int steps = 0, value = -1, maximum = 0;
+    bool cancelButton = false;
+    QTimer watch;
+    watch.setInterval(0);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QProgressDialog*>(w);
+            if (!dialog || !dialog->isVisible() || dialog->objectName() != QLatin1String("ProgressDialog"))
+                continue;
+            label = dialog->labelText();
+            cancelButton = dialog->findChild<QPushButton*>() != nullptr;
+            if (dialog->value() != value)
+                ++steps;
+            value = dialog->value();
+            maximum = dialog->maximum();
+            if (what == QLatin1String("cancel"))
+                dialog->cancel();
+        }
+    });
+    const int delay = CopyProgressDelay;
+    CopyProgressDelay = 0;
+    watch.start();
+    if (what == QLatin1String("restore"))
+        QVERIFY(DatenRuecksichern(nullptr, [] {}));
+    else
+        QCOMPARE(DatenSichern(nullptr), what == QLatin1String("backup"));
+    watch.stop();
+    CopyProgressDelay = delay;
+
+    QVERIFY(!label.isEmpty());
+    const ScriptedMessages::Box last = db.messages->boxes.last();
+    QCOMPARE(last.kind, Messages::Information);
+    if (what == QLatin1String("cancel")) {
+        QCOMPARE(label, QStringLiteral("Die Daten werden gesichert …"));
+        QVERIFY(cancelButton);
+        QCOMPARE(last.text, QStringLiteral("Die Sicherung wurde abgebrochen."));
+        QVERIFY(value < maximum);
+        QCOMPARE(QDir(work->path()).entryList(QDir::Files), QStringList());
+        return;
+    }
+    QCOMPARE(label, what == QLatin1String("restore") ? QStringLiteral("Die Daten werden rückgesichert …")
+                                                     : QStringLiteral("Die Daten werden gesichert …"));
+    QCOMPARE(cancelButton, what != QLatin1String("restore"));
+    QVERIFY2(steps >= 3, qPrintable(QString::number(steps)));
+    QCOMPARE(value, maximum);
+    // The copy, or after a restore the open database, holds the big row.
+    QCOMPARE(OldDatabases::RawRows(what == QLatin1String("restore") ? dm->SQLiteDB1.FileName : file,
+                                   QStringLiteral("select length(Daten) from Ballast")),
+             QStringLiteral("3000000"));
 }
 
 void TestExtras::settingsPageKeepsBackupSettings() {
