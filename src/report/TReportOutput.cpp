@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
+#include <QScreen>
 
 namespace {
 
@@ -93,6 +94,14 @@ void RunReportOutput(const TReportOutputJob& job) {
         if (auto* widget = preview.findChild<QPrintPreviewWidget*>(); widget && widget->zoomFactor() != 1.0) {
             widget->setZoomMode(QPrintPreviewWidget::CustomZoom);
             widget->setZoomFactor(1.0);
+        }
+        // Its own size hint is a strip of a few lines; when the window is not
+        // maximised (no window manager, or the user restores it) it keeps a
+        // size in which a page can be read.
+        if (const QScreen* screen = preview.screen()) {
+            const QRect area = screen->availableGeometry();
+            preview.resize(area.size() * 0.9);
+            preview.move(area.center() - preview.rect().center());
         }
         preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
         TReport::PreviewRunner()(preview);
