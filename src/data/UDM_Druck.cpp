@@ -2,6 +2,7 @@
 #include "Beleg.h"
 #include "DruckText.h"
 #include "GlobalFunctions.h"
+#include "MaintenanceCommand.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
 #include "UDM.h"
@@ -445,26 +446,6 @@ int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
 
 namespace {
 
-// Boxes of the preparation become lines on standard error.
-class TStreamMessages : public Messages {
-public:
-    explicit TStreamMessages(QTextStream& err) : FErr(err) {}
-    bool shown = false;
-
-protected:
-    void show(Kind, const QString& text) override {
-        FErr << text << Qt::endl;
-        shown = true;
-    }
-    Answer ask(const QString& text, bool, Answer) override {
-        FErr << text << Qt::endl;
-        return No;
-    }
-
-private:
-    QTextStream& FErr;
-};
-
 QString JsonString(const QString& text) {
     const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(array.mid(1, array.size() - 2));
@@ -482,68 +463,34 @@ int RunPrintDataCommand(const QStringList& args, QTextStream& out, QTextStream& 
         err << QStringLiteral("Aufruf: quorvent --print-data DATEI BELEGART NUMMER [--reminder]") << Qt::endl;
         return 1;
     }
-    const QString file = rest[0];
     const QString typ = rest[1].toUpper();
-    // Opening a missing file would create an empty database under its name.
-    if (!QFileInfo(file).isFile()) {
-        err << QStringLiteral("Die Datenbankdatei \"") + file + QStringLiteral("\" wurde nicht gefunden!")
-            << Qt::endl;
-        return 1;
-    }
-
-    TDM* const previous = DM;
-    Messages* const previousMessages = Messages::installed();
-    TStreamMessages messages(err);
-    Messages::install(&messages);
-    int result = 1;
-    {
-        TDM dm;
-        DM = &dm;
-        try {
-            dm.SQLiteDB1.FileName = file;
-            dm.SQLiteDB1.Open();
-            // Never upgraded here: the command reads the file as it is and
-            // only works on the layout it knows.
-            const int version = dm.TableExists(QStringLiteral("set_db")) ? dm.GetDBVersion() : 0;
-            if (version != TDM::CurrentDBVersion) {
-                err << QStringLiteral("Die Datenbank hat die Version ") + QString::number(version) +
-                           QStringLiteral(", erwartet wird ") + QString::number(TDM::CurrentDBVersion) +
-                           QStringLiteral(". Bitte zuerst mit quorvent --upgrade aktualisieren!")
-                    << Qt::endl;
-            } else if (const int run = dm.PreparePrintData(typ, number, reminder); run != 0) {
-                for (const QString& name : TDM::ReportParamNames())
-                    out << QStringLiteral("{\"param\":") + JsonString(name) + QStringLiteral(",\"value\":") +
-                               JsonString(dm.ReportParam(name)) + u'}'
-                        << Qt::endl;
-                TSQLiteQuery& buffer = dm.QueryRv9;
-                for (buffer.First(); !buffer.Eof(); buffer.Next()) {
-                    QString line = QStringLiteral("{");
-                    for (int i = 0; i < buffer.FieldCount(); ++i) {
-                        const TField* f = buffer.Fields(i);
-                        if (i > 0)
-                            line += u',';
-                        line += JsonString(f->FieldName()) + u':';
-                        if (f->IsNull())
-                            line += QStringLiteral("null");
-                        else if (f->DataType() == TFieldType::Integer)
-                            line += QString::number(f->AsLargeInt());
-                        else
-                            line += JsonString(f->AsString());
-                    }
-                    out << line + u'}' << Qt::endl;
-                }
-                dm.QueryRv9.Close();
-                dm.DeletePrintData(run);
-                result = 0;
+    return RunOnDatabaseFile(rest[0], err, [&](TDM& dm) {
+        const int run = dm.PreparePrintData(typ, number, reminder);
+        if (run == 0)
+            return 1;
+        for (const QString& name : TDM::ReportParamNames())
+            out << QStringLiteral("{\"param\":") + JsonString(name) + QStringLiteral(",\"value\":") +
+                       JsonString(dm.ReportParam(name)) + u'}'
+                << Qt::endl;
+        TSQLiteQuery& buffer = dm.QueryRv9;
+        for (buffer.First(); !buffer.Eof(); buffer.Next()) {
+            QString line = QStringLiteral("{");
+            for (int i = 0; i < buffer.FieldCount(); ++i) {
+                const TField* f = buffer.Fields(i);
+                if (i > 0)
+                    line += u',';
+                line += JsonString(f->FieldName()) + u':';
+                if (f->IsNull())
+                    line += QStringLiteral("null");
+                else if (f->DataType() == TFieldType::Integer)
+                    line += QString::number(f->AsLargeInt());
+                else
+                    line += JsonString(f->AsString());
             }
-            dm.SQLiteDB1.Close();
-        } catch (const ESQLiteError& e) {
-            err << e.message() << Qt::endl;
-        } catch (const std::exception& e) {
-            err << QString::fromLocal8Bit(e.what()) << Qt::endl;
+            out << line + u'}' << Qt::endl;
         }
-    }
-    Messages::install(previousMessages);
-    DM = previous;
-    return result;
+        dm.QueryRv9.Close();
+        dm.DeletePrintData(run);
+        return 0;
+    });
 }

@@ -3,6 +3,7 @@
 #include "Beleg.h"
 #include "DruckText.h"
 #include "EInvoiceCodes.h"
+#include "MaintenanceCommand.h"
 #include "QuorventFunctions.h"
 #include "UDM.h"
 
@@ -595,51 +596,23 @@ int RunEInvoiceCommand(const QStringList& args, QTextStream& out, QTextStream& e
         err << QStringLiteral("Aufruf: quorvent --einvoice DATEI BELEGART NUMMER AUSGABE.xml") << Qt::endl;
         return 1;
     }
-    const QString file = args[0];
     const QString typ = args[1].toUpper();
-    // Opening a missing file would create an empty database under its name.
-    if (!QFileInfo(file).isFile()) {
-        err << QStringLiteral("Die Datenbankdatei \"") + file + QStringLiteral("\" wurde nicht gefunden!")
-            << Qt::endl;
-        return 1;
-    }
-    TDM* const previous = DM;
-    int result = 1;
-    {
-        TDM dm;
-        DM = &dm;
-        try {
-            dm.SQLiteDB1.FileName = file;
-            dm.SQLiteDB1.Open();
-            // Never upgraded here: the command reads the file as it is.
-            const int version = dm.TableExists(QStringLiteral("set_db")) ? dm.GetDBVersion() : 0;
-            QString fehler;
-            if (version != TDM::CurrentDBVersion) {
-                err << QStringLiteral("Die Datenbank hat die Version ") + QString::number(version) +
-                           QStringLiteral(", erwartet wird ") + QString::number(TDM::CurrentDBVersion) +
-                           QStringLiteral(". Bitte zuerst mit quorvent --upgrade aktualisieren!")
-                    << Qt::endl;
-            } else if (const QByteArray xml = BuildEInvoice(dm, typ, number, &fehler); xml.isEmpty()) {
-                err << fehler << Qt::endl;
-            } else {
-                // Written whole or not at all: a half file would be an invalid invoice.
-                QSaveFile target(args[3]);
-                if (target.open(QIODevice::WriteOnly) && target.write(xml) == xml.size() && target.commit()) {
-                    out << QStringLiteral("E-Rechnung geschrieben: ") + args[3] << Qt::endl;
-                    result = 0;
-                } else {
-                    err << QStringLiteral("Die Datei \"") + args[3] +
-                               QStringLiteral("\" konnte nicht geschrieben werden: ") + target.errorString()
-                        << Qt::endl;
-                }
-            }
-            dm.SQLiteDB1.Close();
-        } catch (const ESQLiteError& e) {
-            err << e.message() << Qt::endl;
-        } catch (const std::exception& e) {
-            err << QString::fromLocal8Bit(e.what()) << Qt::endl;
+    return RunOnDatabaseFile(args[0], err, [&](TDM& dm) {
+        QString fehler;
+        const QByteArray xml = BuildEInvoice(dm, typ, number, &fehler);
+        if (xml.isEmpty()) {
+            err << fehler << Qt::endl;
+            return 1;
         }
-    }
-    DM = previous;
-    return result;
+        // Written whole or not at all: a half file would be an invalid invoice.
+        QSaveFile target(args[3]);
+        if (!target.open(QIODevice::WriteOnly) || target.write(xml) != xml.size() || !target.commit()) {
+            err << QStringLiteral("Die Datei \"") + args[3] +
+                       QStringLiteral("\" konnte nicht geschrieben werden: ") + target.errorString()
+                << Qt::endl;
+            return 1;
+        }
+        out << QStringLiteral("E-Rechnung geschrieben: ") + args[3] << Qt::endl;
+        return 0;
+    });
 }

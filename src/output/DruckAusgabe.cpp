@@ -3,6 +3,7 @@
 #include "EInvoice.h"
 #include "GlobalFunctions.h"
 #include "HybridPdf.h"
+#include "MaintenanceCommand.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
 #include "Rtf.h"
@@ -38,22 +39,6 @@ TReportElement& Element(TReport& report, const QString& name) {
                            QStringLiteral("\" enthält das Element ") + name + QStringLiteral(" nicht!"));
     return *e;
 }
-
-// Boxes of the preparation become lines on standard error.
-class TStreamMessages : public Messages {
-public:
-    explicit TStreamMessages(QTextStream& err) : FErr(err) {}
-
-protected:
-    void show(Kind, const QString& text) override { FErr << text << Qt::endl; }
-    Answer ask(const QString& text, bool, Answer) override {
-        FErr << text << Qt::endl;
-        return No;
-    }
-
-private:
-    QTextStream& FErr;
-};
 
 } // namespace
 
@@ -284,12 +269,6 @@ int RunPdfCommand(const QStringList& args, QTextStream&, QTextStream& err) {
     const QString file = rest[0];
     const QString typ = rest[1].toUpper();
     const QString pdfFile = rest[3];
-    // Opening a missing file would create an empty database under its name.
-    if (!QFileInfo(file).isFile()) {
-        err << QStringLiteral("Die Datenbankdatei \"") + file + QStringLiteral("\" wurde nicht gefunden!")
-            << Qt::endl;
-        return 1;
-    }
     // A slip in a script must not replace the database by its own printout.
     if (QFileInfo(pdfFile).exists() &&
         QFileInfo(pdfFile).canonicalFilePath() == QFileInfo(file).canonicalFilePath()) {
@@ -305,61 +284,33 @@ int RunPdfCommand(const QStringList& args, QTextStream&, QTextStream& err) {
         return 1;
     }
 
-    TDM* const previous = DM;
-    Messages* const previousMessages = Messages::installed();
-    TStreamMessages messages(err);
-    Messages::install(&messages);
-    int result = 1;
-    {
-        TDM dm;
-        DM = &dm;
+    return RunOnDatabaseFile(file, err, [&](TDM& dm) {
         try {
-            dm.SQLiteDB1.FileName = file;
-            dm.SQLiteDB1.Open();
-            // Never upgraded here: the command works on the layout it knows.
-            const int version = dm.TableExists(QStringLiteral("set_db")) ? dm.GetDBVersion() : 0;
-            if (version != TDM::CurrentDBVersion)
-                err << QStringLiteral("Die Datenbank hat die Version ") + QString::number(version) +
-                           QStringLiteral(", erwartet wird ") + QString::number(TDM::CurrentDBVersion) +
-                           QStringLiteral(". Bitte zuerst mit quorvent --upgrade aktualisieren!")
-                    << Qt::endl;
-            else if (!einvoice) {
-                if (RenderDocumentPdf(dm, typ, number, reminder, true, pdfFile))
-                    result = 0;
-            } else if (reminder) {
+            if (!einvoice)
+                return RenderDocumentPdf(dm, typ, number, reminder, true, pdfFile) ? 0 : 1;
+            if (reminder) {
                 // A reminder is no invoice: its page must not carry one.
                 err << QStringLiteral(
                            "Eine Zahlungserinnerung wird ohne E-Rechnung ausgegeben: --einvoice und "
                            "--reminder schließen einander aus.")
                     << Qt::endl;
-            } else {
-                // Checked before anything is rendered: a document that cannot
-                // be an e-invoice gets no PDF that looks like one.
-                if (!TDM::FormattedTextPlain)
-                    TDM::FormattedTextPlain = &Rtf::PlainText;
-                QString fehler;
-                const QByteArray xml = BuildEInvoice(dm, typ, number, &fehler);
-                if (xml.isEmpty()) {
-                    err << fehler << Qt::endl;
-                } else {
-                    TDruckEInvoice embed(xml);
-                    if (RenderDocumentPdf(dm, typ, number, false, true, pdfFile))
-                        result = 0;
-                }
+                return 1;
             }
-        } catch (const ESQLiteError& e) {
-            err << e.message() << Qt::endl;
+            // Checked before anything is rendered: a document that cannot
+            // be an e-invoice gets no PDF that looks like one.
+            if (!TDM::FormattedTextPlain)
+                TDM::FormattedTextPlain = &Rtf::PlainText;
+            QString fehler;
+            const QByteArray xml = BuildEInvoice(dm, typ, number, &fehler);
+            if (xml.isEmpty()) {
+                err << fehler << Qt::endl;
+                return 1;
+            }
+            TDruckEInvoice embed(xml);
+            return RenderDocumentPdf(dm, typ, number, false, true, pdfFile) ? 0 : 1;
         } catch (const EReportError& e) {
             err << e.message() << Qt::endl;
-        } catch (const std::exception& e) {
-            err << QString::fromLocal8Bit(e.what()) << Qt::endl;
+            return 1;
         }
-        try {
-            dm.SQLiteDB1.Close();
-        } catch (...) {
-        }
-    }
-    Messages::install(previousMessages);
-    DM = previous;
-    return result;
+    });
 }

@@ -160,18 +160,21 @@ QPushButton* Button(const QString& text, const char* name, const QString& hint, 
     return b;
 }
 
-QString InDer(TAustauschArt art) {
-    switch (art) {
-    case TAustauschArt::Kunden:
-        return QStringLiteral("Kunden");
-    case TAustauschArt::Lieferanten:
-        return QStringLiteral("Lieferanten");
-    case TAustauschArt::Artikel:
-        break;
-    }
-    return QStringLiteral("Artikel");
+// The row "Datei" with its line edit and the file chooser button; the line
+// edit is handed back, the row gets further buttons from the caller.
+QHBoxLayout* FileRow(QWidget* parent, const QString& hint, QLineEdit*& datei, QPushButton*& choose) {
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("&Datei"), parent);
+    datei = new QLineEdit(parent);
+    datei->setObjectName(QStringLiteral("EditDatei"));
+    datei->setToolTip(hint);
+    label->setBuddy(datei);
+    choose = Button(QStringLiteral("..."), "BitBtnDatei", QStringLiteral("Datei auswählen"), parent);
+    row->addWidget(label);
+    row->addWidget(datei, 1);
+    row->addWidget(choose);
+    return row;
 }
-
 } // namespace
 
 QString ReadRememberedFile(const QString& fileId) {
@@ -202,18 +205,8 @@ TDatenExport::TDatenExport(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Daten exportieren"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ArtGroup(this, FKunden, FLieferanten, FArtikel));
-    auto* fileRow = new QHBoxLayout;
-    auto* label = new QLabel(QStringLiteral("&Datei"), this);
-    FDatei = new QLineEdit(this);
-    FDatei->setObjectName(QStringLiteral("EditDatei"));
-    FDatei->setToolTip(QStringLiteral("Datei, in die exportiert wird"));
-    label->setBuddy(FDatei);
-    QPushButton* choose =
-        Button(QStringLiteral("..."), "BitBtnDatei", QStringLiteral("Datei auswählen"), this);
-    fileRow->addWidget(label);
-    fileRow->addWidget(FDatei, 1);
-    fileRow->addWidget(choose);
-    layout->addLayout(fileRow);
+    QPushButton* choose = nullptr;
+    layout->addLayout(FileRow(this, QStringLiteral("Datei, in die exportiert wird"), FDatei, choose));
     auto* hint = new QLabel(QStringLiteral("Die Datei (Trennzeichen Semikolon, UTF-8) kann direkt mit einer "
                                            "Tabellenkalkulation geöffnet werden."),
                             this);
@@ -275,7 +268,7 @@ bool TDatenExport::BitBtnExportClick() {
         return false;
     }
     RememberFile(kExportFile, file);
-    Messages::info(QStringLiteral("Es wurden ") + QString::number(records) + u' ' + InDer(Art()) +
+    Messages::info(QStringLiteral("Es wurden ") + QString::number(records) + u' ' + AustauschArtName(Art()) +
                    QStringLiteral(" in die Datei ") + file + QStringLiteral(" exportiert."));
     accept();
     return true;
@@ -292,19 +285,10 @@ TDatenImport::TDatenImport(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Daten importieren"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ArtGroup(this, FKunden, FLieferanten, FArtikel));
-    auto* fileRow = new QHBoxLayout;
-    auto* label = new QLabel(QStringLiteral("&Datei"), this);
-    FDatei = new QLineEdit(this);
-    FDatei->setObjectName(QStringLiteral("EditDatei"));
-    FDatei->setToolTip(QStringLiteral("Datei, aus der importiert wird"));
-    label->setBuddy(FDatei);
-    QPushButton* choose =
-        Button(QStringLiteral("..."), "BitBtnDatei", QStringLiteral("Datei auswählen"), this);
+    QPushButton* choose = nullptr;
+    QHBoxLayout* fileRow = FileRow(this, QStringLiteral("Datei, aus der importiert wird"), FDatei, choose);
     QPushButton* check = Button(QStringLiteral("&Prüfen"), "BitBtnPruefen",
                                 QStringLiteral("Datei prüfen, ohne etwas zu ändern"), this);
-    fileRow->addWidget(label);
-    fileRow->addWidget(FDatei, 1);
-    fileRow->addWidget(choose);
     fileRow->addWidget(check);
     layout->addLayout(fileRow);
     FAktualisieren = new QCheckBox(QStringLiteral("Vorhandene Datensätze aktualisieren"), this);

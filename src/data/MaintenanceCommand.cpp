@@ -1,0 +1,69 @@
+#include "MaintenanceCommand.h"
+
+#include "Messages.h"
+#include "UDM.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// Boxes of the data module become lines on standard error; a question is
+// answered No, since nobody is there to answer it.
+class TStreamMessages : public Messages {
+public:
+    explicit TStreamMessages(QTextStream& err) : FErr(err) {}
+
+protected:
+    void show(Kind, const QString& text) override { FErr << text << Qt::endl; }
+    Answer ask(const QString& text, bool, Answer) override {
+        FErr << text << Qt::endl;
+        return No;
+    }
+
+private:
+    QTextStream& FErr;
+};
+
+} // namespace
+
+int RunOnDatabaseFile(const QString& file, QTextStream& err, const std::function<int(TDM&)>& work) {
+    if (!QFileInfo(file).isFile()) {
+        err << QStringLiteral("Die Datenbankdatei \"") + file + QStringLiteral("\" wurde nicht gefunden!")
+            << Qt::endl;
+        return 1;
+    }
+    TDM* const previous = DM;
+    Messages* const previousMessages = Messages::installed();
+    TStreamMessages messages(err);
+    Messages::install(&messages);
+    int result = 1;
+    {
+        TDM dm;
+        DM = &dm;
+        try {
+            dm.SQLiteDB1.FileName = file;
+            dm.SQLiteDB1.Open();
+            const int version = dm.TableExists(QStringLiteral("set_db")) ? dm.GetDBVersion() : 0;
+            if (version != TDM::CurrentDBVersion)
+                err << QStringLiteral("Die Datenbank hat die Version ") + QString::number(version) +
+                           QStringLiteral(", erwartet wird ") + QString::number(TDM::CurrentDBVersion) +
+                           QStringLiteral(". Bitte zuerst mit quorvent --upgrade aktualisieren!")
+                    << Qt::endl;
+            else
+                result = work(dm);
+        } catch (const ESQLiteError& e) {
+            err << e.message() << Qt::endl;
+            result = 1;
+        } catch (const std::exception& e) {
+            err << QString::fromLocal8Bit(e.what()) << Qt::endl;
+            result = 1;
+        }
+        try {
+            dm.SQLiteDB1.Close();
+        } catch (...) {
+        }
+    }
+    Messages::install(previousMessages);
+    DM = previous;
+    return result;
+}
