@@ -70,25 +70,26 @@ QByteArray MailboxList(const QList<TMailAddress>& list) {
     return boxes.join("," + CRLF + ' ');
 }
 
+// A plain ASCII name as a quoted string.
+QByteArray QuotedAscii(const QString& name) {
+    QByteArray quoted = name.toLatin1();
+    quoted.replace('\\', "\\\\").replace('"', "\\\"");
+    return '"' + quoted + '"';
+}
+
 // The file name parameters of an attachment: a quoted name for plain ASCII,
 // otherwise the RFC 2231 form beside an encoded-word name for older readers.
 QByteArray FileNameParameters(const QString& fileName) {
     const QString name = MailHeaderSafe(fileName);
-    if (IsPlainAscii(name)) {
-        QByteArray quoted = name.toLatin1();
-        quoted.replace('\\', "\\\\").replace('"', "\\\"");
-        return "name=\"" + quoted + "\"";
-    }
+    if (IsPlainAscii(name))
+        return "name=" + QuotedAscii(name);
     return "name=\"" + EncodedWords(name) + "\"";
 }
 
 QByteArray DispositionParameters(const QString& fileName) {
     const QString name = MailHeaderSafe(fileName);
-    if (IsPlainAscii(name)) {
-        QByteArray quoted = name.toLatin1();
-        quoted.replace('\\', "\\\\").replace('"', "\\\"");
-        return "filename=\"" + quoted + "\"";
-    }
+    if (IsPlainAscii(name))
+        return "filename=" + QuotedAscii(name);
     return "filename*=UTF-8''" + name.toUtf8().toPercentEncoding("", "!#$&+^`{}|~");
 }
 
