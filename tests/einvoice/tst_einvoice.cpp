@@ -25,7 +25,7 @@
 namespace {
 
 const QString Root = QStringLiteral(QV_SOURCE_DIR);
-const QString Official = Root + QStringLiteral("/tests/einvoice/official");
+const QString Official = QStringLiteral(QV_EINVOICE_OFFICIAL);
 
 QString Xslt3() {
     return Root + QStringLiteral("/tools/node/node_modules/.bin/xslt3");
