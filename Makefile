@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench format clean
+.PHONY: deps configure build run test bench package format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -26,6 +26,9 @@ test: build
 
 bench: build
 	$(BUILD)/quorvent-bench
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

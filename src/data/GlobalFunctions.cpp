@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace {
@@ -94,6 +95,14 @@ QString ProgramFolder() {
     if (QCoreApplication::instance())
         return WithSlash(QCoreApplication::applicationDirPath());
     return WithSlash(QDir::currentPath());
+}
+
+QString ResourceFolder() {
+    const QString program = ProgramFolder();
+    if (QFileInfo::exists(program + QStringLiteral("Quorvent.rav")))
+        return program;
+    const QString installed = QDir::cleanPath(program + QStringLiteral("../share/quorvent")) + u'/';
+    return QFileInfo::exists(installed + QStringLiteral("Quorvent.rav")) ? installed : program;
 }
 
 QString DataFolder(const QString& sub) {

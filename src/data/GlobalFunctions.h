@@ -34,6 +34,11 @@ quint32 ProgramVersion();
 // application object: the current folder.
 QString ProgramFolder();
 
+// The folder of the files the program ships (report definition, help page),
+// ending in "/": beside the executable in a build folder, share/quorvent/ of
+// the prefix (../share/quorvent/ from bin/) when installed.
+QString ResourceFolder();
+
 // The program's data folder ($XDG_DATA_HOME, by default ~/.local/share, then
 // Brenholm/Quorvent/), created when missing; the program's folder when it
 // cannot be created. A given sub-folder name is appended with a "/" (the

@@ -43,7 +43,7 @@ TReportElement& Element(TReport& report, const QString& name) {
 } // namespace
 
 QString ReportDefinitionFile() {
-    return FDefinitionFile.isEmpty() ? ProgramFolder() + QStringLiteral("Quorvent.rav") : FDefinitionFile;
+    return FDefinitionFile.isEmpty() ? ResourceFolder() + QStringLiteral("Quorvent.rav") : FDefinitionFile;
 }
 
 void SetReportDefinitionFile(const QString& file) {

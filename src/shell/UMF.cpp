@@ -223,7 +223,7 @@ void TMF::StoreWindowSettings() {
 }
 
 QString TMF::HelpFile() {
-    return ProgramFolder() + QStringLiteral("Quorvent-Hilfe.html");
+    return ResourceFolder() + QStringLiteral("Quorvent-Hilfe.html");
 }
 
 void TMF::HelpClick() {

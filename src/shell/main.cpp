@@ -1,5 +1,6 @@
 // The main program: start screen, data module, every window, then the main
 // window until it closes.
+#include "CommandLine.h"
 #include "DruckAusgabe.h"
 #include "DruckMail.h"
 #include "EInvoice.h"
@@ -171,6 +172,8 @@ void CloseInOrder(TMF& mf) {
 
 int main(int argc, char** argv) {
     bool handled = false;
+    if (const int early = EarlyCommandLine(argc, argv, &handled); handled)
+        return early;
     const int rc = MaintenanceCommand(argc, argv, &handled);
     if (handled)
         return rc;
