@@ -8,31 +8,36 @@
 #include <cstdio>
 
 QString HelpText() {
-    return QStringLiteral("Aufruf: quorvent [OPTION]\n"
-                          "Ohne Option startet das Programmfenster auf der Datenbank aus den Einstellungen.\n"
-                          "\n"
-                          "Wartungsbefehle (ohne Fenster, ohne Bildschirm):\n"
-                          "  quorvent --upgrade DATEI\n"
-                          "      bringt eine vorhandene Datenbank auf den Stand dieser Version\n"
-                          "  quorvent --backup DATEI ZIELDATEI\n"
-                          "      schreibt eine geprüfte Kopie der Datenbank\n"
-                          "  quorvent --print-data DATEI BELEGART NUMMER [--reminder]\n"
-                          "      gibt die Druckdaten eines Belegs als JSON-Zeilen aus\n"
-                          "  quorvent --pdf DATEI BELEGART NUMMER AUSGABE.pdf [--reminder] [--einvoice]\n"
-                          "      schreibt einen Beleg als PDF (mit --einvoice als PDF/A-3 mit E-Rechnung)\n"
-                          "  quorvent --einvoice DATEI BELEGART NUMMER AUSGABE.xml\n"
-                          "      schreibt die E-Rechnung (EN 16931, CII) einer Rechnung, Teilrechnung,\n"
-                          "      Stornorechnung oder Gutschrift\n"
-                          "\n"
-                          "BELEGART: O Angebot, A Auftrag, L Lieferschein, R Rechnung, T Teilrechnung,\n"
-                          "          S Stornorechnung, G Gutschrift, B Bestellung\n"
-                          "\n"
-                          "  quorvent --help      zeigt diese Hilfe\n"
-                          "  quorvent --version   zeigt die Version\n"
-                          "\n"
-                          "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler oder falschen Aufruf\n"
-                          "(die Meldung steht auf der Standardfehlerausgabe).\n"
-                          "Mehr dazu: man quorvent\n");
+    return QStringLiteral(
+        "Aufruf: quorvent [OPTION]\n"
+        "Ohne Option startet das Programmfenster auf der Datenbank aus den Einstellungen.\n"
+        "\n"
+        "Wartungsbefehle (ohne Fenster, ohne Bildschirm):\n"
+        "  quorvent --upgrade DATEI\n"
+        "      bringt eine vorhandene Datenbank auf den Stand dieser Version\n"
+        "  quorvent --backup DATEI ZIELDATEI\n"
+        "      schreibt eine geprüfte Kopie der Datenbank\n"
+        "  quorvent --print-data DATEI BELEGART NUMMER [--reminder]\n"
+        "      gibt die Druckdaten eines Belegs als JSON-Zeilen aus\n"
+        "  quorvent --pdf DATEI BELEGART NUMMER AUSGABE.pdf [--reminder] [--einvoice]\n"
+        "      schreibt einen Beleg als PDF (mit --einvoice als PDF/A-3 mit E-Rechnung)\n"
+        "  quorvent --einvoice DATEI BELEGART NUMMER AUSGABE.xml\n"
+        "      schreibt die E-Rechnung (EN 16931, CII) einer Rechnung, Teilrechnung,\n"
+        "      Stornorechnung oder Gutschrift\n"
+        "  quorvent --read-einvoice DATEI\n"
+        "      liest eine eingegangene E-Rechnung (XML in CII oder UBL, ZUGFeRD-/Factur-X-PDF)\n"
+        "      und gibt ihre Angaben und Prüfbefunde als JSON aus; Rückgabewert 1, wenn sie\n"
+        "      nicht gelesen werden kann oder die Prüfung Fehler findet\n"
+        "\n"
+        "BELEGART: O Angebot, A Auftrag, L Lieferschein, R Rechnung, T Teilrechnung,\n"
+        "          S Stornorechnung, G Gutschrift, B Bestellung\n"
+        "\n"
+        "  quorvent --help      zeigt diese Hilfe\n"
+        "  quorvent --version   zeigt die Version\n"
+        "\n"
+        "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler oder falschen Aufruf\n"
+        "(die Meldung steht auf der Standardfehlerausgabe).\n"
+        "Mehr dazu: man quorvent\n");
 }
 
 namespace {
@@ -41,9 +46,10 @@ namespace {
 // and the switches of the window (start signal, screenshot for reviews).
 const QSet<QString>& OwnOptions() {
     static const QSet<QString> options{
-        QStringLiteral("--upgrade"),     QStringLiteral("--backup"),     QStringLiteral("--print-data"),
-        QStringLiteral("--pdf"),         QStringLiteral("--einvoice"),   QStringLiteral("--reminder"),
-        QStringLiteral("--print-ready"), QStringLiteral("--screenshot"), QStringLiteral("--action"),
+        QStringLiteral("--upgrade"),       QStringLiteral("--backup"),     QStringLiteral("--print-data"),
+        QStringLiteral("--pdf"),           QStringLiteral("--einvoice"),   QStringLiteral("--reminder"),
+        QStringLiteral("--print-ready"),   QStringLiteral("--screenshot"), QStringLiteral("--action"),
+        QStringLiteral("--read-einvoice"),
     };
     return options;
 }

@@ -4,6 +4,7 @@
 #include "DruckAusgabe.h"
 #include "DruckMail.h"
 #include "EInvoice.h"
+#include "Eingangsrechnung.h"
 #include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "QtMessages.h"
@@ -93,6 +94,17 @@ int MaintenanceCommand(int argc, char** argv, bool* handled) {
                                                   : QString::fromLocal8Bit(argv[j]));
             QTextStream out(stdout), err(stderr);
             return RunEInvoiceCommand(args, out, err);
+        }
+        if (std::strcmp(argv[i], "--read-einvoice") == 0) {
+            // "quorvent --read-einvoice FILE": what an incoming e-invoice
+            // says, as JSON, with the check's findings; no database.
+            *handled = true;
+            QCoreApplication app(argc, argv);
+            QStringList args;
+            for (int j = i + 1; j < argc; ++j)
+                args << DecodeFileName(QByteArray(argv[j]));
+            QTextStream out(stdout), err(stderr);
+            return RunReadEInvoiceCommand(args, out, err);
         }
         if (std::strcmp(argv[i], "--backup") == 0) {
             // "quorvent --backup FILE OUT": a checked copy for scheduled backups.
