@@ -6,8 +6,6 @@
 #include "SQLiteInternal.h"
 #include "Win1252.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -42,7 +40,7 @@ TColumnType TypeFromDeclared(const char* declared) {
             if (ok && n >= 0)
                 return {TFieldType::String, n + 1, n, 0};
         } else if (before.contains(QStringLiteral("NUMERIC"))) {
-            const QStringList parts = inside.split(QRegularExpression(QStringLiteral("[,.]")));
+            const QStringList parts = QString(inside).replace(u'.', u',').split(u',');
             bool ok = false;
             const int scale = parts.size() == 2 ? parts[1].trimmed().toInt(&ok) : 0;
             return {TFieldType::Float, 8, 0, ok ? scale : 0};
@@ -437,10 +435,12 @@ void TSQLiteBaseQuery::BindFields() {
         if (col.type == TFieldType::Unknown) // an expression column of an empty result has no field
             continue;
         std::unique_ptr<TField> field;
-        auto stale = std::find_if(FStaleFields.begin(), FStaleFields.end(), [&](const auto& f) {
-            return f->FieldName().compare(col.name, Qt::CaseInsensitive) == 0;
-        });
-        if (stale != FStaleFields.end() && (*stale)->FieldName() == col.name) {
+        // The name must match exactly (a field keeps its spelling); a search
+        // that ignored case would stop at "anz" when "ANZ" returns, make a new
+        // field each time and let the kept ones pile up without end.
+        auto stale = std::find_if(FStaleFields.begin(), FStaleFields.end(),
+                                  [&](const auto& f) { return f->FieldName() == col.name; });
+        if (stale != FStaleFields.end()) {
             field = std::move(*stale);
             FStaleFields.erase(stale);
             field->Retype(col.type, col.length, col.precision);
