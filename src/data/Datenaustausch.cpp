@@ -11,13 +11,20 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <optional>
 
 namespace {
 
-enum class TArt { Text, Ganz, Dezimal, Datum, JaNein, Bezug };
+// Klartext: the formatted text of a memo as plain text; written on export,
+// read on import only when the row has no formatted text for the field.
+enum class TArt { Text, Ganz, Dezimal, Datum, JaNein, Bezug, Klartext };
 
 struct TSpalte {
     QString Titel; // the column name in the header row
@@ -106,7 +113,8 @@ const QList<TSpalte>& Spalten(TAustauschArt art) {
         T("Artikelnummer", "ArtikelID", TArt::Ganz),
         B("Artikelgruppe", "ArtGruID", "ArtikelGruppe", "ArtGruID", "ArtGruBez"),
         T("Kurzbezeichnung", "ArtKurzBez"),
-        T("Bezeichnung", "ArtBez"),
+        T("Bezeichnung", "ArtBez", TArt::Klartext),
+        T("Bezeichnung (formatiert)", "ArtBez"),
         T("Aktiv", "Aktiv", TArt::JaNein),
         T("Einkaufsartikel", "BereichEK", TArt::JaNein),
         T("Verkaufsartikel", "BereichVK", TArt::JaNein),
@@ -203,6 +211,8 @@ QString ExportValue(const TSpalte& s, const TField* f, const QHash<QString, TBez
         const qint64 id = f->AsLargeInt();
         return bezuege.value(s.BezTabelle).Namen.value(id, QString::number(id));
     }
+    case TArt::Klartext:
+        return TDM::FormattedTextPlain ? TDM::FormattedTextPlain(f->AsString()) : f->AsString();
     case TArt::Text:
     case TArt::JaNein:
         break;
@@ -210,7 +220,30 @@ QString ExportValue(const TSpalte& s, const TField* f, const QHash<QString, TBez
     return f->AsString();
 }
 
-QString CSVField(const QString& v) {
+// A plain number as the export writes it (-2,5) or a list shows it
+// (-1.234,50): a spreadsheet reads it as a number, never as a formula, so a
+// negative amount keeps no apostrophe.
+bool PlainNumber(QStringView v) {
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+|\\d{1,3}(\\.\\d{3})+)(,\\d+)?$"));
+    return number.match(v).hasMatch();
+}
+
+// A spreadsheet runs a cell that begins with =, +, - or @ as a formula. Such
+// a cell is written with a leading apostrophe (which the spreadsheet shows as
+// text and the import takes away again); so is one that begins with
+// apostrophes followed by such a character, so that the import can tell the
+// added apostrophe from the text's own.
+bool NeedsApostrophe(QStringView v) {
+    qsizetype i = 0;
+    while (i < v.size() && v[i] == u'\'')
+        ++i;
+    if (i == v.size() || !QStringView(u"=+-@").contains(v[i]))
+        return false;
+    return i > 0 || !PlainNumber(v);
+}
+
+QString CSVField(const QString& text) {
+    const QString v = NeedsApostrophe(text) ? u'\'' + text : text;
     if (!v.contains(u';') && !v.contains(u'"') && !v.contains(u'\n') && !v.contains(u'\r'))
         return v;
     QString q = v;
@@ -273,7 +306,13 @@ bool AllDigits(const QString& s) {
 // The value of one field of the file for its column; TRowRefused when the
 // text cannot be one.
 QVariant ImportValue(const TSpalte& s, const QString& raw, const QHash<QString, TBezug>& bezuege, TDM& dm) {
-    const QString t = s.Art == TArt::Text ? raw : raw.trimmed();
+    // The database would cut the text off at the NUL, silently.
+    if (raw.contains(QChar(0)))
+        throw TRowRefused{
+            QStringLiteral("Im Feld \"") + s.Titel +
+            QStringLiteral("\" steht ein NUL-Zeichen (Zeichencode 0); es kann nicht gespeichert "
+                           "werden!")};
+    const QString t = s.Art == TArt::Text || s.Art == TArt::Klartext ? raw : raw.trimmed();
     // A reference name may be a blank: the first salutation, title, country
     // and unit are " ", meaning none shown.
     if (s.Art == TArt::Bezug ? raw.isEmpty() : t.isEmpty())
@@ -327,6 +366,7 @@ QVariant ImportValue(const TSpalte& s, const QString& raw, const QHash<QString, 
                           QStringLiteral(" nicht vorhanden!")};
     }
     case TArt::Text:
+    case TArt::Klartext:
         break;
     }
     Q_UNUSED(dm);
@@ -461,6 +501,18 @@ QByteArray CSVDatei(const QList<QStringList>& rows) {
 }
 
 QString DecodeCSV(const QByteArray& data) {
+    // Spreadsheets save "Unicode text" as UTF-16 with a byte order mark; one
+    // without the mark still shows itself by the zero byte beside the first
+    // letter of the header row.
+    const std::optional<QStringConverter::Encoding> bom = QStringConverter::encodingForData(data);
+    std::optional<QStringConverter::Encoding> utf16 =
+        bom && *bom != QStringConverter::Utf8 ? bom : std::nullopt;
+    if (!bom && data.size() >= 2 && (data[0] == 0) != (data[1] == 0))
+        utf16 = data[0] == 0 ? QStringConverter::Utf16BE : QStringConverter::Utf16LE;
+    if (utf16) {
+        QStringDecoder decoder(*utf16);
+        return decoder(data);
+    }
     if (data.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(data.mid(3));
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -470,16 +522,16 @@ QString DecodeCSV(const QByteArray& data) {
     return Win1252::decode(data);
 }
 
-QList<QStringList> ParseCSV(const QString& text, QList<int>* lines) {
+QList<QStringList> ParseCSV(const QString& text, QList<int>* lines, QString* fehler) {
     QList<QStringList> records;
     QStringList fields;
     QString field;
-    bool quoted = false, fieldStarted = false, any = false;
-    int line = 1, recordLine = 1;
+    bool quoted = false, closed = false, fieldStarted = false, any = false;
+    int line = 1, recordLine = 1, quoteLine = 1;
     auto endField = [&] {
         fields << field;
         field.clear();
-        fieldStarted = false;
+        fieldStarted = closed = false;
     };
     auto endRecord = [&] {
         endField();
@@ -488,6 +540,16 @@ QList<QStringList> ParseCSV(const QString& text, QList<int>* lines) {
             *lines << recordLine;
         fields.clear();
         any = false;
+    };
+    // A quote left open swallows every row after it into one field; one
+    // closed too early leaves text behind it. Either way the rows of the file
+    // are not what its author meant, so the file is refused.
+    auto refuse = [&] {
+        if (fehler)
+            *fehler = QStringLiteral("In Zeile %1 beginnt ein Feld mit einem Anführungszeichen, das nicht "
+                                     "richtig geschlossen wird. Die Datei wird nicht importiert!")
+                          .arg(quoteLine);
+        return QList<QStringList>();
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
@@ -498,6 +560,7 @@ QList<QStringList> ParseCSV(const QString& text, QList<int>* lines) {
                     ++i;
                 } else {
                     quoted = false;
+                    closed = true;
                 }
             } else {
                 if (c == u'\n')
@@ -508,6 +571,7 @@ QList<QStringList> ParseCSV(const QString& text, QList<int>* lines) {
         }
         if (c == u'"' && !fieldStarted) {
             quoted = fieldStarted = any = true;
+            quoteLine = line;
         } else if (c == u';') {
             endField();
             any = true;
@@ -517,37 +581,65 @@ QList<QStringList> ParseCSV(const QString& text, QList<int>* lines) {
             endRecord();
             ++line;
             recordLine = line;
+        } else if (closed) {
+            return refuse();
         } else {
             field += c;
             fieldStarted = any = true;
         }
     }
+    if (quoted)
+        return refuse();
     if (any || !field.isEmpty())
         endRecord();
     return records;
 }
 
-TImportErgebnis ImportCSV(TDM& dm, TAustauschArt art, const QByteArray& data, bool aktualisieren,
-                          bool ausfuehren, const std::function<void(int, int)>& fortschritt) {
-    TImportErgebnis result;
-    QList<int> lines;
-    const QList<QStringList> records = ParseCSV(DecodeCSV(data), &lines);
-    if (records.isEmpty()) {
-        result.Fehler = QStringLiteral("Die Datei enthält keine Daten!");
-        return result;
+namespace {
+
+// Strips the apostrophe the export put before a cell that a spreadsheet
+// would have run as a formula.
+QString WithoutApostrophe(const QString& v) {
+    return v.startsWith(u'\'') && NeedsApostrophe(QStringView(v).mid(1)) ? v.mid(1) : v;
+}
+
+// The file, read and grouped: what both the check and the import work on.
+struct TDatei {
+    QList<QStringList> Records;
+    QList<int> Lines;
+    QList<int> SpalteVon; // per file column: index into the columns, -1 empty header
+    QList<TGruppe> Gruppen;
+    QList<int> Order;    // the order the groups are saved in
+    QList<int> ZeileVon; // record -> its verdict row, -1 for a blank line
+    bool PreisSpalten = false;
+
+    const QString* ValueOf(const QStringList& row, int spalte) const {
+        const int col = int(SpalteVon.indexOf(spalte));
+        return col >= 0 && col < row.size() ? &row[col] : nullptr;
     }
+};
+
+// Reads the file into `d` and the verdict rows into `result`; false (and
+// result.Fehler) when the whole file is refused.
+bool ReadDatei(TAustauschArt art, const QByteArray& data, TDatei& d, TImportErgebnis& result) {
+    d.Records = ParseCSV(DecodeCSV(data), &d.Lines, &result.Fehler);
+    if (!result.Fehler.isEmpty())
+        return false;
+    if (d.Records.isEmpty()) {
+        result.Fehler = QStringLiteral("Die Datei enthält keine Daten!");
+        return false;
+    }
+    for (QStringList& row : d.Records)
+        for (QString& f : row)
+            f = WithoutApostrophe(f);
     const QList<TSpalte>& spalten = Spalten(art);
-    QHash<QString, QString> titel; // field -> column name, for the messages
-    for (const TSpalte& s : spalten)
-        titel.insert(s.Feld, s.Titel);
 
     // The header row names the columns; their order is free and a column may
     // be left out (a new record then gets the form's default for it).
-    QList<int> spalteVon; // per file column: index into spalten, -1 empty header
-    for (const QString& h : records.first()) {
+    for (const QString& h : d.Records.first()) {
         const QString name = h.trimmed();
         if (name.isEmpty()) {
-            spalteVon << -1;
+            d.SpalteVon << -1;
             continue;
         }
         int found = -1;
@@ -557,99 +649,101 @@ TImportErgebnis ImportCSV(TDM& dm, TAustauschArt art, const QByteArray& data, bo
         if (found < 0) {
             result.Fehler = QStringLiteral("Die Spalte \"") + name + QStringLiteral("\" ist für ") +
                             AustauschArtName(art) + QStringLiteral(" unbekannt!");
-            return result;
+            return false;
         }
-        if (spalteVon.contains(found)) {
+        if (d.SpalteVon.contains(found)) {
             result.Fehler =
                 QStringLiteral("Die Spalte \"") + name + QStringLiteral("\" steht zweimal in der Kopfzeile!");
-            return result;
+            return false;
         }
-        spalteVon << found;
+        d.SpalteVon << found;
+        d.PreisSpalten = d.PreisSpalten || spalten[found].Preis;
     }
-    if (!spalteVon.contains(0)) {
+    if (!d.SpalteVon.contains(0)) {
         result.Fehler = QStringLiteral("Die Spalte \"") + spalten.first().Titel + QStringLiteral("\" fehlt!");
-        return result;
+        return false;
     }
-    auto valueOf = [&](const QStringList& row, int spalte) -> const QString* {
-        const int col = int(spalteVon.indexOf(spalte));
-        return col >= 0 && col < row.size() ? &row[col] : nullptr;
-    };
 
     // The records, grouped; blank lines are skipped.
-    QList<TGruppe> gruppen;
-    QList<int> gruppeVon(records.size(), -1);
-    for (int r = 1; r < records.size(); ++r) {
-        const QStringList& row = records[r];
+    d.ZeileVon = QList<int>(d.Records.size(), -1);
+    for (int r = 1; r < d.Records.size(); ++r) {
+        const QStringList& row = d.Records[r];
         bool blank = true;
         for (const QString& f : row)
             blank = blank && f.trimmed().isEmpty();
         if (blank)
             continue;
-        const QString nummer = valueOf(row, 0) ? valueOf(row, 0)->trimmed() : QString();
+        const QString nummer = d.ValueOf(row, 0) ? d.ValueOf(row, 0)->trimmed() : QString();
         TImportZeile z;
-        z.Zeile = lines[r];
+        z.Zeile = d.Lines[r];
         z.Nummer = nummer;
         const int nameSpalte =
-            art == TAustauschArt::Kunden && valueOf(row, 3) && valueOf(row, 3)->trimmed().isEmpty()
+            art == TAustauschArt::Kunden && d.ValueOf(row, 3) && d.ValueOf(row, 3)->trimmed().isEmpty()
                 ? 4 // no firm: the surname
                 : (art == TAustauschArt::Artikel ? 2 : (art == TAustauschArt::Kunden ? 3 : 1));
-        z.Name = valueOf(row, nameSpalte) ? valueOf(row, nameSpalte)->trimmed() : QString();
+        z.Name = d.ValueOf(row, nameSpalte) ? d.ValueOf(row, nameSpalte)->trimmed() : QString();
+        d.ZeileVon[r] = int(result.Zeilen.size());
         result.Zeilen << z;
-        const bool sameArticle = art == TAustauschArt::Artikel && !gruppen.isEmpty() && !nummer.isEmpty() &&
-                                 gruppen.last().Nummer == nummer &&
-                                 gruppeVon[gruppen.last().Zeilen.last()] == int(gruppen.size()) - 1 &&
-                                 gruppen.last().Zeilen.last() == r - 1;
+        const bool sameArticle = art == TAustauschArt::Artikel && !d.Gruppen.isEmpty() && !nummer.isEmpty() &&
+                                 d.Gruppen.last().Nummer == nummer && d.Gruppen.last().Zeilen.last() == r - 1;
         if (sameArticle) {
-            gruppen.last().Zeilen << r;
-        } else {
-            TGruppe g;
-            g.Zeilen << r;
-            g.Nummer = nummer;
-            if (art == TAustauschArt::Kunden) {
-                const QString* k = valueOf(row, 22);
-                if (k && AllDigits(k->trimmed()))
-                    g.Konzern = k->trimmed().toLongLong();
-            }
-            gruppen << g;
+            d.Gruppen.last().Zeilen << r;
+            continue;
         }
-        gruppeVon[r] = int(gruppen.size()) - 1;
-    }
-    // Which verdict row belongs to which record of the file.
-    QHash<int, int> zeileVon;
-    for (int i = 0, r = 1; r < records.size(); ++r)
-        if (gruppeVon[r] >= 0)
-            zeileVon.insert(r, i++);
-
-    // A parent company must exist before its members are saved: parents that
-    // come later in the file are taken first.
-    QList<int> order;
-    {
-        QHash<qint64, int> pending;
-        for (int g = 0; g < gruppen.size(); ++g)
-            if (AllDigits(gruppen[g].Nummer))
-                pending.insert(gruppen[g].Nummer.toLongLong(), g);
-        QList<bool> done(gruppen.size(), false);
-        bool progress = true;
-        while (progress && order.size() < gruppen.size()) {
-            progress = false;
-            for (int g = 0; g < gruppen.size(); ++g) {
-                if (done[g])
-                    continue;
-                const qint64 k = gruppen[g].Konzern;
-                const bool waits = k >= 0 && pending.contains(k) && pending.value(k) != g;
-                if (waits)
-                    continue;
-                order << g;
-                done[g] = progress = true;
-                if (AllDigits(gruppen[g].Nummer) && pending.value(gruppen[g].Nummer.toLongLong(), -1) == g)
-                    pending.remove(gruppen[g].Nummer.toLongLong());
-            }
+        TGruppe g;
+        g.Zeilen << r;
+        g.Nummer = nummer;
+        if (art == TAustauschArt::Kunden) {
+            const QString* k = d.ValueOf(row, 22);
+            if (k && AllDigits(k->trimmed()))
+                g.Konzern = k->trimmed().toLongLong();
         }
-        for (int g = 0; g < gruppen.size(); ++g)
-            if (!done[g])
-                order << g;
+        d.Gruppen << g;
     }
 
+    // A parent company must exist before its members are saved: a member
+    // whose parent comes later in the file takes the parent (and its parent,
+    // and so on) first. Each group is looked at once, so the order costs no
+    // more than the file; a circle of parents stops where it closes.
+    QHash<qint64, int> gruppeMit; // number -> its first group
+    for (int g = 0; g < d.Gruppen.size(); ++g)
+        if (AllDigits(d.Gruppen[g].Nummer) && d.Gruppen[g].Nummer.size() <= 15)
+            gruppeMit.insert(d.Gruppen[g].Nummer.toLongLong(),
+                             gruppeMit.value(d.Gruppen[g].Nummer.toLongLong(), g));
+    QList<bool> genommen(d.Gruppen.size(), false);
+    QList<int> kette;
+    for (int g = 0; g < d.Gruppen.size(); ++g) {
+        kette.clear();
+        for (int c = g; c >= 0 && !genommen[c];) {
+            genommen[c] = true;
+            kette << c;
+            const qint64 k = d.Gruppen[c].Konzern;
+            c = k >= 0 ? gruppeMit.value(k, -1) : -1;
+        }
+        for (auto it = kette.crbegin(); it != kette.crend(); ++it)
+            d.Order << *it;
+    }
+    return true;
+}
+
+// The other column of the same field (plain and formatted text), -1 none.
+int Partner(const QList<TSpalte>& spalten, int i) {
+    for (int j = 0; j < spalten.size(); ++j)
+        if (j != i && spalten[j].Feld == spalten[i].Feld)
+            return j;
+    return -1;
+}
+
+// Runs the groups of the file through the rules on `dm` inside the
+// transaction the caller opened, filling the verdicts. False when the user
+// cancelled through `fortschritt`.
+bool RunRules(TDM& dm, TAustauschArt art, const TDatei& d, bool aktualisieren,
+              const TImportFortschritt& fortschritt, TImportErgebnis& result) {
+    const QList<TSpalte>& spalten = Spalten(art);
+    QHash<QString, QString> titel; // field -> column name, for the messages
+    for (const TSpalte& s : spalten)
+        if (!titel.contains(s.Feld))
+            titel.insert(s.Feld, s.Titel);
     const QHash<QString, TBezug> bezuege = LoadBezuege(dm, art);
     TCapturedMessages captured;
     TSQLiteDB& db = dm.SQLiteDB1;
@@ -657,180 +751,290 @@ TImportErgebnis ImportCSV(TDM& dm, TAustauschArt art, const QByteArray& data, bo
     // number -> first line it was seen on; "007" and "7" are the same number
     auto normal = [](const QString& n) { return AllDigits(n) ? QString::number(n.toLongLong()) : n; };
     QHash<QString, int> ersteZeile;
-    for (const TGruppe& g : gruppen)
+    for (const TGruppe& g : d.Gruppen)
         if (!g.Nummer.isEmpty() && !ersteZeile.contains(normal(g.Nummer)))
-            ersteZeile.insert(normal(g.Nummer), lines[g.Zeilen.first()]);
-    // Without a single price column the file says nothing about price lines:
-    // an updated article keeps its own.
-    bool preisSpalten = false;
-    for (int i : spalteVon)
-        preisSpalten = preisSpalten || (i >= 0 && spalten[i].Preis);
+            ersteZeile.insert(normal(g.Nummer), d.Lines[g.Zeilen.first()]);
 
-    if (db.InTransaction())
-        throw ESQLiteError(QStringLiteral("Während einer anderen Änderung kann nicht importiert werden!"));
-    db.StartTransaction();
+    // The datasets live for the whole file, so each table is looked up once:
+    // `neu` takes the new records (opened empty, and again after a few hundred
+    // so its buffer stays small), `alt` the record that is updated. A record
+    // is looked for only when its number is known to exist.
+    TSQLiteTable neu(&db), alt(&db);
+    for (TSQLiteTable* ds : {&neu, &alt}) {
+        WireRules(dm, art, *ds);
+        ds->SetTableName(TableOf(art));
+        ds->Filtered = true;
+    }
+    QSet<qint64> vorhanden;
+    {
+        TSQLiteQuery q(&db);
+        q.RunSQL(QStringLiteral("select ") + key + QStringLiteral(" from ") + TableOf(art));
+        for (q.First(); !q.Eof(); q.Next())
+            vorhanden.insert(q.Fields(0)->AsLargeInt());
+    }
+    TSQLiteTable preis(&db);
+    preis.SetTableName(QStringLiteral("ArtPreis"));
+    preis.Filtered = true;
+    preis.BeforePost = [](TSQLiteBaseQuery* ds) {
+        RefusePriceLine(ds, QStringLiteral("Bitte einen MWSt.-Satz auswählen!"));
+    };
+
     qint64 hoechsteNeue = -1;
-    try {
-        int fertig = 0;
-        for (int gi : order) {
-            const TGruppe& g = gruppen[gi];
-            TImportZeile::Urteil urteil = TImportZeile::Abgelehnt;
-            QString grund;
-            db.ExecSQL(QStringLiteral("SAVEPOINT import_zeile"));
-            TSQLiteTable t(&db);
-            try {
-                if (!g.Nummer.isEmpty() && ersteZeile.value(normal(g.Nummer)) != lines[g.Zeilen.first()])
-                    throw TRowRefused{QStringLiteral("Die Nummer ") + g.Nummer +
-                                      QStringLiteral(" steht mehrfach in der Datei (zuerst in Zeile ") +
-                                      QString::number(ersteZeile.value(normal(g.Nummer))) +
-                                      QStringLiteral(")!")};
-                const QStringList& first = records[g.Zeilen.first()];
-                QList<TWert> werte;
-                for (int i = 1; i < spalten.size(); ++i) {
-                    if (spalten[i].Preis)
+    int fertig = 0;
+    for (int gi : d.Order) {
+        const TGruppe& g = d.Gruppen[gi];
+        TImportZeile::Urteil urteil = TImportZeile::Abgelehnt;
+        QString grund;
+        db.ExecSQL(QStringLiteral("SAVEPOINT import_zeile"));
+        try {
+            if (!g.Nummer.isEmpty() && ersteZeile.value(normal(g.Nummer)) != d.Lines[g.Zeilen.first()])
+                throw TRowRefused{QStringLiteral("Die Nummer ") + g.Nummer +
+                                  QStringLiteral(" steht mehrfach in der Datei (zuerst in Zeile ") +
+                                  QString::number(ersteZeile.value(normal(g.Nummer))) + QStringLiteral(")!")};
+            const QStringList& first = d.Records[g.Zeilen.first()];
+            QList<TWert> werte;
+            for (int i = 1; i < spalten.size(); ++i) {
+                if (spalten[i].Preis)
+                    continue;
+                const QString* v = d.ValueOf(first, i);
+                if (!v)
+                    continue;
+                // A formatted field may come twice: as plain text and as
+                // formatted text. The formatted cell wins unless it is empty.
+                const int partner = Partner(spalten, i);
+                if (const QString* anderer = partner >= 0 ? d.ValueOf(first, partner) : nullptr) {
+                    const bool formatiert = spalten[i].Art != TArt::Klartext;
+                    if (formatiert == (formatiert ? v : anderer)->isEmpty())
                         continue;
-                    if (const QString* v = valueOf(first, i))
-                        werte << TWert{spalten[i].Feld, ImportValue(spalten[i], *v, bezuege, dm)};
                 }
-                QVariant nummer;
-                if (!g.Nummer.isEmpty())
-                    nummer = ImportValue(spalten[0], g.Nummer, bezuege, dm);
-                if (art == TAustauschArt::Artikel) {
-                    for (const TWert& w : werte)
-                        if (w.Feld == QLatin1String("LieferantenID") && !w.Wert.isNull()) {
-                            TSQLiteQuery q(&db);
-                            q.RunSQL(QStringLiteral(
-                                         "select count(*) as anz from Lieferant where LieferantenID = ") +
-                                     QString::number(w.Wert.toLongLong()));
-                            if (q.FieldByName(QStringLiteral("anz"))->AsInteger() == 0)
-                                throw TRowRefused{QStringLiteral("Der Lieferant ") + w.Wert.toString() +
-                                                  QStringLiteral(" ist nicht vorhanden!")};
-                        }
-                }
-
-                WireRules(dm, art, t);
-                t.SetTableName(TableOf(art));
-                t.SetFilter(nummer.isNull()
-                                ? QStringLiteral("0 = 1")
-                                : key + QStringLiteral(" = ") + QString::number(nummer.toLongLong()));
-                t.Filtered = true;
-                t.Open();
-                const bool vorhanden = !t.IsEmpty();
-                if (vorhanden && aktualisieren) {
-                    t.Edit();
-                    urteil = TImportZeile::Aktualisiert;
-                } else {
-                    t.Append();
-                    if (!nummer.isNull())
-                        t.FieldByName(key)->SetValue(nummer);
-                    urteil = TImportZeile::Neu;
-                }
-                Assign(t, werte, titel);
-                captured.Last.clear();
-                t.Post();
-                const qint64 id = t.FieldByName(key)->AsLargeInt();
-                if (urteil == TImportZeile::Neu)
-                    hoechsteNeue = qMax(hoechsteNeue, id);
-
-                if (art == TAustauschArt::Artikel && preisSpalten) {
-                    if (urteil == TImportZeile::Aktualisiert)
-                        db.ExecSQL(QStringLiteral("delete from ArtPreis where ArtikelID = ") +
-                                   QString::number(id));
-                    TSQLiteTable preis(&db);
-                    preis.SetTableName(QStringLiteral("ArtPreis"));
-                    preis.SetFilter(QStringLiteral("ArtikelID = ") + QString::number(id));
-                    preis.Filtered = true;
-                    preis.BeforePost = [](TSQLiteBaseQuery* ds) {
-                        RefusePriceLine(ds, QStringLiteral("Bitte einen MWSt.-Satz auswählen!"));
-                    };
-                    preis.Open();
-                    int preisId = 0;
-                    for (int r : g.Zeilen) {
-                        try {
-                            QList<TWert> pw;
-                            bool leer = true;
-                            for (int i = 0; i < spalten.size(); ++i) {
-                                if (!spalten[i].Preis)
-                                    continue;
-                                if (const QString* v = valueOf(records[r], i)) {
-                                    leer = leer && v->trimmed().isEmpty();
-                                    pw << TWert{spalten[i].Feld, ImportValue(spalten[i], *v, bezuege, dm)};
-                                }
-                            }
-                            if (leer)
-                                continue;
-                            preis.Append();
-                            preis.FieldByName(QStringLiteral("ArtikelID"))->SetAsLargeInt(id);
-                            preis.FieldByName(QStringLiteral("PreisID"))->SetAsInteger(++preisId);
-                            Assign(preis, pw, titel);
-                            captured.Last.clear();
-                            preis.Post();
-                        } catch (const EAbort&) {
-                            throw TRowRefused{QStringLiteral("Preiszeile in Zeile ") +
-                                              QString::number(lines[r]) + QStringLiteral(": ") +
-                                              captured.Last};
-                        } catch (const TRowRefused& e) {
-                            throw TRowRefused{QStringLiteral("Preiszeile in Zeile ") +
-                                              QString::number(lines[r]) + QStringLiteral(": ") + e.Grund};
-                        }
+                const QVariant wert = ImportValue(spalten[i], *v, bezuege, dm);
+                werte << TWert{spalten[i].Feld, wert};
+            }
+            QVariant nummer;
+            if (!g.Nummer.isEmpty())
+                nummer = ImportValue(spalten[0], g.Nummer, bezuege, dm);
+            if (art == TAustauschArt::Artikel) {
+                for (const TWert& w : werte)
+                    if (w.Feld == QLatin1String("LieferantenID") && !w.Wert.isNull()) {
+                        TSQLiteQuery q(&db);
+                        q.RunSQL(
+                            QStringLiteral("select count(*) as anz from Lieferant where LieferantenID = ") +
+                            QString::number(w.Wert.toLongLong()));
+                        if (q.FieldByName(QStringLiteral("anz"))->AsInteger() == 0)
+                            throw TRowRefused{QStringLiteral("Der Lieferant ") + w.Wert.toString() +
+                                              QStringLiteral(" ist nicht vorhanden!")};
                     }
-                    preis.Close();
+            }
+
+            if (aktualisieren && !nummer.isNull() && vorhanden.contains(nummer.toLongLong())) {
+                alt.SetFilter(key + QStringLiteral(" = ") + QString::number(nummer.toLongLong()));
+                alt.Open();
+            }
+            TSQLiteTable& t = alt.Active() && !alt.IsEmpty() ? alt : neu;
+            if (&t == &alt) {
+                t.Edit();
+                urteil = TImportZeile::Aktualisiert;
+            } else {
+                if (neu.Active() && neu.RecordCount() >= 256)
+                    neu.Close();
+                if (!neu.Active()) {
+                    neu.SetFilter(QStringLiteral("0 = 1"));
+                    neu.Open();
                 }
-                db.ExecSQL(QStringLiteral("RELEASE import_zeile"));
-            } catch (const TRowRefused& e) {
-                grund = e.Grund;
-            } catch (const EAbort&) {
-                grund = captured.Last.isEmpty() ? QStringLiteral("Der Datensatz wurde abgelehnt!")
-                                                : captured.Last;
-            } catch (const ESQLiteError& e) {
-                grund = e.message();
+                t.Append();
+                if (!nummer.isNull())
+                    t.FieldByName(key)->SetValue(nummer);
+                urteil = TImportZeile::Neu;
             }
-            if (!grund.isEmpty()) {
-                urteil = TImportZeile::Abgelehnt;
-                if (t.Active() && t.Editing())
-                    t.Cancel();
-                t.Close();
-                db.ExecSQL(QStringLiteral("ROLLBACK TO import_zeile"));
-                db.ExecSQL(QStringLiteral("RELEASE import_zeile"));
+            Assign(t, werte, titel);
+            captured.Last.clear();
+            t.Post();
+            const qint64 id = t.FieldByName(key)->AsLargeInt();
+            if (urteil == TImportZeile::Neu)
+                hoechsteNeue = qMax(hoechsteNeue, id);
+
+            if (art == TAustauschArt::Artikel && d.PreisSpalten) {
+                if (urteil == TImportZeile::Aktualisiert)
+                    db.ExecSQL(QStringLiteral("delete from ArtPreis where ArtikelID = ") +
+                               QString::number(id));
+                preis.SetFilter(QStringLiteral("ArtikelID = ") + QString::number(id));
+                preis.Open();
+                int preisId = 0;
+                for (int r : g.Zeilen) {
+                    try {
+                        QList<TWert> pw;
+                        bool leer = true;
+                        for (int i = 0; i < spalten.size(); ++i) {
+                            if (!spalten[i].Preis)
+                                continue;
+                            if (const QString* v = d.ValueOf(d.Records[r], i)) {
+                                leer = leer && v->trimmed().isEmpty();
+                                pw << TWert{spalten[i].Feld, ImportValue(spalten[i], *v, bezuege, dm)};
+                            }
+                        }
+                        if (leer)
+                            continue;
+                        preis.Append();
+                        preis.FieldByName(QStringLiteral("ArtikelID"))->SetAsLargeInt(id);
+                        preis.FieldByName(QStringLiteral("PreisID"))->SetAsInteger(++preisId);
+                        Assign(preis, pw, titel);
+                        captured.Last.clear();
+                        preis.Post();
+                    } catch (const EAbort&) {
+                        throw TRowRefused{QStringLiteral("Preiszeile in Zeile ") +
+                                          QString::number(d.Lines[r]) + QStringLiteral(": ") + captured.Last};
+                    } catch (const TRowRefused& e) {
+                        throw TRowRefused{QStringLiteral("Preiszeile in Zeile ") +
+                                          QString::number(d.Lines[r]) + QStringLiteral(": ") + e.Grund};
+                    }
+                }
             }
-            t.Close();
-            for (int r : g.Zeilen) {
-                TImportZeile& z = result.Zeilen[zeileVon.value(r)];
-                z.Ergebnis = urteil;
-                z.Grund = grund;
-            }
-            switch (urteil) {
-            case TImportZeile::Neu:
-                ++result.Neu;
-                break;
-            case TImportZeile::Aktualisiert:
-                ++result.Aktualisiert;
-                break;
-            case TImportZeile::Abgelehnt:
-                ++result.Abgelehnt;
-                break;
-            }
-            if (fortschritt)
-                fortschritt(++fertig, int(gruppen.size()));
+            db.ExecSQL(QStringLiteral("RELEASE import_zeile"));
+            vorhanden.insert(id);
+        } catch (const TRowRefused& e) {
+            grund = e.Grund;
+        } catch (const EAbort&) {
+            grund =
+                captured.Last.isEmpty() ? QStringLiteral("Der Datensatz wurde abgelehnt!") : captured.Last;
+        } catch (const ESQLiteError& e) {
+            grund = e.message();
         }
-        // The number range proposes no number that the import has given.
-        if (hoechsteNeue >= 0)
-            db.ExecSQL(QStringLiteral("update set_nummer set Nummer = ") + QString::number(hoechsteNeue + 1) +
-                       QStringLiteral(" where NumTyp = '") + RangeOf(art) +
-                       QStringLiteral("' and Nummer <= ") + QString::number(hoechsteNeue));
-        if (ausfuehren) {
+        for (TSQLiteTable* ds : {&neu, &alt, &preis}) {
+            if (ds->Active() && ds->Editing())
+                ds->Cancel();
+            // A refused record may have left a row behind that is rolled back now.
+            if (ds != &neu || !grund.isEmpty())
+                ds->Close();
+        }
+        if (!grund.isEmpty()) {
+            urteil = TImportZeile::Abgelehnt;
+            db.ExecSQL(QStringLiteral("ROLLBACK TO import_zeile"));
+            db.ExecSQL(QStringLiteral("RELEASE import_zeile"));
+        }
+        for (int r : g.Zeilen) {
+            TImportZeile& z = result.Zeilen[d.ZeileVon[r]];
+            z.Ergebnis = urteil;
+            z.Grund = grund;
+        }
+        switch (urteil) {
+        case TImportZeile::Neu:
+            ++result.Neu;
+            break;
+        case TImportZeile::Aktualisiert:
+            ++result.Aktualisiert;
+            break;
+        case TImportZeile::Abgelehnt:
+            ++result.Abgelehnt;
+            break;
+        }
+        if (fortschritt && !fortschritt(++fertig, int(d.Gruppen.size())))
+            return false;
+    }
+    // The number range proposes no number that the import has given.
+    if (hoechsteNeue >= 0)
+        db.ExecSQL(QStringLiteral("update set_nummer set Nummer = ") + QString::number(hoechsteNeue + 1) +
+                   QStringLiteral(" where NumTyp = '") + RangeOf(art) + QStringLiteral("' and Nummer <= ") +
+                   QString::number(hoechsteNeue));
+    return true;
+}
+
+// The first row whose verdict differs from the preview's, as a text; empty
+// when every verdict is the same.
+QString Abweichung(const TImportErgebnis& vorschau, const TImportErgebnis& jetzt) {
+    for (int i = 0; i < jetzt.Zeilen.size(); ++i) {
+        const TImportZeile& z = jetzt.Zeilen[i];
+        if (i >= vorschau.Zeilen.size())
+            return QStringLiteral("Zeile %1 wurde nicht geprüft").arg(z.Zeile);
+        const TImportZeile& v = vorschau.Zeilen[i];
+        if (v.Zeile != z.Zeile || v.Ergebnis != z.Ergebnis || v.Grund != z.Grund)
+            return QStringLiteral("Zeile %1: geprüft „%2“, jetzt „%3“")
+                .arg(z.Zeile)
+                .arg(UrteilText(v.Ergebnis), UrteilText(z.Ergebnis));
+    }
+    if (vorschau.Zeilen.size() != jetzt.Zeilen.size())
+        return QStringLiteral("die Datei hat jetzt %1 statt %2 Zeilen")
+            .arg(jetzt.Zeilen.size())
+            .arg(vorschau.Zeilen.size());
+    return QString();
+}
+
+void RollbackQuietly(TSQLiteDB& db) {
+    if (!db.InTransaction())
+        return;
+    try {
+        db.Rollback();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+TImportErgebnis ImportCSV(TDM& dm, TAustauschArt art, const QByteArray& data, bool aktualisieren,
+                          bool ausfuehren, const TImportFortschritt& fortschritt,
+                          const TImportErgebnis* vorschau) {
+    TImportErgebnis result;
+    TDatei d;
+    if (!ReadDatei(art, data, d, result))
+        return result;
+    if (dm.SQLiteDB1.InTransaction())
+        throw ESQLiteError(QStringLiteral("Während einer anderen Änderung kann nicht importiert werden!"));
+    const int total = int(d.Gruppen.size());
+
+    if (!ausfuehren) {
+        // The check runs every rule on a copy of the database made for it: it
+        // writes as the import would, but no lock on the database itself is
+        // held for it, however long the file, and other programs go on reading
+        // and writing meanwhile. Only the copy reads the database, briefly.
+        QTemporaryDir dir;
+        if (!dir.isValid())
+            throw ESQLiteError(
+                QStringLiteral("Für die Prüfung der Datei kann keine Arbeitskopie der Datenbank "
+                               "angelegt werden: ") +
+                dir.errorString());
+        const QString copy = dir.filePath(QStringLiteral("Pruefung.DB"));
+        try {
+            dm.SQLiteDB1.BackupTo(copy, [&](int, int) {
+                result.Abgebrochen = fortschritt && !fortschritt(0, total);
+                return !result.Abgebrochen;
+            });
+        } catch (const ESQLiteError&) {
+            if (!result.Abgebrochen)
+                throw;
+        }
+        if (result.Abgebrochen)
+            return result;
+        TDM pruefung;
+        pruefung.OpenDatabaseFile(copy);
+        pruefung.SQLiteDB1.StartTransaction();
+        try {
+            result.Abgebrochen = !RunRules(pruefung, art, d, aktualisieren, fortschritt, result);
+        } catch (...) {
+            RollbackQuietly(pruefung.SQLiteDB1);
+            throw;
+        }
+        RollbackQuietly(pruefung.SQLiteDB1);
+        pruefung.SQLiteDB1.Close();
+        return result;
+    }
+
+    TSQLiteDB& db = dm.SQLiteDB1;
+    db.StartTransaction();
+    try {
+        result.Abgebrochen = !RunRules(dm, art, d, aktualisieren, fortschritt, result);
+        const QString abweichung =
+            vorschau && !result.Abgebrochen ? Abweichung(*vorschau, result) : QString();
+        if (!abweichung.isEmpty())
+            result.Fehler = QStringLiteral("Seit der Prüfung hat sich der Datenbestand geändert (") +
+                            abweichung +
+                            QStringLiteral("). Es wurde nichts importiert; bitte die Datei erneut prüfen.");
+        if (result.Abgebrochen || !result.Fehler.isEmpty()) {
+            db.Rollback();
+        } else {
             db.Commit();
             result.Ausgefuehrt = true;
-        } else {
-            db.Rollback();
         }
     } catch (...) {
-        if (db.InTransaction()) {
-            try {
-                db.Rollback();
-            } catch (...) {
-            }
-        }
+        RollbackQuietly(db);
         throw;
     }
     return result;

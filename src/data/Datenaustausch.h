@@ -39,10 +39,12 @@ QByteArray CSVDatei(const QList<QStringList>& rows);
 
 // The fields of a CSV text; a field in double quotes may hold semicolons,
 // quotes (doubled) and line breaks. `lines` gets the file line each record
-// starts on.
-QList<QStringList> ParseCSV(const QString& text, QList<int>* lines = nullptr);
-// The text of a CSV file: UTF-8 (with or without byte order mark), else
-// Windows-1252 as spreadsheet programs save "CSV" here.
+// starts on. A quote that is never closed, or text after a closing quote,
+// gives no records and the German reason, naming the line, in `fehler`.
+QList<QStringList> ParseCSV(const QString& text, QList<int>* lines = nullptr, QString* fehler = nullptr);
+// The text of a CSV file: UTF-16 or UTF-32 with its byte order mark, UTF-16
+// without one, UTF-8 (with or without byte order mark), else Windows-1252 as
+// spreadsheet programs save "CSV" here.
 QString DecodeCSV(const QByteArray& data);
 
 struct TImportZeile {
@@ -59,17 +61,28 @@ struct TImportErgebnis {
     QList<TImportZeile> Zeilen;
     int Neu = 0, Aktualisiert = 0, Abgelehnt = 0;
     bool Ausgefuehrt = false; // the good rows were committed
+    bool Abgebrochen = false; // the user cancelled; nothing was changed
 };
+
+// Progress of a check or an import: (records done, records in the file);
+// returns false to cancel.
+using TImportFortschritt = std::function<bool(int done, int total)>;
 
 // The German text of a verdict: "neu", "aktualisiert", "abgelehnt".
 QString UrteilText(TImportZeile::Urteil urteil);
 
 // Checks every row of the CSV data against the rules and, when `ausfuehren`,
-// imports the good ones in one transaction (otherwise everything is rolled
-// back: the preview). Rows whose number exists are updated only with
-// `aktualisieren`, else refused. `fortschritt` (done, total) may be called
-// while it runs. Nothing is half-imported: a database error rolls back the
-// whole import and is raised as ESQLiteError. Boxes of the rules are not
-// shown; their text is the row's reason.
+// imports the good ones in one transaction. Without `ausfuehren` (the
+// preview) the rules run on a copy of the database made for the check, so the
+// database itself is only read for a moment, whatever the size of the file.
+// Rows whose number exists are updated only with `aktualisieren`, else
+// refused. `fortschritt` is called after every record and may cancel: the
+// result is then Abgebrochen and nothing was changed. With `vorschau` (the
+// result of the preview the user saw) the import commits only when every
+// verdict is the same as there, else it changes nothing and says why in
+// Fehler. Nothing is half-imported: a database error rolls back the whole
+// import and is raised as ESQLiteError. Boxes of the rules are not shown;
+// their text is the row's reason.
 TImportErgebnis ImportCSV(TDM& dm, TAustauschArt art, const QByteArray& data, bool aktualisieren,
-                          bool ausfuehren, const std::function<void(int, int)>& fortschritt = {});
+                          bool ausfuehren, const TImportFortschritt& fortschritt = {},
+                          const TImportErgebnis* vorschau = nullptr);

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -72,28 +73,37 @@ QString ProposedFile(const QString& remembered, TAustauschArt art) {
 }
 
 // A window that tells the user that a longer operation runs; the program
-// has one thread, so it is painted once before the work starts.
+// has one thread, so it is painted once before the work starts and then
+// answers between the steps of the work (a few times a second, so the work
+// is not slowed down by painting). With a cancel button Step tells whether
+// the user pressed it.
 class TBusy {
 public:
-    TBusy(QWidget* parent, const QString& text, int maximum = 0)
-        : FDialog(text, QString(), 0, maximum, parent) {
+    TBusy(QWidget* parent, const QString& text, bool cancellable = false)
+        : FDialog(text, cancellable ? QStringLiteral("Abbrechen") : QString(), 0, 0, parent) {
         FDialog.setWindowTitle(QStringLiteral("Quorvent"));
         FDialog.setObjectName(QStringLiteral("ProgressDialog"));
-        FDialog.setCancelButton(nullptr);
+        if (!cancellable)
+            FDialog.setCancelButton(nullptr);
         FDialog.setWindowModality(Qt::WindowModal);
         FDialog.setMinimumDuration(0);
         FDialog.setValue(0);
         QApplication::processEvents();
+        FSince.start();
     }
-    void Step(int done, int total) {
-        FDialog.setMaximum(total);
-        FDialog.setValue(done);
-        if (done % 50 == 0)
+    bool Step(int done, int total) {
+        if (FSince.elapsed() >= 50 || done == total) {
+            FDialog.setMaximum(std::max(total, 1));
+            FDialog.setValue(std::min(done, FDialog.maximum()));
             QApplication::processEvents();
+            FSince.restart();
+        }
+        return !FDialog.wasCanceled();
     }
 
 private:
     QProgressDialog FDialog;
+    QElapsedTimer FSince;
 };
 
 // The progress of a backup or restore copy, out of the pages to copy. It
@@ -388,6 +398,7 @@ void TDatenImport::ShowRows(const TImportErgebnis& r) {
 void TDatenImport::LoadPreview() {
     FGrid->setRowCount(0);
     FImport->setEnabled(false);
+    FGeprueft = {};
     const QString file = FDatei->text().trimmed();
     QFile in(file);
     if (file.isEmpty() || !in.open(QIODevice::ReadOnly)) {
@@ -397,17 +408,29 @@ void TDatenImport::LoadPreview() {
     const QByteArray data = in.readAll();
     TImportErgebnis r;
     try {
-        TBusy busy(this, QStringLiteral("Die Datei wird geprüft …"));
+        TBusy busy(this,
+                   QStringLiteral("Die Datei ") + QFileInfo(file).fileName() +
+                       QStringLiteral(" wird geprüft …"),
+                   true);
         r = ImportCSV(*DM, Art(), data, FAktualisieren->isChecked(), false,
-                      [&busy](int done, int total) { busy.Step(done, total); });
+                      [&busy](int done, int total) { return busy.Step(done, total); });
     } catch (const ESQLiteError& e) {
-        FSumme->setText(QStringLiteral("Die Datei kann nicht geprüft werden: ") + e.message());
+        FSumme->setText(QStringLiteral("Die Datei ") + file + QStringLiteral(" kann nicht geprüft werden: ") +
+                        e.message());
+        return;
+    }
+    if (r.Abgebrochen) {
+        FSumme->setText(QStringLiteral("Die Prüfung der Datei ") + file +
+                        QStringLiteral(" wurde abgebrochen; es wurde nichts verändert."));
         return;
     }
     if (!r.Fehler.isEmpty()) {
-        FSumme->setText(r.Fehler);
+        FSumme->setText(QStringLiteral("Die Datei ") + file + QStringLiteral(" wird nicht importiert: ") +
+                        r.Fehler);
         return;
     }
+    // What "Importieren" will import: exactly this file with these verdicts.
+    FGeprueft = {file, data, Art(), FAktualisieren->isChecked(), r};
     ShowRows(r);
     FSumme->setText(
         QStringLiteral("Vorschau: %1 neu, %2 zu aktualisieren, %3 abgelehnt. Importiert werden nur "
@@ -425,21 +448,42 @@ bool TDatenImport::BitBtnImportClick() {
         Messages::error(QStringLiteral("Die Datei ") + file + QStringLiteral(" kann nicht gelesen werden!"));
         return false;
     }
+    const QByteArray data = in.readAll();
+    // Only what the user has seen checked is imported.
+    if (file != FGeprueft.Datei || data != FGeprueft.Daten || Art() != FGeprueft.Art ||
+        FAktualisieren->isChecked() != FGeprueft.Aktualisieren) {
+        FImport->setEnabled(false);
+        Messages::error(QStringLiteral("Die Datei ") + file +
+                        QStringLiteral(" wurde nach dem Prüfen verändert. Es wurde nichts importiert; bitte "
+                                       "die Datei erneut prüfen."));
+        return false;
+    }
     TImportErgebnis r;
     try {
-        TBusy busy(this, QStringLiteral("Die Daten werden importiert …"));
-        r = ImportCSV(*DM, Art(), in.readAll(), FAktualisieren->isChecked(), true,
-                      [&busy](int done, int total) { busy.Step(done, total); });
+        TBusy busy(this,
+                   QStringLiteral("Die Datei ") + QFileInfo(file).fileName() +
+                       QStringLiteral(" wird importiert …"),
+                   true);
+        r = ImportCSV(
+            *DM, Art(), data, FAktualisieren->isChecked(), true,
+            [&busy](int done, int total) { return busy.Step(done, total); }, &FGeprueft.Ergebnis);
     } catch (const ESQLiteError& e) {
-        Messages::error(
-            QStringLiteral("Die Daten konnten nicht importiert werden; es wurde nichts verändert.\n") +
-            e.message());
+        Messages::error(QStringLiteral("Die Datei ") + file +
+                        QStringLiteral(" konnte nicht importiert werden; es wurde nichts verändert.\n") +
+                        e.message());
+        return false;
+    }
+    if (r.Abgebrochen) {
+        Messages::info(QStringLiteral("Der Import der Datei ") + file +
+                       QStringLiteral(" wurde abgebrochen; es wurde nichts verändert."));
         return false;
     }
     if (!r.Fehler.isEmpty()) {
-        Messages::error(r.Fehler);
+        FImport->setEnabled(false);
+        Messages::error(QStringLiteral("Die Datei ") + file + QStringLiteral(": ") + r.Fehler);
         return false;
     }
+    FGeprueft = {};
     FImported = FImported || r.Neu + r.Aktualisiert > 0;
     RememberFile(kImportFile, file);
     ShowRows(r);

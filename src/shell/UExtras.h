@@ -2,6 +2,8 @@
 // and restore of the database.
 #pragma once
 
+#include "Datenaustausch.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -14,8 +16,6 @@ class QRadioButton;
 class QTableWidget;
 class QTreeWidget;
 class TMF;
-enum class TAustauschArt;
-struct TImportErgebnis;
 
 // The remembered file of the export or import window (set_file): read and
 // written; a path the database cannot hold is simply not remembered.
@@ -66,6 +66,14 @@ public:
 private:
     bool FImported = false;
     void ShowRows(const TImportErgebnis& result);
+    // The file as it was checked, with what the check was asked and found.
+    struct TGeprueft {
+        QString Datei;
+        QByteArray Daten;
+        TAustauschArt Art{};
+        bool Aktualisieren = false;
+        TImportErgebnis Ergebnis;
+    } FGeprueft;
     QRadioButton *FKunden, *FLieferanten, *FArtikel;
     QLineEdit* FDatei;
     QCheckBox* FAktualisieren;

@@ -5,10 +5,13 @@
 #include "Datenaustausch.h"
 #include "OldDatabases.h"
 #include "QuorventFunctions.h"
+#include "Rtf.h"
 #include "TestSupport.h"
 #include "UDM.h"
 
 #include <QtTest>
+
+#include <sqlite3.h>
 
 Q_DECLARE_METATYPE(TAustauschArt)
 
@@ -27,9 +30,17 @@ private slots:
     void badRowIsRefusedAlone();
     void previewAndDuplicatesAndLines();
     void existingRecordsOnlyUpdatedWhenAsked();
-    void spreadsheetAnsiFileIsRead();
+    void otherEncodingsAreRead_data();
+    void otherEncodingsAreRead();
     void brokenFileIsRefusedWhole_data();
     void brokenFileIsRefusedWhole();
+    void formulaCellsAreNeutralised_data();
+    void formulaCellsAreNeutralised();
+    void formattedDescriptionWins_data();
+    void formattedDescriptionWins();
+    void previewLocksNothingAndCancelChangesNothing_data();
+    void previewLocksNothingAndCancelChangesNothing();
+    void importIsExactlyThePreview();
 
 private:
     void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
@@ -46,6 +57,7 @@ private:
 
 void TestDatenaustausch::initTestCase() {
     PinGermanLocale();
+    TDM::FormattedTextPlain = &Rtf::PlainText;
     db.BuildTemplate();
 }
 
@@ -65,7 +77,7 @@ void TestDatenaustausch::fillOddRecords() {
         "Geburtsdatum,Erfassungsdatum,KunGruID,Anmerkung,Aktiv,Rabatt,Skonto,Netto,UIDNr,KonzernID,"
         "HaendlerID) "
         "values (10,3,3,'\"Bäckerei\" Müller; Söhne',' Groß ','Jörg','Hauptstraße 1','01234','Köln',3,"
-        "'a@b.de','1970-02-28','2024-01-31',1,'Zeile 1\r\nZeile 2; mit \"Anführung\"\nZeile 3 €',"
+        "'a@b.de','1970-02-28','2024-01-31',1,'=HYPERLINK(\"x\")\r\nZeile 2; mit \"Anführung\"\nZeile 3 €',"
         "'J',2.5,3,'J','DE123',20,NULL)"));
     // The parent company has the higher number and comes later in the file.
     exec(QStringLiteral("insert into Kunde (KundenID,AnredeID,TitelID,Firma,LandID,KunGruID,Aktiv,KonzernID,"
@@ -80,6 +92,8 @@ void TestDatenaustausch::fillOddRecords() {
         "'J',5,'J','J','N')"));
     exec(QStringLiteral("insert into ArtPreis values (7,1,'Stück; lose','€ netto',2.5,2,10.125,20)"));
     exec(QStringLiteral("insert into ArtPreis values (7,2,NULL,NULL,1,6,45,10)"));
+    // A discount line: a negative amount, texts a spreadsheet would run.
+    exec(QStringLiteral("insert into ArtPreis values (7,3,'-Rabatt','''@alle',1,2,-10.125,20)"));
     exec(QStringLiteral(
         "insert into Artikel (ArtikelID,ArtGruID,ArtKurzBez,ArtBez,Aktiv,LieferantenID,BereichEK,"
         "BereichVK,Zwischensumme) values (8,1,'Ohne Preis','Text',"
@@ -117,20 +131,25 @@ void TestDatenaustausch::exportIsSpreadsheetCsv() {
     fillOddRecords();
     int records = 0;
     const QByteArray data = ExportCSV(*dm, TAustauschArt::Artikel, &records);
-    QCOMPARE(records, 3); // article 0, 7 and 8; article 7 has two rows
-    QVERIFY(data.startsWith("\xEF\xBB\xBF"
-                            "Artikelnummer;Artikelgruppe;Kurzbezeichnung;Bezeichnung;Aktiv;Einkaufsartikel;"
-                            "Verkaufsartikel;Lieferantennr.;Zwischensumme;Preis-Bezeichnung;"
-                            "Preis-Bezeichnung 2;Menge;Einheit;Betrag/Stk;MWSt.\r\n"));
+    QCOMPARE(records, 3); // article 0, 7 and 8; article 7 has three rows
+    QVERIFY(
+        data.startsWith("\xEF\xBB\xBF"
+                        "Artikelnummer;Artikelgruppe;Kurzbezeichnung;Bezeichnung;Bezeichnung (formatiert);"
+                        "Aktiv;Einkaufsartikel;Verkaufsartikel;Lieferantennr.;Zwischensumme;"
+                        "Preis-Bezeichnung;Preis-Bezeichnung 2;Menge;Einheit;Betrag/Stk;MWSt.\r\n"));
+    // The description as plain text for the reader, then as stored; a cell a
+    // spreadsheet would run as a formula gets an apostrophe, a negative
+    // amount stays a number.
     const QString text = QString::fromUtf8(data);
-    QVERIFY2(text.contains(
-                 QStringLiteral("7;Allgemein;\"Dübel \"\"6mm\"\"; grau\";{\\rtf1\\ansi Dübel\\par};J;J;J;5;N;"
-                                "\"Stück; lose\";€ netto;2,5;Stk;10,125;20\r\n")),
-             qPrintable(text));
-    QVERIFY(text.contains(
-        QStringLiteral("7;Allgemein;\"Dübel \"\"6mm\"\"; grau\";{\\rtf1\\ansi Dübel\\par};J;J;J;5;N;"
-                       ";;1;h;45;10\r\n")));
-    QVERIFY(text.contains(QStringLiteral("8;Allgemein;Ohne Preis;Text;N;N;J;0;J;;;;;;\r\n")));
+    const QString article7 =
+        QStringLiteral("7;Allgemein;\"Dübel \"\"6mm\"\"; grau\";Dübel;{\\rtf1\\ansi Dübel\\par};J;J;J;5;N;");
+    for (const QString& prices :
+         {QStringLiteral("\"Stück; lose\";€ netto;2,5;Stk;10,125;20\r\n"), QStringLiteral(";;1;h;45;10\r\n"),
+          QStringLiteral("'-Rabatt;''@alle;1;Stk;-10,125;20\r\n")})
+        QVERIFY2(text.contains(article7 + prices), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("8;Allgemein;Ohne Preis;Text;Text;N;N;J;0;J;;;;;;\r\n")));
+    QVERIFY(QString::fromUtf8(ExportCSV(*dm, TAustauschArt::Kunden))
+                .contains(QStringLiteral(";\"'=HYPERLINK(\"\"x\"\")\r\nZeile 2;")));
     // The database itself is never replaced by an export.
     const QByteArray before = ExportCSV(*dm, TAustauschArt::Kunden);
     QVERIFY(ErrorOf([&] {
@@ -165,6 +184,10 @@ void TestDatenaustausch::badRowIsRefusedAlone_data() {
     QTest::newRow("character outside Windows-1252")
         << TAustauschArt::Kunden << kh << kg << "101;Böse ☃;;Allgmein;;;0;"
         << "Das Zeichen \"☃\" im Feld \"Firma\" kann nicht gespeichert werden";
+    QTest::newRow("NUL character") << TAustauschArt::Kunden << kh << kg
+                                   << QStringLiteral("101;Bö") + QChar(0) +
+                                          QStringLiteral("se;;Allgmein;;;0;")
+                                   << "Im Feld \"Firma\" steht ein NUL-Zeichen (Zeichencode 0)";
     QTest::newRow("neither firm nor surname")
         << TAustauschArt::Kunden << kh << kg << "101; ;;Allgmein;;;0;"
         << "Es muss entweder eine Firma oder der Nachname angegeben werden!";
@@ -289,10 +312,27 @@ void TestDatenaustausch::existingRecordsOnlyUpdatedWhenAsked() {
              QStringLiteral("1|3|2|1.5|10\n2|1|6|60|20"));
 }
 
-void TestDatenaustausch::spreadsheetAnsiFileIsRead() {
+void TestDatenaustausch::otherEncodingsAreRead_data() {
+    QTest::addColumn<QByteArray>("data");
+    const QString text = QStringLiteral("Nummer;Firma;Kundengruppe\r\n9;Müller € Co;Allgmein\r\n");
+    auto utf16 = [&](QStringConverter::Encoding e, bool bom) {
+        QStringEncoder encoder(e, bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+        return QByteArray(encoder(text));
+    };
     // What a spreadsheet saves as "CSV" here: Windows-1252, no byte order mark.
-    const QByteArray data = "Nummer;Firma;Kundengruppe\r\n9;M\xFCller \x80 Co;Allgmein\r\n";
-    QCOMPARE(ImportCSV(*dm, TAustauschArt::Kunden, data, false, true).Neu, 1);
+    QTest::newRow("Windows-1252") << QByteArray(
+        "Nummer;Firma;Kundengruppe\r\n9;M\xFCller \x80 Co;Allgmein\r\n");
+    // ... and as "Unicode text".
+    QTest::newRow("UTF-16LE with BOM") << utf16(QStringConverter::Utf16LE, true);
+    QTest::newRow("UTF-16BE with BOM") << utf16(QStringConverter::Utf16BE, true);
+    QTest::newRow("UTF-16LE without BOM") << utf16(QStringConverter::Utf16LE, false);
+}
+
+void TestDatenaustausch::otherEncodingsAreRead() {
+    QFETCH(QByteArray, data);
+    const TImportErgebnis r = ImportCSV(*dm, TAustauschArt::Kunden, data, false, true);
+    QVERIFY2(r.Fehler.isEmpty(), qPrintable(r.Fehler));
+    QCOMPARE(r.Neu, 1);
     QCOMPARE(raw(QStringLiteral("select Firma from Kunde where KundenID = 9")),
              QStringLiteral("Müller € Co"));
 }
@@ -305,6 +345,18 @@ void TestDatenaustausch::brokenFileIsRefusedWhole_data() {
                                     << "Die Spalte \"Umsatz\" ist für Kunden unbekannt!";
     QTest::newRow("no number column")
         << Csv({QStringLiteral("Firma"), QStringLiteral("A")}) << "Die Spalte \"Nummer\" fehlt!";
+    // A quote left open would swallow every row after it.
+    const QString quote = QStringLiteral("In Zeile 3 beginnt ein Feld mit einem Anführungszeichen, das nicht "
+                                         "richtig geschlossen wird. Die Datei wird nicht importiert!");
+    QTest::newRow("quote never closed")
+        << Csv({QStringLiteral("Nummer;Firma;Kundengruppe"), QStringLiteral("1;A;Allgmein"),
+                QStringLiteral("2;\"B;Allgmein"), QStringLiteral("3;C;Allgmein")})
+        << quote;
+    QTest::newRow("quote closed by a later row")
+        << Csv({QStringLiteral("Nummer;Firma;Kundengruppe"), QStringLiteral("1;A;Allgmein"),
+                QStringLiteral("2;\"B;Allgmein"), QStringLiteral("3;C;Allgmein"),
+                QStringLiteral("4;\"D\";Allgmein")})
+        << quote;
 }
 
 void TestDatenaustausch::brokenFileIsRefusedWhole() {
@@ -314,6 +366,112 @@ void TestDatenaustausch::brokenFileIsRefusedWhole() {
     QCOMPARE(r.Fehler, error);
     QVERIFY(!r.Ausgefuehrt);
     QCOMPARE(count(QStringLiteral("select count(*) from Kunde")), 1);
+}
+
+void TestDatenaustausch::formulaCellsAreNeutralised_data() {
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("formula") << "=1+2"
+                             << "'=1+2";
+    QTest::newRow("plus") << "+49 316 1234"
+                          << "'+49 316 1234";
+    QTest::newRow("at") << "@SUMME(A1)"
+                        << "'@SUMME(A1)";
+    QTest::newRow("minus text") << "-Rabatt"
+                                << "'-Rabatt";
+    QTest::newRow("negative number stays a number") << "-2,5"
+                                                    << "-2,5";
+    QTest::newRow("apostrophe of its own before a formula") << "'=1"
+                                                            << "''=1";
+    QTest::newRow("apostrophe of its own before text") << "'Ausnahme"
+                                                       << "'Ausnahme";
+}
+
+// Every cell of every export (records and shown lists) goes through the same
+// writer; what it neutralised the import takes back exactly.
+void TestDatenaustausch::formulaCellsAreNeutralised() {
+    QFETCH(QString, cell);
+    QFETCH(QString, written);
+    const QByteArray data =
+        CSVDatei({{QStringLiteral("Nummer"), QStringLiteral("Firma"), QStringLiteral("Kundengruppe"),
+                   QStringLiteral("Anmerkung")},
+                  {QStringLiteral("9"), QStringLiteral("F"), QStringLiteral("Allgmein"), cell}});
+    QCOMPARE(QString::fromUtf8(data).section(u';', -1).trimmed(), written);
+    QCOMPARE(ImportCSV(*dm, TAustauschArt::Kunden, data, false, true).Neu, 1);
+    QCOMPARE(raw(QStringLiteral("select Anmerkung from Kunde where KundenID = 9")), cell);
+}
+
+void TestDatenaustausch::formattedDescriptionWins_data() {
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("cells");
+    QTest::addColumn<QString>("stored");
+    const QString both = QStringLiteral("Bezeichnung;Bezeichnung (formatiert)");
+    QTest::newRow("both: the formatted text") << both << "neu;{\\rtf1 fett\\par}"
+                                              << "{\\rtf1 fett\\par}";
+    QTest::newRow("formatted cell empty: the plain text") << both << "neu;"
+                                                          << "neu";
+    QTest::newRow("plain column only") << "Bezeichnung"
+                                       << "neu"
+                                       << "neu";
+}
+
+void TestDatenaustausch::formattedDescriptionWins() {
+    QFETCH(QString, header);
+    QFETCH(QString, cells);
+    QFETCH(QString, stored);
+    const QByteArray data =
+        Csv({QStringLiteral("Artikelnummer;Kurzbezeichnung;") + header, QStringLiteral("0;Rest;") + cells});
+    QCOMPARE(ImportCSV(*dm, TAustauschArt::Artikel, data, true, true).Aktualisiert, 1);
+    QCOMPARE(raw(QStringLiteral("select ArtBez from Artikel where ArtikelID = 0")), stored);
+}
+
+void TestDatenaustausch::previewLocksNothingAndCancelChangesNothing_data() {
+    QTest::addColumn<bool>("ausfuehren");
+    QTest::newRow("check") << false;
+    QTest::newRow("import") << true;
+}
+
+// While a check runs another program can write to the database; a check or
+// an import cancelled half-way leaves it as it was.
+void TestDatenaustausch::previewLocksNothingAndCancelChangesNothing() {
+    QFETCH(bool, ausfuehren);
+    QStringList rows{QStringLiteral("Nummer;Firma;Kundengruppe")};
+    for (int i = 1; i <= 20; ++i)
+        rows << QStringLiteral("%1;Firma %1;Allgmein").arg(i);
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(dm->SQLiteDB1.FileName).constData(), &other), SQLITE_OK);
+    int calls = 0, otherWrote = -1;
+    const TImportErgebnis r =
+        ImportCSV(*dm, TAustauschArt::Kunden, Csv(rows), false, ausfuehren, [&](int done, int total) {
+            if (++calls == 5 && !ausfuehren)
+                otherWrote =
+                    sqlite3_exec(other, "update set_allg set AllgWert = AllgWert", nullptr, nullptr, nullptr);
+            return done < total / 2;
+        });
+    sqlite3_close(other);
+    if (!ausfuehren)
+        QCOMPARE(otherWrote, SQLITE_OK);
+    QVERIFY(r.Abgebrochen);
+    QVERIFY(!r.Ausgefuehrt);
+    QCOMPARE(count(QStringLiteral("select count(*) from Kunde")), 1);
+}
+
+// The import commits only what the check showed: when the database changed
+// in between, a verdict differs and nothing is imported.
+void TestDatenaustausch::importIsExactlyThePreview() {
+    const QByteArray data = Csv({QStringLiteral("Nummer;Firma;Kundengruppe"),
+                                 QStringLiteral("5;Fünf;Allgmein"), QStringLiteral("6;Sechs;Allgmein")});
+    const TImportErgebnis preview = ImportCSV(*dm, TAustauschArt::Kunden, data, false, false);
+    QCOMPARE(preview.Neu, 2);
+    exec(QStringLiteral("insert into Kunde (KundenID,AnredeID,TitelID,Firma,LandID,KunGruID,Aktiv,KonzernID) "
+                        "values (6,1,1,'Anderswo angelegt',2,1,'J',0)"));
+    const TImportErgebnis r = ImportCSV(*dm, TAustauschArt::Kunden, data, false, true, {}, &preview);
+    QCOMPARE(r.Fehler,
+             QStringLiteral("Seit der Prüfung hat sich der Datenbestand geändert (Zeile 3: geprüft "
+                            "„neu“, jetzt „abgelehnt“). Es wurde nichts importiert; bitte die Datei "
+                            "erneut prüfen."));
+    QVERIFY(!r.Ausgefuehrt);
+    QCOMPARE(raw(QStringLiteral("select KundenID from Kunde order by 1")), QStringLiteral("0\n6"));
 }
 
 QTEST_GUILESS_MAIN(TestDatenaustausch)

@@ -48,6 +48,8 @@ private slots:
     void entriesAskTheirRights();
     void exportRemembersItsFile();
     void importPreviewShowsEveryVerdict();
+    void importTakesOnlyWhatWasChecked_data();
+    void importTakesOnlyWhatWasChecked();
     void backupAndRestoreMessages_data();
     void backupAndRestoreMessages();
     void copyProgress_data();
@@ -176,6 +178,60 @@ void TestExtras::importPreviewShowsEveryVerdict() {
     QCOMPARE(raw(QStringLiteral("select KundenID, Firma from Kunde order by 1")),
              QStringLiteral("0|Neu Muster\n12|Zwölf"));
     QCOMPARE(GetFileSetting(dm->Query2, QStringLiteral("DatenImportFile")), file);
+}
+
+void TestExtras::importTakesOnlyWhatWasChecked_data() {
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("file changed after the check")
+        << "change"
+        << "wurde nach dem Prüfen verändert. Es wurde nichts importiert; bitte die Datei erneut prüfen.";
+    QTest::newRow("check cancelled") << "cancel"
+                                     << "wurde abgebrochen; es wurde nichts verändert.";
+}
+
+// "Importieren" imports the file the user saw checked, or nothing; the check
+// shows its progress and can be cancelled.
+void TestExtras::importTakesOnlyWhatWasChecked() {
+    QFETCH(QString, what);
+    QFETCH(QString, message);
+    const QString file = tmp(QStringLiteral("kunden.csv"));
+    auto write = [&](const QByteArray& rows) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Nummer;Firma;Kundengruppe\r\n" + rows);
+    };
+    write("12;Zwölf;Allgmein\r\n");
+    TDatenImport dialog;
+    dialog.prepare();
+    TDatenImport::ChooseFile = [&](QWidget*, const QString&) { return file; };
+    QString label;
+    bool cancelButton = false;
+    QTimer watch;
+    watch.setInterval(0);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        auto* busy = dialog.findChild<QProgressDialog*>(QStringLiteral("ProgressDialog"));
+        if (!busy || !busy->isVisible())
+            return;
+        label = busy->labelText();
+        cancelButton = busy->findChild<QPushButton*>() != nullptr;
+        if (what == QLatin1String("cancel"))
+            busy->cancel();
+    });
+    watch.start();
+    Child<QPushButton>(&dialog, "BitBtnDatei")->click();
+    watch.stop();
+    QCOMPARE(label, QStringLiteral("Die Datei kunden.csv wird geprüft …"));
+    QVERIFY(cancelButton);
+    if (what == QLatin1String("cancel")) {
+        QVERIFY(Child<QLabel>(&dialog, "LabSumme")->text().endsWith(message));
+        QVERIFY(!Child<QPushButton>(&dialog, "BitBtnImport")->isEnabled());
+        return;
+    }
+    write("12;Zwölf;Allgmein\r\n13;Dreizehn;Allgmein\r\n");
+    QVERIFY(!dialog.BitBtnImportClick());
+    QCOMPARE(db.messages->lastText(), QStringLiteral("Die Datei ") + file + u' ' + message);
+    QCOMPARE(raw(QStringLiteral("select count(*) from Kunde")), QStringLiteral("1"));
 }
 
 void TestExtras::backupAndRestoreMessages_data() {
@@ -333,8 +389,11 @@ void TestExtras::shownListExport() {
     list.setHeaderLabels({QStringLiteral("Kunde"), QStringLiteral("Umsatz")});
     list.addTopLevelItem(
         new QTreeWidgetItem(QStringList{QStringLiteral("2 - Huber; Anna"), QStringLiteral("1.234,50")}));
+    // A credit note: a negative amount stays a number, a name a spreadsheet
+    // would run as a formula does not.
     list.addTopLevelItem(
-        new QTreeWidgetItem(QStringList{QStringLiteral("Gesamt"), QStringLiteral("1.234,50")}));
+        new QTreeWidgetItem(QStringList{QStringLiteral("=3 - Gutschrift"), QStringLiteral("-1.234,50")}));
+    list.addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("Gesamt"), QStringLiteral("0,00")}));
     const QString file = tmp(QStringLiteral("Umsatz.csv"));
     QString proposed;
     ChooseListFile = [&](QWidget*, const QString& current) {
@@ -348,7 +407,9 @@ void TestExtras::shownListExport() {
     QCOMPARE(
         f.readAll(),
         QByteArray("\xEF\xBB\xBF") +
-            QStringLiteral("Kunde;Umsatz\r\n\"2 - Huber; Anna\";1.234,50\r\nGesamt;1.234,50\r\n").toUtf8());
+            QStringLiteral("Kunde;Umsatz\r\n\"2 - Huber; Anna\";1.234,50\r\n'=3 - Gutschrift;-1.234,50\r\n"
+                           "Gesamt;0,00\r\n")
+                .toUtf8());
     QCOMPARE(db.messages->lastText(),
              QStringLiteral("Die Liste wurde in die Datei ") + file + QStringLiteral(" exportiert."));
 }
