@@ -220,11 +220,12 @@ QString ExportValue(const TSpalte& s, const TField* f, const QHash<QString, TBez
     return f->AsString();
 }
 
-// A plain number as the export writes it (-2,5) or a list shows it
+// A negative number as the export writes it (-2,5) or a list shows it
 // (-1.234,50): a spreadsheet reads it as a number, never as a formula, so a
-// negative amount keeps no apostrophe.
+// negative amount keeps no apostrophe. A leading plus is not a number here:
+// it is a telephone number's, which the apostrophe keeps in a spreadsheet.
 bool PlainNumber(QStringView v) {
-    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+|\\d{1,3}(\\.\\d{3})+)(,\\d+)?$"));
+    static const QRegularExpression number(QStringLiteral("^-?(\\d+|\\d{1,3}(\\.\\d{3})+)(,\\d+)?$"));
     return number.match(v).hasMatch();
 }
 

@@ -356,6 +356,7 @@ TAustauschArt TDatenImport::Art() const {
 
 void TDatenImport::prepare() {
     FImported = false;
+    FGeprueft = {};
     FDatei->setText(ReadRememberedFile(kImportFile));
     FAktualisieren->setChecked(false);
     FGrid->setRowCount(0);
