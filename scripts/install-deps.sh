@@ -11,7 +11,7 @@ PACKAGES=(
     libsqlite3-dev libcurl4-openssl-dev
     xvfb xauth fonts-dejavu-core poppler-utils
     python3-aiosmtpd openssl
-    libqpdf-dev libxml2-utils
+    libqpdf-dev libxml2-utils python3-pikepdf
 )
 
 missing=()

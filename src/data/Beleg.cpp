@@ -1,5 +1,6 @@
 #include "Beleg.h"
 
+#include "DruckText.h"
 #include "QuorventFunctions.h"
 #include "SQLite.h"
 
@@ -198,4 +199,25 @@ TBelegSumme BelegSumme(TSQLiteQuery& query, const QString& typ, int kopfId) {
 double KopfNetto(TSQLiteQuery& query, const QString& typ, int kopfId) {
     query.RunSQL(KopfNettoSQL(typ, kopfId));
     return query.FieldByName(QStringLiteral("Summe"))->AsFloat();
+}
+
+QList<TMWStZeile> MWStZeilen(TSQLiteQuery& query, const QString& typ, int kopfId, bool ohneMWSt) {
+    const QString betrag = QStringLiteral("total(Wert*Menge*(100.0-ifnull(Rabatt,0))/100.0) as Summe from "
+                                          "PosPreis where KopfTyp = ") +
+                           TypLiteral(typ) + QStringLiteral(" and KopfID = ") + QString::number(kopfId);
+    if (ohneMWSt)
+        query.RunSQL(QStringLiteral("select 0 as MWStSatz, ") + betrag);
+    else
+        query.RunSQL(QStringLiteral("select MWStSatz, ") + betrag +
+                     QStringLiteral(" group by MWStSatz order by MWStSatz"));
+    QList<TMWStZeile> zeilen;
+    for (query.First(); !query.Eof(); query.Next()) {
+        TMWStZeile z;
+        z.Satz = query.FieldByName(QStringLiteral("MWStSatz"))->AsFloat();
+        const double netto = query.FieldByName(QStringLiteral("Summe"))->AsFloat();
+        z.Netto = RoundCentsHalfEven(netto);
+        z.MWSt = RoundCentsHalfEven(netto * z.Satz / 100.0);
+        zeilen.append(z);
+    }
+    return zeilen;
 }

@@ -7,6 +7,7 @@
 // arithmetic of a price line lives.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -103,3 +104,15 @@ struct TBelegSumme {
 TBelegSumme BelegSumme(TSQLiteQuery& query, const QString& typ, int kopfId);
 // The net amount of one document as the header form and the positions list show it.
 double KopfNetto(TSQLiteQuery& query, const QString& typ, int kopfId);
+
+// One rate of the printout's VAT summary. The net amount of the rate is
+// rounded to the cent and its VAT is computed from the unrounded net and
+// rounded per rate (an exact half cent to the even cent); the printout and the
+// e-invoice both state these figures, so they agree to the cent. A document
+// without VAT (Netto = J) has one line at rate 0.
+struct TMWStZeile {
+    double Satz = 0;
+    double Netto = 0;
+    double MWSt = 0;
+};
+QList<TMWStZeile> MWStZeilen(TSQLiteQuery& query, const QString& typ, int kopfId, bool ohneMWSt);

@@ -136,3 +136,9 @@ QString FillSkonto(const QString& pattern, const QString& p1, const QString& p2,
         text.replace(hit.at, 2, hit.value);
     return text;
 }
+
+QString SkontoText(const QString& pattern, double skonto, double brutto) {
+    return FillSkonto(pattern, DruckFixed(skonto) + u'%',
+                      DruckCurrency(skonto * brutto / 100.0) + QStringLiteral(" EUR"),
+                      DruckCurrency((100.0 - skonto) * brutto / 100.0) + QStringLiteral(" EUR"));
+}

@@ -32,3 +32,7 @@ QString RtfBoldAmount(const QString& amount);
 // The payment-terms template with its first %1, %2 and %3 replaced; a
 // placeholder that is missing is skipped.
 QString FillSkonto(const QString& pattern, const QString& p1, const QString& p2, const QString& p3);
+// The payment-terms line of a cash discount in percent on the gross total:
+// the template with the rate ("2,00%"), the discount and the amount after the
+// discount (each "1.234,50 EUR").
+QString SkontoText(const QString& pattern, double skonto, double brutto);

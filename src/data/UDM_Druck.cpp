@@ -354,22 +354,14 @@ int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
                        "cast(Rabatt as text) as Rabatt, Summe from Ausdruck where AusdruckID = ") +
         runSQL + QStringLiteral(" order by ZeilenID"));
 
-    // 6. VAT summary, rounded per rate.
-    const QString betragSQL = QStringLiteral("total(Wert*Menge*(100.0-ifnull(Rabatt,0))/100.0) as Summe from "
-                                             "PosPreis where KopfTyp = ") +
-                              typSQL + QStringLiteral(" and KopfID = ") + nr;
-    if (Text(kopf, "Netto") == QLatin1String("J"))
-        Query1.RunSQL(QStringLiteral("select 0 as MWStSatz, ") + betragSQL);
-    else
-        Query1.RunSQL(QStringLiteral("select MWStSatz, ") + betragSQL +
-                      QStringLiteral(" group by MWStSatz order by MWStSatz"));
+    // 6. VAT summary, rounded per rate. The totals are the sums of the rows
+    // as printed, so a reader who adds them up finds the printed total.
     QString satzText = RtfPrefixRight(), nettoText = satzText, mwstText = satzText, bruttoText = satzText;
     double nettoSumme = 0, mwstSumme = 0, bruttoSumme = 0;
     const QString zeilenEnde = CRLF + QStringLiteral("\\par ");
-    for (Query1.First(); !Query1.Eof(); Query1.Next()) {
-        const double satz = Query1.FieldByName(QStringLiteral("MWStSatz"))->AsFloat();
-        const double netto = Query1.FieldByName(QStringLiteral("Summe"))->AsFloat();
-        const double mwst = RoundCentsHalfEven(netto * satz / 100.0);
+    for (const TMWStZeile& zeile :
+         MWStZeilen(Query1, typ, kopfId, Text(kopf, "Netto") == QLatin1String("J"))) {
+        const double satz = zeile.Satz, netto = zeile.Netto, mwst = zeile.MWSt;
         const double brutto = netto + mwst;
         satzText += DruckFixed(satz) + QStringLiteral(" %") + zeilenEnde;
         nettoText += DruckCurrency(netto) + QStringLiteral(" EUR") + zeilenEnde;
@@ -397,10 +389,7 @@ int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
         const TField* skontoFeld = kopf.FieldByName(QStringLiteral("Skonto"));
         const double skonto = skontoFeld->IsNull() ? 0 : skontoFeld->AsFloat();
         if (skonto != 0)
-            P[QStringLiteral("Skonto")] =
-                FillSkonto(ges(QStringLiteral("Skonto")), DruckFixed(skonto) + u'%',
-                           DruckCurrency(skonto * bruttoSumme / 100.0) + QStringLiteral(" EUR"),
-                           DruckCurrency((100.0 - skonto) * bruttoSumme / 100.0) + QStringLiteral(" EUR"));
+            P[QStringLiteral("Skonto")] = SkontoText(ges(QStringLiteral("Skonto")), skonto, bruttoSumme);
         else
             P[QStringLiteral("Skonto")] = ges(QStringLiteral("Skonto2"));
     }

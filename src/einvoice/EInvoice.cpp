@@ -15,6 +15,7 @@
 #include <QTextStream>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -23,8 +24,36 @@ bool Filled(const QString& text) {
     return !text.trimmed().isEmpty();
 }
 
+// The text without the characters XML 1.0 cannot carry: control characters
+// that pasted text brings along, lone surrogates and the non-characters
+// U+FFFE and U+FFFF. A file with any of them is no XML at all.
+QString XmlText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out += text[i];
+            out += text[++i];
+        } else if (c == u'\t' || c == u'\n' || c == u'\r' ||
+                   (c >= 0x20 && c < 0xFFFE && !QChar::isSurrogate(c))) {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 QString Text(const TSQLiteBaseQuery& query, const char* field) {
-    return query.FieldByName(QLatin1String(field))->AsString().trimmed();
+    return XmlText(query.FieldByName(QLatin1String(field))->AsString()).trimmed();
+}
+
+// The text a formatted (RTF) description shows, line breaks as they are.
+QString PlainText(const QString& stored) {
+    QString plain = TDM::FormattedTextPlain ? TDM::FormattedTextPlain(stored) : stored;
+    plain.replace(QChar::ParagraphSeparator, u'\n');
+    plain.replace(QChar::LineSeparator, u'\n');
+    plain.remove(u'\r');
+    return XmlText(plain).trimmed();
 }
 
 double Number(const TSQLiteBaseQuery& query, const char* field) {
@@ -124,11 +153,27 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
     const double kopfSkonto = Number(q, "Skonto");
     const QString druDatId = QString::number(q.FieldByName(QStringLiteral("DruDatID"))->AsLargeInt());
     const QDate datum2 = q.FieldByName(QStringLiteral("Datum2"))->AsDateTime().date();
-    for (const char* field : {"KopfText", "FussText"}) {
-        if (Filled(Text(q, field)))
-            r->Notizen << Text(q, field);
-    }
+    const QString kopfText = Text(q, "KopfText"), fussText = Text(q, "FussText");
     const QString refTyp = Text(q, "RefTyp");
+    // The notes in the order the paper prints them: the header text, the
+    // text positions (without price lines, not subtotals), the footer text.
+    if (Filled(kopfText))
+        r->Notizen << kopfText;
+    {
+        TSQLiteQuery texte(&dm.SQLiteDB1);
+        texte.RunSQL(QStringLiteral("select P.PosBez from PosDaten P where P.KopfTyp = '") + typ +
+                     QStringLiteral("' and P.KopfID = ") + nr +
+                     QStringLiteral(" and ifnull(P.Zwischensumme, 'N') <> 'J' and not exists (select 1 from "
+                                    "PosPreis PP where PP.KopfTyp = P.KopfTyp and PP.KopfID = P.KopfID and "
+                                    "PP.PosID = P.PosID) order by P.PosID"));
+        for (texte.First(); !texte.Eof(); texte.Next()) {
+            const QString text = PlainText(texte.FieldByName(QStringLiteral("PosBez"))->AsString());
+            if (Filled(text))
+                r->Notizen << text;
+        }
+    }
+    if (Filled(fussText))
+        r->Notizen << fussText;
     const qint64 refId = q.FieldByName(QStringLiteral("RefID"))->AsLargeInt();
 
     if ((typ == QLatin1String("S") || typ == QLatin1String("G")) &&
@@ -172,8 +217,13 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
         fehlt << QStringLiteral("Name der Firma");
     if (r->Verkaeufer.Land.isEmpty())
         fehlt << QStringLiteral("Land der Firma");
-    if (!Filled(r->Verkaeufer.UID))
+    bool uidForm = false; // a VAT number in a form the rules refuse
+    if (!Filled(r->Verkaeufer.UID)) {
         fehlt << QStringLiteral("UID-Nummer der Firma");
+    } else if (!UIDFormGueltig(r->Verkaeufer.UID)) {
+        fehlt << QStringLiteral("gültige UID-Nummer der Firma (statt ") + Quoted(r->Verkaeufer.UID) + u')';
+        uidForm = true;
+    }
     const bool zahlung = typ == QLatin1String("R") || typ == QLatin1String("T");
     if (zahlung && r->IBAN.isEmpty())
         fehlt << QStringLiteral("IBAN der Firma");
@@ -204,6 +254,10 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
         k.Land = LandCode(landBez);
         if (!Filled(k.Name))
             fehlt << QStringLiteral("Name des Kunden");
+        if (Filled(k.UID) && !UIDFormGueltig(k.UID)) {
+            fehlt << QStringLiteral("gültige UID-Nummer des Kunden (statt ") + Quoted(k.UID) + u')';
+            uidForm = true;
+        }
         if (!Filled(landBez)) {
             fehlt << QStringLiteral("Land des Kunden");
         } else if (k.Land.isEmpty()) {
@@ -241,7 +295,7 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
     QHash<qint64, int> zeilenJePos;
     for (q.First(); !q.Eof(); q.Next())
         ++zeilenJePos[q.FieldByName(QStringLiteral("PosID"))->AsLargeInt()];
-    QMap<double, double> druckNetto; // unrounded net per rate, as the printout sums it
+    QList<double> ungerundet; // each line's net before rounding
     QStringList unbekannteEinheiten;
     qint64 letztePos = -1;
     int posNr = 0, unterNr = 0;
@@ -261,6 +315,13 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
             z.Name = TDM::FormattedTextPlain(Text(q, "PosBez")).trimmed().section(u'\n', 0, 0).trimmed();
         if (!Filled(z.Name))
             z.Name = QStringLiteral("Position ") + nummer;
+        // The position's long text, as the paper prints it, goes with the
+        // position's first line when it says more than the name.
+        if (unterNr == 1) {
+            const QString lang = PlainText(q.FieldByName(QStringLiteral("PosBez"))->AsString());
+            if (Filled(lang) && lang != z.Name)
+                z.Notiz = lang;
+        }
         QStringList bez;
         for (const char* field : {"PreisBez", "PreisBez2"}) {
             if (Filled(Text(q, field)))
@@ -272,7 +333,7 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
         z.Rabatt = Number(q, "Rabatt");
         const double satz = Number(q, "MWStSatz");
         const double unrounded = z.Menge * z.Preis * (100.0 - z.Rabatt) / 100.0;
-        druckNetto[netto ? 0.0 : satz] += unrounded;
+        ungerundet.append(unrounded);
         // A price may not be negative: a credit line keeps its amount with
         // the sign on the quantity.
         if (z.Preis < 0) {
@@ -306,39 +367,58 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
 
     if (!fehlt.isEmpty()) {
         *fehler = QStringLiteral("Für eine E-Rechnung fehlt: ") + fehlt.join(QStringLiteral(", "));
+        if (uidForm)
+            *fehler += QStringLiteral("\nEine UID-Nummer beginnt mit dem Ländercode in Großbuchstaben "
+                                      "(z. B. ATU12345678, DE123456789; Griechenland: EL).");
         if (stammdaten)
             *fehler += QStringLiteral("\nLänder und Mengeneinheiten werden unter Stammdaten → Allgemein mit "
                                       "ihren deutschen Namen gepflegt (z. B. „Österreich“, „Stk“).");
         return false;
     }
 
-    // VAT breakdown per category and rate, the tax rounded per rate as on the printout.
-    QMap<QPair<double, QString>, double> basis;
-    for (const TEZeile& z : r->Zeilen)
-        basis[{z.Satz, z.Kategorie}] += z.Netto;
-    for (auto it = basis.cbegin(); it != basis.cend(); ++it) {
+    // The VAT breakdown is the printout's: per rate the net rounded to the
+    // cent and the VAT rounded per rate. The lines, each rounded on its own,
+    // may miss their rate's net by a few cents; the difference goes a cent
+    // at a time to the lines whose rounding lost (or gained) the most, so
+    // the lines add up to the breakdown and the totals to the paper's.
+    double brutto = 0;
+    for (const TMWStZeile& zeile : MWStZeilen(q, typ, kopfId, netto)) {
         TESteuer s;
-        s.Satz = it.key().first;
-        s.Kategorie = it.key().second;
-        s.Basis = RoundCentsHalfEven(it.value());
-        s.Betrag = s.Kategorie == QLatin1String("S") ? RoundCentsHalfEven(s.Basis * s.Satz / 100.0) : 0.0;
+        s.Satz = zeile.Satz;
+        s.Kategorie = netto ? nettoKategorie : zeile.Satz > 0 ? QStringLiteral("S") : QStringLiteral("Z");
+        s.Basis = zeile.Netto;
+        s.Betrag = zeile.MWSt;
+        QList<int> zeilen;
+        qint64 summe = 0;
+        for (int i = 0; i < r->Zeilen.size(); ++i) {
+            if (netto || std::fabs(r->Zeilen[i].Satz - zeile.Satz) < 1e-9) {
+                zeilen.append(i);
+                summe += std::llround(r->Zeilen[i].Netto * 100.0);
+            }
+        }
+        const qint64 rest = std::llround(s.Basis * 100.0) - summe;
+        auto verlust = [&](int i) {
+            return ungerundet[i] * 100.0 - std::llround(r->Zeilen[i].Netto * 100.0);
+        };
+        std::stable_sort(zeilen.begin(), zeilen.end(), [&](int a, int b) {
+            return rest > 0 ? verlust(a) > verlust(b) : verlust(a) < verlust(b);
+        });
+        for (qint64 n = 0; n < std::abs(rest) && !zeilen.isEmpty(); ++n) {
+            TEZeile& z = r->Zeilen[zeilen[int(n % zeilen.size())]];
+            z.Netto = (std::llround(z.Netto * 100.0) + (rest > 0 ? 1 : -1)) / 100.0;
+        }
         r->Steuern.append(s);
         r->Summe += s.Basis;
         r->SteuerSumme += s.Betrag;
+        brutto += s.Basis + s.Betrag;
     }
     r->Summe = RoundCentsHalfEven(r->Summe);
     r->SteuerSumme = RoundCentsHalfEven(r->SteuerSumme);
 
     // The payment terms exactly as the printout words them.
     if (skontoSchalter == QLatin1String("J")) {
-        double brutto = 0;
-        for (auto it = druckNetto.cbegin(); it != druckNetto.cend(); ++it)
-            brutto += it.value() + RoundCentsHalfEven(it.value() * it.key() / 100.0);
         if (kopfSkonto != 0)
-            r->Zahlungsbedingungen =
-                FillSkonto(skontoVorlage, DruckFixed(kopfSkonto) + u'%',
-                           DruckCurrency(kopfSkonto * brutto / 100.0) + QStringLiteral(" EUR"),
-                           DruckCurrency((100.0 - kopfSkonto) * brutto / 100.0) + QStringLiteral(" EUR"));
+            r->Zahlungsbedingungen = SkontoText(skontoVorlage, kopfSkonto, brutto);
         else
             r->Zahlungsbedingungen = skonto2;
     } else if (zahlung) {
@@ -352,7 +432,7 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
     return true;
 }
 
-QByteArray WriteCII(const TERechnung& r) {
+QByteArray WriteCII(const TERechnung& r, QString* fehler) {
     QByteArray xml;
     xml.reserve(4096 + 1500 * r.Zeilen.size());
     QXmlStreamWriter w(&xml);
@@ -367,11 +447,17 @@ QByteArray WriteCII(const TERechnung& r) {
     auto open = [&](const char* name) { w.writeStartElement(ram, QLatin1String(name)); };
     auto close = [&]() { w.writeEndElement(); };
     auto text = [&](const char* name, const QString& value) {
-        w.writeTextElement(ram, QLatin1String(name), value);
+        w.writeTextElement(ram, QLatin1String(name), XmlText(value));
     };
     auto textIf = [&](const char* name, const QString& value) {
-        if (Filled(value))
-            text(name, value.trimmed());
+        const QString clean = XmlText(value).trimmed();
+        if (!clean.isEmpty())
+            text(name, clean);
+    };
+    auto note = [&](const QString& content) {
+        open("IncludedNote");
+        text("Content", content.trimmed());
+        close();
     };
     auto date = [&](const char* name, const QDate& d, const QString& ns, const char* inner) {
         open(name);
@@ -421,7 +507,7 @@ QByteArray WriteCII(const TERechnung& r) {
             open("URIUniversalCommunication");
             w.writeStartElement(ram, QStringLiteral("URIID"));
             w.writeAttribute(QStringLiteral("schemeID"), QStringLiteral("EM"));
-            w.writeCharacters(p.Email.trimmed());
+            w.writeCharacters(XmlText(p.Email).trimmed());
             w.writeEndElement();
             close();
         }
@@ -429,7 +515,7 @@ QByteArray WriteCII(const TERechnung& r) {
             open("SpecifiedTaxRegistration");
             w.writeStartElement(ram, QStringLiteral("ID"));
             w.writeAttribute(QStringLiteral("schemeID"), QStringLiteral("VA"));
-            w.writeCharacters(QString(p.UID).remove(u' '));
+            w.writeCharacters(XmlText(p.UID).remove(u' '));
             w.writeEndElement();
             close();
         }
@@ -453,10 +539,9 @@ QByteArray WriteCII(const TERechnung& r) {
     text("ID", r.Nummer);
     text("TypeCode", r.TypeCode);
     date("IssueDateTime", r.Datum, udt, "DateTimeString");
-    for (const QString& note : r.Notizen) {
-        open("IncludedNote");
-        text("Content", note.trimmed());
-        close();
+    for (const QString& notiz : r.Notizen) {
+        if (Filled(XmlText(notiz)))
+            note(notiz);
     }
     w.writeEndElement();
 
@@ -465,6 +550,8 @@ QByteArray WriteCII(const TERechnung& r) {
         open("IncludedSupplyChainTradeLineItem");
         open("AssociatedDocumentLineDocument");
         text("LineID", z.ID);
+        if (Filled(XmlText(z.Notiz)))
+            note(z.Notiz);
         close();
         open("SpecifiedTradeProduct");
         text("Name", z.Name.trimmed());
@@ -579,6 +666,12 @@ QByteArray WriteCII(const TERechnung& r) {
     w.writeEndElement(); // SupplyChainTradeTransaction
     w.writeEndElement(); // CrossIndustryInvoice
     w.writeEndDocument();
+    if (w.hasError()) {
+        if (fehler)
+            *fehler = QStringLiteral("Die E-Rechnung zur ") + DokTypName(r.Typ) + u' ' + r.Nummer +
+                      QStringLiteral(" konnte nicht geschrieben werden.");
+        return QByteArray();
+    }
     return xml;
 }
 
@@ -586,7 +679,7 @@ QByteArray BuildEInvoice(TDM& dm, const QString& typ, int kopfId, QString* fehle
     TERechnung r;
     if (!ReadEInvoice(dm, typ, kopfId, &r, fehler))
         return QByteArray();
-    return WriteCII(r);
+    return WriteCII(r, fehler);
 }
 
 int RunEInvoiceCommand(const QStringList& args, QTextStream& out, QTextStream& err) {

@@ -4,7 +4,7 @@
 //
 // Reading and writing are separate: ReadEInvoice gathers everything from the
 // database into a TERechnung and names every missing piece; WriteCII turns a
-// complete TERechnung into the XML and never fails.
+// complete TERechnung into the XML.
 #pragma once
 
 #include <QByteArray>
@@ -34,6 +34,7 @@ struct TEZeile {
     QString ID;
     QString Name;
     QString Beschreibung;
+    QString Notiz; // the position's long text, when it says more than the name
     double Menge = 0;
     QString Einheit;   // UN/ECE code
     double Preis = 0;  // net price per unit, never negative
@@ -56,7 +57,7 @@ struct TERechnung {
     QString TypeCode; // 380, 326, 381
     QString Nummer;
     QDate Datum;
-    QStringList Notizen;
+    QStringList Notizen; // header text, text positions, footer text
     TEPartei Verkaeufer;
     TEPartei Kaeufer;
     QList<TEZeile> Zeilen;
@@ -85,8 +86,9 @@ QString NettoKategorie(const QString& verkaeuferLand, const QString& kaeuferLand
 // document cannot become one; *fehler then holds the one German message that
 // names every missing piece.
 bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* rechnung, QString* fehler);
-// The CII XML (UTF-8) of a gathered document.
-QByteArray WriteCII(const TERechnung& rechnung);
+// The CII XML (UTF-8) of a gathered document; characters XML cannot carry
+// are left out. Empty, with a German message in *fehler, when the writer failed.
+QByteArray WriteCII(const TERechnung& rechnung, QString* fehler = nullptr);
 // Both in one: the XML, or an empty array and the message.
 QByteArray BuildEInvoice(TDM& dm, const QString& typ, int kopfId, QString* fehler);
 

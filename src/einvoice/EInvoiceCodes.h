@@ -18,3 +18,8 @@ QList<QPair<QString, QString>> LandListe();
 // The UN/ECE recommendation 20/21 code of a unit name ("Stk" -> "H87", "h" ->
 // "HUR"). A blank unit counts as the unit "one" (C62). Empty when unknown.
 QString EinheitCode(const QString& einheitBez);
+
+// Whether a VAT number (blanks ignored) has the form an e-invoice needs: the
+// issuing country's ISO 3166 code in capitals ("ATU12345678", "DE123456789";
+// Greece uses "EL", Northern Ireland "XI"), then a number.
+bool UIDFormGueltig(const QString& uid);

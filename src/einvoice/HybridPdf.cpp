@@ -228,6 +228,8 @@ bool EmbedEInvoice(const QByteArray& pdfData, const QByteArray& xml, QByteArray*
         writer.setDeterministicID(true);
         // Kept readable for the archive checks that predate object streams.
         writer.setObjectStreamMode(qpdf_o_disable);
+        // PDF/A wants an end-of-line before every "endstream".
+        writer.setNewlineBeforeEndstream(true);
         writer.write();
         auto out = writer.getBufferSharedPointer();
         *hybrid = QByteArray(reinterpret_cast<const char*>(out->getBuffer()), qsizetype(out->getSize()));

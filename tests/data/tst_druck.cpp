@@ -351,10 +351,11 @@ void TestDruck::paymentTermsAndTexts_data() {
     QTest::addColumn<QString>("companyUpdate");
     QTest::addColumn<QStringList>("params"); // DokArt, Skonto, KopfText, FussText, DatumStr2, Datum2
 
+    // The cash discount is taken from the gross total (1.000,00 net at 20 %).
     QTest::newRow("invoice with discount")
         << "R" << false << "Skonto = 2" << QString()
         << QStringList{"",
-                       "Zahlbar innerhalb von 10 Tagen mit 2,00% Skonto (20,00 EUR).",
+                       "Zahlbar innerhalb von 10 Tagen mit 2,00% Skonto (24,00 EUR).",
                        "Kopf",
                        "Fuss",
                        "Lieferdatum:",
@@ -363,14 +364,14 @@ void TestDruck::paymentTermsAndTexts_data() {
         << "R" << false << "Skonto = 3"
         << "Skonto = '%3 statt %2 - %1%2'"
         << QStringList{
-               "", "970,00 EUR statt 30,00 EUR - 3,00%%2", "Kopf", "Fuss", "Lieferdatum:", "01.04.2014"};
+               "", "1.164,00 EUR statt 36,00 EUR - 3,00%%2", "Kopf", "Fuss", "Lieferdatum:", "01.04.2014"};
     QTest::newRow("no discount on the header")
         << "R" << false << "Skonto = null" << QString()
         << QStringList{"", "Zahlbar sofort.", "Kopf", "Fuss", "Lieferdatum:", "01.04.2014"};
     QTest::newRow("reminder")
         << "R" << true << "Skonto = 2"
         << "SkontoR = 'N'"
-        << QStringList{"Zahlungserinnerung", "Zahlbar innerhalb von 10 Tagen mit 2,00% Skonto (20,00 EUR).",
+        << QStringList{"Zahlungserinnerung", "Zahlbar innerhalb von 10 Tagen mit 2,00% Skonto (24,00 EUR).",
                        "Wir erinnern",       "Fuss",
                        "Lieferdatum:",       "01.04.2014"};
     QTest::newRow("switch off, texts printed in the buffer")
@@ -394,7 +395,7 @@ void TestDruck::paymentTermsAndTexts() {
     if (!companyUpdate.isEmpty())
         company(companyUpdate);
     kopf(typ, 1, kopfUpdate);
-    positions(typ, 1, {"1:A:N", "1:1:x:~:1:1000:~:0"});
+    positions(typ, 1, {"1:A:N", "1:1:x:~:1:1000:~:20"});
     QVERIFY(dm->PreparePrintData(typ, 1, reminder) > 0);
     const char* names[] = {"DokArt", "Skonto", "KopfText", "FussText", "DatumStr2", "Datum2"};
     for (int i = 0; i < 6; ++i)
