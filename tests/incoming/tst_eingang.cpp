@@ -1,6 +1,8 @@
 // Incoming e-invoices: every sample of the official test suites and the
 // hybrid PDFs reads with exactly the fields and lines a correct reader gets
 // (expected.json beside them); every broken input is refused with its reason.
+#include "DatabaseFixture.h"
+#include "EingangsArchiv.h"
 #include "Eingangsrechnung.h"
 #include "TestSupport.h"
 
@@ -34,6 +36,7 @@ private slots:
     void refuses_data();
     void refuses();
     void command();
+    void archive();
 };
 
 void TestEingang::reads_data() {
@@ -134,6 +137,53 @@ void TestEingang::command() {
     QCOMPARE(p.exitCode(), 1);
     QVERIFY(
         !QJsonDocument::fromJson(p.readAllStandardOutput())[QStringLiteral("errors")].toArray().isEmpty());
+}
+
+// The archive keeps the original bytes and refuses what it must not keep:
+// a second copy of the same invoice, a broken file (nothing stored at all).
+void TestEingang::archive() {
+    TDatabaseFixture db;
+    db.BuildTemplate([](TSQLiteDB& c) {
+        c.ExecSQL(QStringLiteral(
+            "insert into Lieferant (LieferantenID,Firma,LandID,LieGruID,AnspAnredeID,"
+            "AnspTitelID,Aktiv,UIDNr) values (7,'Lieferant GmbH',1,1,1,1,'J','DE 123456789')"));
+    });
+    QVERIFY(db.Open());
+    TSQLiteDB& c = db.dm->SQLiteDB1;
+    TSQLiteQuery q(&c);
+    const QByteArray pdf = Bytes(QStringLiteral("hybrid-pdf/zugferd_2p1_EN16931_Rabatte.pdf"));
+    const QDateTime now(QDate(2026, 12, 11), QTime(9, 30));
+    const TEingangsImport first = ImportiereEingangsrechnung(c, pdf, QStringLiteral("Rabatte.pdf"), now);
+    QVERIFY2(first.Importiert, qPrintable(first.Fehler));
+    QCOMPARE(first.LieferantenID, 7); // by the VAT id, blanks ignored
+
+    const TEingangsImport again = ImportiereEingangsrechnung(c, pdf, QStringLiteral("nochmal.pdf"), now);
+    QVERIFY(!again.Importiert);
+    QVERIFY2(again.Fehler.contains(QStringLiteral("bereits am 11.12.2026 importiert")),
+             qPrintable(again.Fehler));
+
+    const TEingangsImport broken = ImportiereEingangsrechnung(
+        c, Bytes(QStringLiteral("robustness/wrong-line-sum_01.05a-INVOICE_uncefact.xml")),
+        QStringLiteral("x.xml"), now);
+    QVERIFY(!broken.Importiert);
+    QCOMPARE(QueryInt(q, QStringLiteral("select count(*) from EingangsrechnungDatei")), 1);
+
+    // Cash discount date from XRechnung's payment terms, due date and amount.
+    const TEingangsImport skonto = ImportiereEingangsrechnung(
+        c, Bytes(QStringLiteral("xrechnung-testsuite/cii/01.10a-INVOICE_uncefact.xml")),
+        QStringLiteral("s.xml"), now);
+    QVERIFY2(skonto.Importiert, qPrintable(skonto.Fehler));
+    q.RunSQL(QStringLiteral("select SkontoBis, Datum, Zahlbetrag from Eingangsrechnung where ERID = ") +
+             QString::number(skonto.ERID));
+    QCOMPARE(q.Fields(0)->AsDateTime().date(), q.Fields(1)->AsDateTime().date().addDays(7));
+
+    QByteArray original;
+    QString why;
+    QVERIFY2(EingangsOriginal(c, first.ERID, &original, &why), qPrintable(why));
+    QCOMPARE(original, pdf);
+    MarkiereBezahlt(c, first.ERID, QDate(2026, 12, 12), 165.07);
+    QCOMPARE(QueryInt(q, QStringLiteral("select count(*) from Eingangsrechnung where BezahltAm is not null")),
+             1);
 }
 
 QTEST_GUILESS_MAIN(TestEingang)
