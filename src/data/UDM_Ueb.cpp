@@ -4,6 +4,7 @@
 
 #include "Beleg.h"
 #include "GlobalFunctions.h"
+#include "KopfUebZusatz.h"
 #include "ListFilter.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
@@ -106,6 +107,8 @@ QString TDM::KopfUebCondition(int slot, const QString& value) {
     }
 }
 
+TKopfUebZusatz KopfUebZusatz;
+
 QString TDM::KopfUebSQL(const QStringList& conds, int sort) {
     Query1.RunSQL(
         QStringLiteral("select count(*) as cnt from Kopf K, Kunde U where U.KundenID = K.KundenID"));
@@ -114,6 +117,9 @@ QString TDM::KopfUebSQL(const QStringList& conds, int sort) {
             "select *, Rabatt as Summe, Rabatt as SummeUST, Rabatt as SummeInkl, KopfBez as "
             "KundenName from Kopf where KopfID < 0");
     QString sql = KopfSummenSQL();
+    if (!KopfUebZusatz.SQL.isEmpty() && TableExists(KopfUebZusatz.Tabelle))
+        sql.insert(sql.lastIndexOf(QStringLiteral(" from Kopf K")),
+                   QStringLiteral(", ") + KopfUebZusatz.SQL + QStringLiteral(" as ") + KopfUebZusatz.Name);
     if (!conds.value(5).isEmpty())
         sql += QStringLiteral(", Kunde Ku");
     QStringList set;

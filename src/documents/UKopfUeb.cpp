@@ -1,10 +1,12 @@
 #include "UKopfUeb.h"
 
+#include "KopfUebZusatz.h"
 #include "SQLite.h"
 #include "TDBDataLink.h"
 #include "TDBGrid.h"
 #include "UDM.h"
 #include "UFrameUeb.h"
+#include "Zahlungen.h"
 #include "ui_UKopfUeb.h"
 
 #include <QMenu>
@@ -34,7 +36,10 @@ TKopfUeb::TKopfUeb(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TKopfUeb) {
         {QStringLiteral("Summe"), QStringLiteral("Betrag"), amount, 100},
         {QStringLiteral("SummeUST"), QStringLiteral("MWst"), amount, 90},
         {QStringLiteral("SummeInkl"), QStringLiteral("Inkl. MWSt"), amount, 100},
+        {QStringLiteral("Zahlung"), QStringLiteral("Zahlung"), {}, 90},
     });
+    // Invoices show whether they are paid, partly paid or open.
+    KopfUebZusatz = {QStringLiteral("Zahlung"), ZahlungsMarkeSQL(), QStringLiteral("Zahlung")};
     ui->DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui->DBGrid1, &QWidget::customContextMenuRequested, this, &TKopfUeb::ShowContextMenu);
     connect(ui->DBGrid1, &TDBGrid::recordDoubleClicked, this, &TKopfUeb::AendernClick);
@@ -90,6 +95,7 @@ void TKopfUeb::PrepareShow() {
     QString typ;
     int id = 0;
     Current(&typ, &id);
+    EnsureZahlungTables(*DM);
     DM->OpenQueryKopf(FSlots, ui->CBSort->currentIndex());
     if (id > 0)
         DM->QueryKopf.Locate(QStringLiteral("KopfTyp;KopfID"), QVariantList{typ, id});

@@ -28,6 +28,9 @@ QString HelpText() {
         "      liest eine eingegangene E-Rechnung (XML in CII oder UBL, ZUGFeRD-/Factur-X-PDF)\n"
         "      und gibt ihre Angaben und Prüfbefunde als JSON aus; Rückgabewert 1, wenn sie\n"
         "      nicht gelesen werden kann oder die Prüfung Fehler findet\n"
+        "  quorvent --open-items DATEI JJJJ-MM-TT\n"
+        "      gibt die am Ende des Tages offenen Rechnungen und Teilrechnungen als\n"
+        "      JSON-Zeilen aus (Fälligkeit, bezahlt, offen, Mahnstufe, Verzugszinsen)\n"
         "\n"
         "BELEGART: O Angebot, A Auftrag, L Lieferschein, R Rechnung, T Teilrechnung,\n"
         "          S Stornorechnung, G Gutschrift, B Bestellung\n"
@@ -49,7 +52,7 @@ const QSet<QString>& OwnOptions() {
         QStringLiteral("--upgrade"),       QStringLiteral("--backup"),     QStringLiteral("--print-data"),
         QStringLiteral("--pdf"),           QStringLiteral("--einvoice"),   QStringLiteral("--reminder"),
         QStringLiteral("--print-ready"),   QStringLiteral("--screenshot"), QStringLiteral("--action"),
-        QStringLiteral("--read-einvoice"),
+        QStringLiteral("--read-einvoice"), QStringLiteral("--open-items"),
     };
     return options;
 }

@@ -44,6 +44,24 @@ void DrawOverview(QPainter& p) {
         p.drawLine(QPointF(10, y), QPointF(y == 23 ? 17 : 22, y));
 }
 
+void DrawOpenItems(QPainter& p) {
+    // A sheet with a red euro circle: money still owed.
+    p.setPen(QPen(QColor(0x50, 0x50, 0x50), 1.5));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4, 3, 16, 22));
+    p.setPen(QPen(QColor(0x2F, 0x6F, 0xB3), 2));
+    for (int y = 8; y <= 16; y += 4)
+        p.drawLine(QPointF(7, y), QPointF(17, y));
+    p.setPen(QPen(QColor(0xB0, 0x20, 0x20), 1.5));
+    p.setBrush(QColor(0xFF, 0xF0, 0xF0));
+    p.drawEllipse(QRectF(15, 15, 14, 14));
+    QFont f = p.font();
+    f.setPixelSize(11);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRectF(15, 15, 14, 14), Qt::AlignCenter, QStringLiteral("€"));
+}
+
 void DrawStatistics(QPainter& p) {
     p.setPen(Qt::NoPen);
     const QColor c[] = {QColor(0x2F, 0x6F, 0xB3), QColor(0x3C, 0x9D, 0x4E), QColor(0xE0, 0x8A, 0x1E)};
@@ -129,6 +147,9 @@ QIcon NavIcon(TNavIcon kind) {
             break;
         case TNavIcon::Rights:
             DrawRights(p);
+            break;
+        case TNavIcon::OpenItems:
+            DrawOpenItems(p);
             break;
         }
         p.end();

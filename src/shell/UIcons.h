@@ -4,7 +4,7 @@
 #include <QIcon>
 #include <QPixmap>
 
-enum class TNavIcon { Overview, Statistics, Settings, Styles, Rights };
+enum class TNavIcon { Overview, Statistics, Settings, Styles, Rights, OpenItems };
 
 // The program icon: a blue square with a white "Q".
 QPixmap QuorventPixmap(int size);

@@ -74,6 +74,7 @@ TMF::TMF(QWidget* parent) : QMainWindow(parent), ui(new Ui::TMF) {
     } entries[] = {
         {ui->PNav1I1, ui->SBNav1I1, ui->ActionKopfUeb, TNavIcon::Overview},
         {ui->PNav1I2, ui->SBNav1I2, ui->ActionAbschluss, TNavIcon::Statistics},
+        {ui->PNav1I3, ui->SBNav1I3, ui->ActionOffenePosten, TNavIcon::OpenItems},
         {ui->PNav3I1, ui->SBNav3I1, ui->ActionEinAllg, TNavIcon::Settings},
         {ui->PNav3I2, ui->SBNav3I2, ui->ActionStyles, TNavIcon::Styles},
         {ui->PNav3I3, ui->SBNav3I3, ui->ActionRecht, TNavIcon::Rights},

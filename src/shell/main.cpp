@@ -35,7 +35,9 @@
 #include "ULieferant.h"
 #include "ULieferantenGruppe.h"
 #include "UMF.h"
+#include "UMahnen.h"
 #include "UNavigation.h"
+#include "UOffenePosten.h"
 #include "UPage.h"
 #include "UPosDaten.h"
 #include "UPosUeb.h"
@@ -44,6 +46,7 @@
 #include "UStammUeb.h"
 #include "UStartForm.h"
 #include "UStatistik.h"
+#include "Zahlungen.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -105,6 +108,17 @@ int MaintenanceCommand(int argc, char** argv, bool* handled) {
                 args << DecodeFileName(QByteArray(argv[j]));
             QTextStream out(stdout), err(stderr);
             return RunReadEInvoiceCommand(args, out, err);
+        }
+        if (std::strcmp(argv[i], "--open-items") == 0) {
+            // "quorvent --open-items FILE DATE": the open items at the end
+            // of DATE as JSON lines, for scripts and accounting.
+            *handled = true;
+            QCoreApplication app(argc, argv);
+            QStringList args;
+            for (int j = i + 1; j < argc && j <= i + 2; ++j)
+                args << (j == i + 1 ? DecodeFileName(QByteArray(argv[j])) : QString::fromLocal8Bit(argv[j]));
+            QTextStream out(stdout), err(stderr);
+            return RunOpenItemsCommand(args, out, err);
         }
         if (std::strcmp(argv[i], "--backup") == 0) {
             // "quorvent --backup FILE OUT": a checked copy for scheduled backups.
@@ -237,6 +251,18 @@ int main(int argc, char** argv) {
     Wire(mf, "ActionEinAllg", new TEinAllg(mf.PageArea()));
     Wire(mf, "ActionAbschluss", new TStatistik(mf.PageArea()));
     Wire(mf, "ActionAnschrift", new TAnschrift(mf.PageArea()));
+    // Payments, open items and dunning keep tables of their own.
+    try {
+        EnsureZahlungTables(*dm);
+    } catch (const ESQLiteError& e) {
+        Messages::warning(
+            QStringLiteral("Die Tabellen für Zahlungen und Mahnungen konnten nicht angelegt werden!\n") +
+            e.message());
+    }
+    auto* offenePosten = new TOffenePosten(mf.PageArea());
+    Wire(mf, "ActionOffenePosten", offenePosten);
+    auto* mahnen = new TMahnen(&mf);
+    TOffenePosten::ShowMahnen = [mahnen](const QString& typ, int kopfId) { mahnen->Show(typ, kopfId); };
     // The record forms are created once, like every window; the lists on the
     // pages and in the pickers open them.
     auto* kunde = new TKunde(&mf);
@@ -255,6 +281,7 @@ int main(int argc, char** argv) {
     Wire(mf, "ActionLieferanten", lieferantenUeb);
     Wire(mf, "ActionArtikel", artikelUeb);
     TKunde::PickCustomer = [kundenAusw] { return kundenAusw->Execute(); };
+    TOffenePosten::PickCustomer = [kundenAusw] { return kundenAusw->Execute(); };
     TKunde::CustomerPickerVisible = [kundenAusw] { return kundenAusw->isVisible(); };
     // The header form. Besides the overview, the hidden action
     // ActionKopfNeu does (for "--screenshot FILE --action ActionKopfNeu").

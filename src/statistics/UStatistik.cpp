@@ -9,6 +9,7 @@
 #include "TListReport.h"
 #include "UDM.h"
 #include "UExtras.h"
+#include "UOffenePosten.h"
 #include "ui_UStatistik.h"
 
 #include <QHeaderView>
@@ -93,6 +94,8 @@ TStatistik::TStatistik(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TStatist
     setObjectName(QStringLiteral("Statistik"));
     RightKey = QStringLiteral("Statistik");
     ui->PChart->hide();
+    // The receivables beside the revenue: open and overdue at a day.
+    ui->PageControl1->addTab(new TOffeneBetraege(ui->PageControl1), QStringLiteral("Offene Beträge"));
 
 #ifdef QV_HAVE_CHARTS
     auto* view = new QChartView(ui->PChart);

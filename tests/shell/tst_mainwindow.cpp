@@ -78,7 +78,8 @@ private slots:
         QTest::newRow("Bearbeiten") << "&Bearbeiten"
                                     << QStringList{"&Ausschneiden [Ctrl+X]", "&Kopieren [Ctrl+C]",
                                                    "&Einfügen [Ctrl+V]", "Alles &markieren [Ctrl+A]"};
-        QTest::newRow("Tägliches") << "&Tägliches" << QStringList{"Ü&bersicht", "&Statistiken"};
+        QTest::newRow("Tägliches") << "&Tägliches"
+                                   << QStringList{"Ü&bersicht", "&Statistiken", "&Offene Posten"};
         QTest::newRow("Stammdaten") << "&Stammdaten"
                                     << QStringList{"&Allgemein", "&Firmendaten/Andruck", "&Kunden",
                                                    "&Lieferanten", "A&rtikel"};

@@ -1,0 +1,853 @@
+#include "UOffenePosten.h"
+
+#include "Datenaustausch.h"
+#include "DruckText.h"
+#include "GlobalFunctions.h"
+#include "Messages.h"
+#include "QuorventFunctions.h"
+#include "TDBDataLink.h"
+#include "UDM.h"
+#include "UExtras.h"
+#include "UFrameUeb.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QDoubleValidator>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+std::function<bool()> TOffenePosten::PickCustomer;
+std::function<void(const QString&, int)> TOffenePosten::ShowMahnen;
+
+namespace {
+
+enum TSpalte {
+    Kunde,
+    Typ,
+    Nummer,
+    Datum,
+    Faellig,
+    Tage,
+    Brutto,
+    Bezahlt,
+    Gutschrift,
+    Offen,
+    Zinsen,
+    Stufe,
+    Spalten
+};
+
+QString Betrag(double v) {
+    return QLocale().toString(v, 'f', 2);
+}
+
+QDateEdit* DatumFeld(QWidget* parent, const char* name) {
+    auto* d = new QDateEdit(QDate::currentDate(), parent);
+    d->setObjectName(QLatin1String(name));
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    return d;
+}
+
+QPushButton* Knopf(QWidget* parent, const char* name, const QString& text, const QString& hint) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setToolTip(hint);
+    b->setStatusTip(hint);
+    return b;
+}
+
+QLabel* Titel(QWidget* parent, const QString& text) {
+    auto* t = new QLabel(text, parent);
+    t->setObjectName(QStringLiteral("PTitel"));
+    t->setMinimumHeight(30);
+    QFont f = t->font();
+    f.setPointSize(11);
+    f.setBold(true);
+    t->setFont(f);
+    t->setFrameShape(QFrame::Panel);
+    t->setFrameShadow(QFrame::Raised);
+    return t;
+}
+
+// An amount as typed by the user: German or point decimals; NaN when it is none.
+double Zahl(const QString& text) {
+    bool ok = false;
+    QString t = text.trimmed();
+    t.remove(QStringLiteral("EUR")).remove(u'€');
+    t = t.trimmed();
+    double v = QLocale().toDouble(t, &ok);
+    if (!ok)
+        v = t.toDouble(&ok);
+    return ok ? v : std::nan("");
+}
+
+void SetzeSpalten(QTableWidget* t, const QStringList& captions, const QList<int>& widths) {
+    t->setColumnCount(int(captions.size()));
+    t->setHorizontalHeaderLabels(captions);
+    for (int i = 0; i < widths.size(); ++i)
+        t->setColumnWidth(i, widths[i]);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->verticalHeader()->hide();
+    t->horizontalHeader()->setStretchLastSection(true);
+}
+
+QTableWidgetItem* Zelle(const QString& text, bool rechts = false) {
+    auto* i = new QTableWidgetItem(text);
+    if (rechts)
+        i->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return i;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------
+// The list model.
+
+QStringList TOffenePostenModel::Captions() {
+    return {QStringLiteral("Kunde"),  QStringLiteral("Typ"),           QStringLiteral("Nummer"),
+            QStringLiteral("Datum"),  QStringLiteral("Fällig am"),     QStringLiteral("Tage überfällig"),
+            QStringLiteral("Brutto"), QStringLiteral("Bezahlt"),       QStringLiteral("Gutschrift"),
+            QStringLiteral("Offen"),  QStringLiteral("Verzugszinsen"), QStringLiteral("Mahnstufe")};
+}
+
+QString TOffenePostenModel::Text(const TOffenerPosten& p, int column) {
+    switch (column) {
+    case Kunde:
+        return p.Kunde;
+    case Typ:
+        return p.Typ;
+    case Nummer:
+        return QString::number(p.KopfID);
+    case Datum:
+        return DruckDate(p.Datum);
+    case Faellig:
+        return DruckDate(p.Faellig);
+    case Tage:
+        return p.TageUeberfaellig > 0 ? QString::number(p.TageUeberfaellig) : QString();
+    case Brutto:
+        return Betrag(p.Brutto);
+    case Bezahlt:
+        return Betrag(p.Bezahlt);
+    case Gutschrift:
+        return Betrag(p.Gutgeschrieben);
+    case Offen:
+        return Betrag(p.Offen);
+    case Zinsen:
+        return Betrag(p.Zinsen);
+    case Stufe:
+        return p.Mahnstufe > 0
+                   ? QString::number(p.Mahnstufe) + QStringLiteral(" (") + DruckDate(p.MahnDatum) + u')'
+                   : QString();
+    default:
+        return QString();
+    }
+}
+
+void TOffenePostenModel::SetPosten(QList<TOffenerPosten> posten) {
+    beginResetModel();
+    FPosten = std::move(posten);
+    endResetModel();
+}
+
+int TOffenePostenModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(FPosten.size());
+}
+
+int TOffenePostenModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Spalten;
+}
+
+QVariant TOffenePostenModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= FPosten.size())
+        return {};
+    const TOffenerPosten& p = FPosten[index.row()];
+    if (role == Qt::DisplayRole)
+        return Text(p, index.column());
+    if (role == Qt::TextAlignmentRole)
+        return index.column() >= Nummer && index.column() != Stufe
+                   ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role == Qt::ForegroundRole && p.TageUeberfaellig > 0)
+        return QColor(Qt::darkRed);
+    return {};
+}
+
+QVariant TOffenePostenModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return Captions().value(section);
+    return {};
+}
+
+void TOffenePostenModel::sort(int column, Qt::SortOrder order) {
+    auto key = [column](const TOffenerPosten& p) -> std::tuple<double, QString> {
+        switch (column) {
+        case Kunde:
+            return {double(p.KundenID), p.Kunde};
+        case Typ:
+            return {0, p.Typ};
+        case Nummer:
+            return {double(p.KopfID), p.Typ};
+        case Datum:
+            return {double(p.Datum.toJulianDay()), QString()};
+        case Faellig:
+            return {double(p.Faellig.toJulianDay()), QString()};
+        case Tage:
+            return {double(p.TageUeberfaellig), QString()};
+        case Brutto:
+            return {p.Brutto, QString()};
+        case Bezahlt:
+            return {p.Bezahlt, QString()};
+        case Gutschrift:
+            return {p.Gutgeschrieben, QString()};
+        case Offen:
+            return {p.Offen, QString()};
+        case Zinsen:
+            return {p.Zinsen, QString()};
+        default:
+            return {double(p.Mahnstufe), QString()};
+        }
+    };
+    emit layoutAboutToBeChanged();
+    std::stable_sort(FPosten.begin(), FPosten.end(), [&](const TOffenerPosten& a, const TOffenerPosten& b) {
+        return order == Qt::AscendingOrder ? key(a) < key(b) : key(b) < key(a);
+    });
+    emit layoutChanged();
+}
+
+// ---------------------------------------------------------------------
+// Payments dialog.
+
+TZahlungenDialog::TZahlungenDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Zahlungen"));
+    setWindowTitle(QStringLiteral("Zahlungen"));
+    resize(680, 460);
+    auto* layout = new QVBoxLayout(this);
+    FStand = new QLabel(this);
+    FStand->setObjectName(QStringLiteral("LabStand"));
+    layout->addWidget(FStand);
+    FListe = new QTableWidget(this);
+    FListe->setObjectName(QStringLiteral("LVZahlungen"));
+    SetzeSpalten(FListe,
+                 {QStringLiteral("Datum"), QStringLiteral("Betrag"), QStringLiteral("Art"),
+                  QStringLiteral("Anmerkung")},
+                 {100, 110, 120});
+    layout->addWidget(FListe, 1);
+
+    auto* neu = new QFormLayout;
+    FDatum = DatumFeld(this, "DTPDatum");
+    FBetrag = new QLineEdit(this);
+    FBetrag->setObjectName(QStringLiteral("EditBetrag"));
+    FArt = new QComboBox(this);
+    FArt->setObjectName(QStringLiteral("CBArt"));
+    FArt->addItems(ZahlungArten());
+    FAnmerkung = new QLineEdit(this);
+    FAnmerkung->setObjectName(QStringLiteral("EditAnmerkung"));
+    FAnmerkung->setMaxLength(200);
+    neu->addRow(QStringLiteral("Zahlungsdatum"), FDatum);
+    neu->addRow(QStringLiteral("Betrag (EUR)"), FBetrag);
+    neu->addRow(QStringLiteral("Zahlungsart"), FArt);
+    neu->addRow(QStringLiteral("Anmerkung"), FAnmerkung);
+    layout->addLayout(neu);
+    FSkontoHinweis = new QLabel(this);
+    FSkontoHinweis->setObjectName(QStringLiteral("LabSkonto"));
+    layout->addWidget(FSkontoHinweis);
+
+    auto* buttons = new QHBoxLayout;
+    auto* erfassen =
+        Knopf(this, "BitBtnErfassen", QStringLiteral("&Erfassen"), QStringLiteral("Zahlung erfassen"));
+    auto* loeschen = Knopf(this, "BitBtnLoeschen", QStringLiteral("&Löschen"),
+                           QStringLiteral("Markierte Zahlung löschen"));
+    auto* zurueck = Knopf(this, "BitBtnClose", QStringLiteral("&Zurück"), QStringLiteral("Zurück zur Liste"));
+    buttons->addWidget(erfassen);
+    buttons->addWidget(loeschen);
+    buttons->addStretch();
+    buttons->addWidget(zurueck);
+    layout->addLayout(buttons);
+    erfassen->setDefault(true);
+    connect(erfassen, &QPushButton::clicked, this, [this] { RunDataAction([this] { ErfassenClick(); }); });
+    connect(loeschen, &QPushButton::clicked, this, [this] { RunDataAction([this] { LoeschenClick(); }); });
+    connect(zurueck, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TZahlungenDialog::prepare(const QString& typ, int kopfId) {
+    FTyp = typ;
+    FKopfID = kopfId;
+    TPage::ApplyStyle(0, this);
+    setWindowTitle(QStringLiteral("Zahlungen - ") + BelegName(typ, kopfId));
+    FDatum->setDate(QDate::currentDate());
+    FAnmerkung->clear();
+    FArt->setCurrentIndex(0);
+    Refresh();
+}
+
+void TZahlungenDialog::Show(const QString& typ, int kopfId) {
+    prepare(typ, kopfId);
+    exec();
+}
+
+void TZahlungenDialog::Refresh() {
+    const TBelegStand s = BelegStand(*DM, FTyp, FKopfID);
+    QString stand = BelegName(FTyp, FKopfID) + QStringLiteral(" vom ") + DruckDate(s.Datum) +
+                    QStringLiteral(":  Brutto ") + FormatEuro(s.Brutto) + QStringLiteral(",  bezahlt ") +
+                    FormatEuro(s.Bezahlt) + QStringLiteral(",  Gutschriften ") +
+                    FormatEuro(s.Gutgeschrieben) + QStringLiteral(",  offen ") + FormatEuro(s.Offen);
+    if (s.PerHandBezahlt)
+        stand += QStringLiteral("  (als bezahlt markiert, ohne erfasste Zahlungen)");
+    FStand->setText(stand);
+    FListe->setRowCount(0);
+    for (const TZahlung& z : Zahlungen(*DM, FTyp, FKopfID)) {
+        const int r = FListe->rowCount();
+        FListe->insertRow(r);
+        FListe->setItem(r, 0, Zelle(DruckDate(z.Datum)));
+        FListe->setItem(r, 1, Zelle(Betrag(z.Betrag), true));
+        FListe->setItem(r, 2, Zelle(z.Art));
+        FListe->setItem(r, 3, Zelle(z.Anmerkung));
+        FListe->item(r, 0)->setData(Qt::UserRole, z.ZahlungID);
+    }
+    // The proposal: what is open, or less the discount while it may be taken.
+    const double offen = std::max(0.0, s.Brutto - s.Bezahlt - s.Gutgeschrieben);
+    FBetrag->setText(Betrag(offen));
+    FSkontoHinweis->clear();
+    if (s.SkontoProzent > 0 && s.Bezahlt < 0.005 && offen > 0.005) {
+        const TZahlungsBedingung b = KundenZahlungsBedingung(*DM, s.KundenID);
+        const double abzug = RoundCentsHalfEven(s.Brutto * s.SkontoProzent / 100.0);
+        FSkontoHinweis->setText(QStringLiteral("Bei Zahlung bis ") +
+                                DruckDate(s.Datum.addDays(b.Skontofrist)) + QStringLiteral(": ") +
+                                FormatEuro(offen - abzug) + QStringLiteral(" (") +
+                                DruckFixed(s.SkontoProzent) + QStringLiteral(" % Skonto = ") +
+                                FormatEuro(abzug) + QStringLiteral(")"));
+    }
+}
+
+void TZahlungenDialog::ErfassenClick() {
+    const double betrag = Zahl(FBetrag->text());
+    if (std::isnan(betrag)) {
+        Messages::warning(
+            QStringLiteral("Bitte geben Sie den Betrag der Zahlung als Zahl ein (z.B. 119,00)!"));
+        return;
+    }
+    TZahlung z;
+    z.Datum = FDatum->date();
+    z.Betrag = betrag;
+    z.Art = FArt->currentText();
+    z.Anmerkung = FAnmerkung->text();
+    if (ZahlungErfassen(*DM, FTyp, FKopfID, z))
+        FAnmerkung->clear();
+    Refresh();
+}
+
+void TZahlungenDialog::LoeschenClick() {
+    const int r = FListe->currentRow();
+    if (r < 0 || !FListe->item(r, 0)) {
+        Messages::info(QStringLiteral("Bitte wählen Sie die Zahlung aus, die gelöscht werden soll!"));
+        return;
+    }
+    ZahlungLoeschen(*DM, FTyp, FKopfID, FListe->item(r, 0)->data(Qt::UserRole).toLongLong());
+    Refresh();
+}
+
+// ---------------------------------------------------------------------
+// Payment terms.
+
+TZahlungsBedingungDialog::TZahlungsBedingungDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Zahlungsbedingungen"));
+    setWindowTitle(QStringLiteral("Zahlungsbedingungen"));
+    auto* layout = new QVBoxLayout(this);
+    auto tage = [this](const char* name) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QLatin1String(name));
+        e->setValidator(new QIntValidator(0, 3650, e));
+        return e;
+    };
+    auto* firma = new QFormLayout;
+    firma->addRow(new QLabel(QStringLiteral("<b>Standard der Firma</b>"), this));
+    FZiel = tage("EditZahlungsziel");
+    FFrist = tage("EditSkontofrist");
+    firma->addRow(QStringLiteral("Zahlungsziel (Tage)"), FZiel);
+    firma->addRow(QStringLiteral("Skontofrist (Tage)"), FFrist);
+    layout->addLayout(firma);
+    auto* kunde = new QFormLayout;
+    kunde->addRow(
+        new QLabel(QStringLiteral("<b>Abweichend für einen Kunden</b> (leer = Standard der Firma)"), this));
+    FKunde = new QLineEdit(this);
+    FKunde->setObjectName(QStringLiteral("EditKunde"));
+    TFrameUeb::MakeDigitsOnly(FKunde);
+    FKundeName = new QLabel(this);
+    kunde->addRow(QStringLiteral("KundenNr"), FKunde);
+    kunde->addRow(QString(), FKundeName);
+    FKundeZiel = tage("EditKundeZiel");
+    FKundeFrist = tage("EditKundeFrist");
+    FVerbraucher = new QComboBox(this);
+    FVerbraucher->setObjectName(QStringLiteral("CBVerbraucher"));
+    FVerbraucher->addItem(QStringLiteral("nach Firmenname (mit Firma = Unternehmer)"), QString());
+    FVerbraucher->addItem(QStringLiteral("Verbraucher"), QStringLiteral("J"));
+    FVerbraucher->addItem(QStringLiteral("Unternehmer"), QStringLiteral("N"));
+    kunde->addRow(QStringLiteral("Zahlungsziel (Tage)"), FKundeZiel);
+    kunde->addRow(QStringLiteral("Skontofrist (Tage)"), FKundeFrist);
+    kunde->addRow(QStringLiteral("Schuldner ist"), FVerbraucher);
+    layout->addLayout(kunde);
+    auto* buttons = new QHBoxLayout;
+    auto* speichern =
+        Knopf(this, "BitBtnSpeichern", QStringLiteral("&Speichern"), QStringLiteral("Angaben speichern"));
+    auto* zurueck = Knopf(this, "BitBtnClose", QStringLiteral("&Zurück"), QStringLiteral("Zurück zur Liste"));
+    buttons->addStretch();
+    buttons->addWidget(speichern);
+    buttons->addWidget(zurueck);
+    layout->addLayout(buttons);
+    connect(FKunde, &QLineEdit::textChanged, this, [this] { RunDataAction([this] { KundeLesen(); }); });
+    connect(speichern, &QPushButton::clicked, this, [this] { RunDataAction([this] { SpeichernClick(); }); });
+    connect(zurueck, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TZahlungsBedingungDialog::prepare(int kundenId) {
+    TPage::ApplyStyle(0, this);
+    const TZahlungsBedingung f = FirmenZahlungsBedingung(*DM);
+    FZiel->setText(QString::number(f.Zahlungsziel));
+    FFrist->setText(QString::number(f.Skontofrist));
+    FKunde->setText(kundenId > 0 ? QString::number(kundenId) : QString());
+    KundeLesen();
+}
+
+void TZahlungsBedingungDialog::KundeLesen() {
+    bool ok = false;
+    const int id = FKunde->text().toInt(&ok);
+    FKundeName->clear();
+    FKundeZiel->clear();
+    FKundeFrist->clear();
+    FVerbraucher->setCurrentIndex(0);
+    if (!ok)
+        return;
+    DM->Query3.RunSQL(QStringLiteral("select ifnull(Firma || ' ','') || ifnull(Nachname,'') || ifnull(' ' || "
+                                     "Vorname,'') from Kunde where KundenID = ") +
+                      QString::number(id));
+    FKundeName->setText(DM->Query3.IsEmpty() ? QStringLiteral("(kein Kunde mit dieser Nummer)")
+                                             : DM->Query3.Fields(0)->AsString());
+    const TZahlungsBedingung b = KundenZahlungsBedingung(*DM, id);
+    if (b.EigenesZiel >= 0)
+        FKundeZiel->setText(QString::number(b.EigenesZiel));
+    if (b.EigeneFrist >= 0)
+        FKundeFrist->setText(QString::number(b.EigeneFrist));
+    FVerbraucher->setCurrentIndex(std::max(0, FVerbraucher->findData(b.VerbraucherMerk)));
+}
+
+void TZahlungsBedingungDialog::SpeichernClick() {
+    auto tage = [](QLineEdit* e, int leer) {
+        return e->text().trimmed().isEmpty() ? leer : e->text().toInt();
+    };
+    SaveFirmenZahlungsBedingung(*DM, tage(FZiel, 14), tage(FFrist, 7));
+    bool ok = false;
+    const int id = FKunde->text().toInt(&ok);
+    if (ok) {
+        DM->Query3.RunSQL(QStringLiteral("select count(*) from Kunde where KundenID = ") +
+                          QString::number(id));
+        if (DM->Query3.Fields(0)->AsInteger() == 0) {
+            Messages::warning(
+                QStringLiteral("Den Kunden ") + QString::number(id) +
+                QStringLiteral(" gibt es nicht! Die Standardwerte der Firma wurden gespeichert."));
+            return;
+        }
+        SaveKundenZahlungsBedingung(*DM, id, tage(FKundeZiel, -1), tage(FKundeFrist, -1),
+                                    FVerbraucher->currentData().toString());
+    }
+    Messages::info(QStringLiteral("Die Zahlungsbedingungen wurden gespeichert."));
+}
+
+// ---------------------------------------------------------------------
+// Base rates.
+
+TBasiszinsDialog::TBasiszinsDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Basiszinssaetze"));
+    setWindowTitle(QStringLiteral("Basiszinssätze"));
+    resize(560, 520);
+    auto* layout = new QVBoxLayout(this);
+    FTitel = new QLabel(this);
+    FTitel->setWordWrap(true);
+    layout->addWidget(FTitel);
+    FListe = new QTableWidget(this);
+    FListe->setObjectName(QStringLiteral("LVBasiszins"));
+    SetzeSpalten(FListe,
+                 {QStringLiteral("Gültig ab"), QStringLiteral("Satz %"), QStringLiteral("Bestätigt"),
+                  QStringLiteral("Quelle")},
+                 {100, 80, 80});
+    layout->addWidget(FListe, 1);
+    auto* neu = new QHBoxLayout;
+    FAb = DatumFeld(this, "DTPAb");
+    FSatz = new QLineEdit(this);
+    FSatz->setObjectName(QStringLiteral("EditSatz"));
+    FBestaetigt = new QCheckBox(QStringLiteral("von der Notenbank bekanntgegeben"), this);
+    FBestaetigt->setObjectName(QStringLiteral("CBBestaetigt"));
+    FBestaetigt->setChecked(true);
+    neu->addWidget(new QLabel(QStringLiteral("Gültig ab"), this));
+    neu->addWidget(FAb);
+    neu->addWidget(new QLabel(QStringLiteral("Satz %"), this));
+    neu->addWidget(FSatz);
+    neu->addWidget(FBestaetigt);
+    layout->addLayout(neu);
+    auto* buttons = new QHBoxLayout;
+    auto* hinzu = Knopf(this, "BitBtnHinzufuegen", QStringLiteral("&Hinzufügen"),
+                        QStringLiteral("Basiszinssatz für ein Halbjahr eintragen oder ändern"));
+    auto* loeschen = Knopf(this, "BitBtnLoeschen", QStringLiteral("&Löschen"),
+                           QStringLiteral("Markierten Basiszinssatz löschen"));
+    auto* zurueck = Knopf(this, "BitBtnClose", QStringLiteral("&Zurück"), QStringLiteral("Zurück zur Liste"));
+    buttons->addWidget(hinzu);
+    buttons->addWidget(loeschen);
+    buttons->addStretch();
+    buttons->addWidget(zurueck);
+    layout->addLayout(buttons);
+    connect(hinzu, &QPushButton::clicked, this, [this] { RunDataAction([this] { HinzufuegenClick(); }); });
+    connect(loeschen, &QPushButton::clicked, this, [this] { RunDataAction([this] { LoeschenClick(); }); });
+    connect(zurueck, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TBasiszinsDialog::prepare() {
+    TPage::ApplyStyle(0, this);
+    EnsureZahlungTables(*DM);
+    FLand = ZinsLand(*DM);
+    FTitel->setText(
+        QStringLiteral("Basiszinssätze für das Land ") + FLand +
+        (FLand == QLatin1String("AT")
+             ? QStringLiteral(" (Oesterreichische Nationalbank). Die österreichischen Sätze werden nicht "
+                              "mitgeliefert und müssen eingetragen werden.")
+             : QStringLiteral(
+                   " (Deutsche Bundesbank, § 247 BGB). Jedes Halbjahr (1. Januar, 1. Juli) bitte den "
+                   "neuen Satz eintragen.")));
+    FListe->setRowCount(0);
+    const QList<TBasiszins> list = Basiszinsen(*DM, FLand);
+    for (int i = int(list.size()) - 1; i >= 0; --i) {
+        const TBasiszins& z = list[i];
+        const int r = FListe->rowCount();
+        FListe->insertRow(r);
+        FListe->setItem(r, 0, Zelle(DruckDate(z.Ab)));
+        FListe->item(r, 0)->setData(Qt::UserRole, z.Ab);
+        FListe->setItem(r, 1, Zelle(DruckFixed(z.Satz), true));
+        FListe->setItem(r, 2, Zelle(z.Bestaetigt ? QStringLiteral("ja") : QStringLiteral("nein")));
+        FListe->setItem(r, 3, Zelle(z.Quelle));
+    }
+    const QDate heute = QDate::currentDate();
+    FAb->setDate(QDate(heute.year(), heute.month() <= 6 ? 1 : 7, 1));
+    FSatz->clear();
+}
+
+void TBasiszinsDialog::HinzufuegenClick() {
+    const double satz = Zahl(FSatz->text());
+    if (std::isnan(satz) || satz < -20 || satz > 50) {
+        Messages::warning(
+            QStringLiteral("Bitte geben Sie den Basiszinssatz in Prozent ein (z.B. 1,27 oder -0,88)!"));
+        return;
+    }
+    if (SaveBasiszins(*DM, FLand,
+                      {FAb->date(), satz, FBestaetigt->isChecked(), QStringLiteral("eingetragen")}))
+        prepare();
+}
+
+void TBasiszinsDialog::LoeschenClick() {
+    const int r = FListe->currentRow();
+    if (r < 0 || !FListe->item(r, 0))
+        return;
+    const QDate ab = FListe->item(r, 0)->data(Qt::UserRole).toDate();
+    if (Messages::question(QStringLiteral("Soll der Basiszinssatz ab ") + DruckDate(ab) +
+                               QStringLiteral(" wirklich gelöscht werden?"),
+                           false, Messages::No) != Messages::Yes)
+        return;
+    DeleteBasiszins(*DM, FLand, ab);
+    prepare();
+}
+
+// ---------------------------------------------------------------------
+// The page.
+
+TOffenePosten::TOffenePosten(QWidget* pageArea) : TPage(pageArea) {
+    setObjectName(QStringLiteral("OffenePosten"));
+    setWindowTitle(QStringLiteral("Offene Posten"));
+    RightKey = QStringLiteral("OffenePosten");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Titel(this, QStringLiteral("   Offene Posten")));
+
+    auto* filter = new QHBoxLayout;
+    filter->addWidget(new QLabel(QStringLiteral("Kunde"), this));
+    FKunde = new QLineEdit(this);
+    FKunde->setObjectName(QStringLiteral("EditKunde"));
+    FKunde->setMaximumWidth(80);
+    FKunde->setToolTip(QStringLiteral("Offene Posten nach Kunde filtern"));
+    TFrameUeb::MakeDigitsOnly(FKunde);
+    filter->addWidget(FKunde);
+    auto* pick = new QToolButton(this);
+    pick->setObjectName(QStringLiteral("BitBtnKunde"));
+    pick->setText(QStringLiteral("?"));
+    pick->setToolTip(QStringLiteral("Kunde auswählen"));
+    filter->addWidget(pick);
+    filter->addSpacing(12);
+    filter->addWidget(new QLabel(QStringLiteral("Stichtag"), this));
+    FStichtag = DatumFeld(this, "DTPStichtag");
+    FStichtag->setToolTip(QStringLiteral("Stand am Ende dieses Tages"));
+    filter->addWidget(FStichtag);
+    FUeberfaellig = new QCheckBox(QStringLiteral("nur überfällige"), this);
+    FUeberfaellig->setObjectName(QStringLiteral("CBUeberfaellig"));
+    filter->addWidget(FUeberfaellig);
+    filter->addSpacing(12);
+    FZeitraum = new QCheckBox(QStringLiteral("Rechnungen vom"), this);
+    FZeitraum->setObjectName(QStringLiteral("CBZeitraum"));
+    filter->addWidget(FZeitraum);
+    FVon = DatumFeld(this, "DTPvon");
+    FBis = DatumFeld(this, "DTPbis");
+    filter->addWidget(FVon);
+    filter->addWidget(new QLabel(QStringLiteral("bis"), this));
+    filter->addWidget(FBis);
+    filter->addStretch();
+    layout->addLayout(filter);
+
+    FModel = new TOffenePostenModel(this);
+    FView = new QTableView(this);
+    FView->setObjectName(QStringLiteral("LVPosten"));
+    FView->setModel(FModel);
+    FView->setSortingEnabled(true);
+    FView->horizontalHeader()->setSortIndicator(Faellig, Qt::AscendingOrder);
+    FView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FView->setSelectionMode(QAbstractItemView::SingleSelection);
+    FView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FView->verticalHeader()->hide();
+    FView->verticalHeader()->setDefaultSectionSize(22);
+    FView->setToolTip(QStringLiteral("Zahlungen der Rechnung durch Doppelklick anzeigen"));
+    const int widths[] = {220, 40, 70, 85, 85, 95, 90, 90, 85, 90, 100, 120};
+    for (int i = 0; i < Spalten; ++i)
+        FView->setColumnWidth(i, widths[i]);
+    layout->addWidget(FView, 1);
+    FSumme = new QLabel(this);
+    FSumme->setObjectName(QStringLiteral("LabSumme"));
+    QFont bold = FSumme->font();
+    bold.setBold(true);
+    FSumme->setFont(bold);
+    layout->addWidget(FSumme);
+    FHinweis = new QLabel(this);
+    FHinweis->setObjectName(QStringLiteral("LabHinweis"));
+    FHinweis->setWordWrap(true);
+    FHinweis->setStyleSheet(QStringLiteral("color: #a00000"));
+    layout->addWidget(FHinweis);
+
+    auto* buttons = new QHBoxLayout;
+    auto* zahlungen = Knopf(this, "BitBtnZahlungen", QStringLiteral("&Zahlungen"),
+                            QStringLiteral("Zahlungen der markierten Rechnung anzeigen und erfassen"));
+    auto* mahnen = Knopf(this, "BitBtnMahnen", QStringLiteral("&Mahnen"),
+                         QStringLiteral("Zahlungserinnerung oder Mahnung zur markierten Rechnung drucken"));
+    auto* exportieren = Knopf(this, "BtnExportieren", QStringLiteral("&Exportieren"),
+                              QStringLiteral("Liste in eine CSV-Datei exportieren"));
+    auto* bedingungen = Knopf(this, "BitBtnBedingungen", QStringLiteral("Zahlungs&bedingungen"),
+                              QStringLiteral("Zahlungsziel und Skontofrist festlegen"));
+    auto* basis = Knopf(this, "BitBtnBasiszins", QStringLiteral("&Basiszinssätze"),
+                        QStringLiteral("Basiszinssätze für die Verzugszinsen anzeigen und eintragen"));
+    for (QPushButton* b : {zahlungen, mahnen, exportieren, bedingungen, basis})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+
+    FZahlungen = new TZahlungenDialog(this);
+    FBedingungen = new TZahlungsBedingungDialog(this);
+    FBasiszins = new TBasiszinsDialog(this);
+
+    auto rebuild = [this] {
+        if (!FSetting)
+            RunDataAction([this] { Rebuild(); });
+    };
+    connect(FKunde, &QLineEdit::textChanged, this, rebuild);
+    connect(FStichtag, &QDateEdit::dateChanged, this, rebuild);
+    connect(FUeberfaellig, &QCheckBox::toggled, this, rebuild);
+    connect(FZeitraum, &QCheckBox::toggled, this, rebuild);
+    connect(FVon, &QDateEdit::dateChanged, this, [this, rebuild] {
+        if (FZeitraum->isChecked())
+            rebuild();
+    });
+    connect(FBis, &QDateEdit::dateChanged, this, [this, rebuild] {
+        if (FZeitraum->isChecked())
+            rebuild();
+    });
+    connect(pick, &QToolButton::clicked, this, [this] {
+        if (PickCustomer && PickCustomer())
+            FKunde->setText(DM->QueryKunde.FieldByName(QStringLiteral("KundenID"))->AsString());
+    });
+    connect(FView, &QTableView::doubleClicked, this, [this] { ZahlungenClick(); });
+    connect(zahlungen, &QPushButton::clicked, this, &TOffenePosten::ZahlungenClick);
+    connect(mahnen, &QPushButton::clicked, this, &TOffenePosten::MahnenClick);
+    connect(exportieren, &QPushButton::clicked, this, &TOffenePosten::ExportierenClick);
+    connect(bedingungen, &QPushButton::clicked, this, [this, rebuild] {
+        FBedingungen->prepare(FKunde->text().toInt());
+        FBedingungen->exec();
+        rebuild();
+    });
+    connect(basis, &QPushButton::clicked, this, [this, rebuild] {
+        FBasiszins->prepare();
+        FBasiszins->exec();
+        rebuild();
+    });
+}
+
+void TOffenePosten::PrepareShow() {
+    EnsureZahlungTables(*DM);
+    FSetting = true;
+    FStichtag->setDate(QDate::currentDate());
+    if (!FZeitraum->isChecked()) {
+        FVon->setDate(QDate(QDate::currentDate().year(), 1, 1));
+        FBis->setDate(QDate::currentDate());
+    }
+    FSetting = false;
+    Rebuild();
+}
+
+void TOffenePosten::Rebuild() {
+    TOPFilter f;
+    f.Stichtag = FStichtag->date();
+    bool ok = false;
+    const int kunde = FKunde->text().toInt(&ok);
+    f.KundenID = ok ? kunde : -1;
+    f.NurUeberfaellig = FUeberfaellig->isChecked();
+    if (FZeitraum->isChecked()) {
+        f.Von = FVon->date();
+        f.Bis = FBis->date();
+    }
+    QList<QDate> fehlend;
+    FModel->SetPosten(OffenePosten(*DM, f, &fehlend));
+    const QHeaderView* h = FView->horizontalHeader();
+    FModel->sort(h->sortIndicatorSection(), h->sortIndicatorOrder());
+    double brutto = 0, bezahlt = 0, gut = 0, offen = 0, zinsen = 0, ueber = 0;
+    for (const TOffenerPosten& p : FModel->Posten()) {
+        brutto += p.Brutto;
+        bezahlt += p.Bezahlt;
+        gut += p.Gutgeschrieben;
+        offen += p.Offen;
+        zinsen += p.Zinsen;
+        if (p.TageUeberfaellig > 0)
+            ueber += p.Offen;
+    }
+    FSumme->setText(QStringLiteral("Summe (") + QString::number(FModel->rowCount()) +
+                    QStringLiteral(" Posten):  Brutto ") + FormatEuro(brutto) +
+                    QStringLiteral("  ·  Bezahlt ") + FormatEuro(bezahlt) +
+                    QStringLiteral("  ·  Gutschriften ") + FormatEuro(gut) + QStringLiteral("  ·  Offen ") +
+                    FormatEuro(offen) + QStringLiteral("  ·  davon überfällig ") + FormatEuro(ueber) +
+                    QStringLiteral("  ·  Verzugszinsen ") + FormatEuro(zinsen));
+    QStringList tage;
+    for (const QDate& d : fehlend)
+        tage << DruckDate(d);
+    FHinweis->setText(tage.isEmpty()
+                          ? QString()
+                          : QStringLiteral("Für die Halbjahre ab ") + tage.join(QStringLiteral(", ")) +
+                                QStringLiteral(" ist kein Basiszinssatz eingetragen; die Zinsen rechnen "
+                                               "dort mit dem Satz davor. Bitte unter \"Basiszinssätze\" "
+                                               "nachtragen."));
+}
+
+bool TOffenePosten::Current(QString* typ, int* kopfId) const {
+    const QModelIndex i = FView->currentIndex();
+    if (!i.isValid() || i.row() >= FModel->Posten().size()) {
+        Messages::info(QStringLiteral("Bitte wählen Sie eine Rechnung aus der Liste aus!"));
+        return false;
+    }
+    *typ = FModel->Posten()[i.row()].Typ;
+    *kopfId = FModel->Posten()[i.row()].KopfID;
+    return true;
+}
+
+void TOffenePosten::ZahlungenClick() {
+    QString typ;
+    int id = 0;
+    if (!Current(&typ, &id))
+        return;
+    RunDataAction([&] { FZahlungen->prepare(typ, id); });
+    FZahlungen->exec();
+    RunDataAction([this] { Rebuild(); });
+}
+
+void TOffenePosten::MahnenClick() {
+    QString typ;
+    int id = 0;
+    if (!Current(&typ, &id) || !ShowMahnen)
+        return;
+    ShowMahnen(typ, id);
+    RunDataAction([this] { Rebuild(); });
+}
+
+void TOffenePosten::ExportierenClick() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    const QString file =
+        ChooseListFile ? ChooseListFile(this, folder + QStringLiteral("/Offene Posten.csv")) : QString();
+    if (file.isEmpty())
+        return;
+    if (IsDatabaseFile(*DM, file)) {
+        Messages::error(QStringLiteral("Die Liste konnte nicht exportiert werden!\nDie Datei ") + file +
+                        QStringLiteral(" ist die geöffnete Datenbank und kann nicht überschrieben werden!"));
+        return;
+    }
+    QList<QStringList> rows{TOffenePostenModel::Captions()};
+    for (const TOffenerPosten& p : FModel->Posten()) {
+        QStringList row;
+        for (int c = 0; c < Spalten; ++c)
+            row << TOffenePostenModel::Text(p, c);
+        rows << row;
+    }
+    const QByteArray data = CSVDatei(rows);
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
+        Messages::error(QStringLiteral("Die Liste konnte nicht exportiert werden!\nDie Datei ") + file +
+                        QStringLiteral(" konnte nicht geschrieben werden: ") + out.errorString());
+        return;
+    }
+    Messages::info(QStringLiteral("Die Liste wurde in die Datei ") + file + QStringLiteral(" exportiert."));
+}
+
+// ---------------------------------------------------------------------
+// Open and overdue amounts for the statistics.
+
+TOffeneBetraege::TOffeneBetraege(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TabOffeneBetraege"));
+    auto* layout = new QFormLayout(this);
+    FStichtag = DatumFeld(this, "DTPStichtagOP");
+    FStichtag->setToolTip(QStringLiteral("Stand am Ende dieses Tages"));
+    FOffen = new QLabel(this);
+    FOffen->setObjectName(QStringLiteral("LabOffen"));
+    FUeberfaellig = new QLabel(this);
+    FUeberfaellig->setObjectName(QStringLiteral("LabUeberfaellig"));
+    FAnzahl = new QLabel(this);
+    FAnzahl->setObjectName(QStringLiteral("LabAnzahl"));
+    QFont bold = FOffen->font();
+    bold.setBold(true);
+    FOffen->setFont(bold);
+    FUeberfaellig->setFont(bold);
+    layout->addRow(QStringLiteral("Stichtag"), FStichtag);
+    layout->addRow(QStringLiteral("Offene Rechnungen"), FAnzahl);
+    layout->addRow(QStringLiteral("Offener Betrag"), FOffen);
+    layout->addRow(QStringLiteral("davon überfällig"), FUeberfaellig);
+    connect(FStichtag, &QDateEdit::dateChanged, this, [this] { RunDataAction([this] { Berechnen(); }); });
+}
+
+void TOffeneBetraege::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    RunDataAction([this] { Berechnen(); });
+}
+
+void TOffeneBetraege::Berechnen() {
+    if (!DM || !DM->SQLiteDB1.Connected())
+        return;
+    const TOPSumme s = OffenePostenSumme(*DM, FStichtag->date());
+    FAnzahl->setText(QString::number(s.Anzahl));
+    FOffen->setText(FormatEuro(s.Offen));
+    FUeberfaellig->setText(FormatEuro(s.Ueberfaellig));
+}
