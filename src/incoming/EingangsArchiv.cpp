@@ -58,6 +58,12 @@ void EingangPrepareTables(TSQLiteDB& db) {
         "create index if not exists EingangsrechnungNummer on Eingangsrechnung (Nummer, VerkaeuferUID)"));
 }
 
+void EingangPrepareRight(TSQLiteDB& db) {
+    db.ExecSQL(
+        QStringLiteral("insert into set_recht select 'Eingangsrechnungen', 'Eingangsrechnungen', 'J' where "
+                       "not exists (select 1 from set_recht where Funktion = 'Eingangsrechnungen')"));
+}
+
 QDate SkontoBis(const TEingangsrechnung& r) {
     static const QRegularExpression skonto(QStringLiteral("#SKONTO#TAGE=(\\d+)#"));
     const QRegularExpressionMatch m = skonto.match(r.Zahlungsbedingungen);

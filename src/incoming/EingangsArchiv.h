@@ -13,6 +13,9 @@ class TSQLiteDB;
 
 // Creates the tables when missing.
 void EingangPrepareTables(TSQLiteDB& db);
+// The page's own entry in the rights list, added when missing, so that the
+// password can protect it like the other pages.
+void EingangPrepareRight(TSQLiteDB& db);
 
 struct TEingangsImport {
     bool Importiert = false;

@@ -21,6 +21,7 @@
 #include "UEinAllg.h"
 #include "UEinRecht.h"
 #include "UEinStyle.h"
+#include "UEingang.h"
 #include "UExtras.h"
 #include "UFInfo.h"
 #include "UFrameArtikelUeb.h"
@@ -51,6 +52,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QTextStream>
 #include <QTimer>
 
@@ -263,6 +265,13 @@ int main(int argc, char** argv) {
     Wire(mf, "ActionOffenePosten", offenePosten);
     auto* mahnen = new TMahnen(&mf);
     TOffenePosten::ShowMahnen = [mahnen](const QString& typ, int kopfId) { mahnen->Show(typ, kopfId); };
+    // Incoming e-invoices, under "Tägliches" beside the documents.
+    auto* eingang = new QAction(QStringLiteral("&Eingangsrechnungen"), &mf);
+    eingang->setObjectName(QStringLiteral("ActionEingang"));
+    eingang->setStatusTip(QStringLiteral("Eingangsrechnungen importieren, prüfen, anzeigen und bezahlen"));
+    if (auto* menu = mf.findChild<QMenu*>(QStringLiteral("MenuTaegliches")))
+        menu->addAction(eingang);
+    Wire(mf, "ActionEingang", new TEingang(mf.PageArea()));
     // The record forms are created once, like every window; the lists on the
     // pages and in the pickers open them.
     auto* kunde = new TKunde(&mf);

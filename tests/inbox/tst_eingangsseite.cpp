@@ -1,0 +1,56 @@
+// The page of incoming invoices as the user drives it: several files at
+// once (one refused, named in the message), the list with its filters, a
+// bill marked paid and open again.
+#include "DatabaseFixture.h"
+#include "FormTestHelpers.h"
+#include "UEingang.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+class TestEingangsseite : public QObject {
+    Q_OBJECT
+private slots:
+    void importListPay();
+};
+
+void TestEingangsseite::importListPay() {
+    PinGermanLocale();
+    TDatabaseFixture db;
+    db.BuildTemplate();
+    QVERIFY(db.Open());
+    const QString samples = QStringLiteral(QV_INCOMING_SAMPLES "/incoming/");
+    TEingang page;
+    page.ShowPage();
+    QCOMPARE(page.List()->rowCount(), 0);
+    TEingang::ChooseFiles = [&] {
+        return QStringList{samples + QStringLiteral("xrechnung-testsuite/ubl/01.13a-INVOICE_ubl.xml"),
+                           samples + QStringLiteral("robustness/empty.xml"),
+                           samples + QStringLiteral("hybrid-pdf/zugferd_2p1_BASIC_Einfach.pdf")};
+    };
+    QTest::mouseClick(FindWidget<QPushButton>(&page, "BitBtnImport"), Qt::LeftButton);
+    QCOMPARE(db.messages->boxes.size(), 1);
+    QCOMPARE(db.messages->boxes[0].kind, Messages::Warning);
+    QVERIFY2(db.messages->lastText().contains(QStringLiteral("empty.xml: Die Datei ist leer")),
+             qPrintable(db.messages->lastText()));
+    QCOMPARE(page.List()->rowCount(), 2);
+
+    // Both are overdue long since; paid, one moves to "Bezahlt".
+    page.Filter()->setCurrentIndex(2);
+    QCOMPARE(page.List()->rowCount(), 2);
+    page.List()->selectRow(0);
+    QTest::mouseClick(FindWidget<QPushButton>(&page, "BitBtnBezahlt"), Qt::LeftButton);
+    QCOMPARE(page.List()->rowCount(), 1);
+    page.Filter()->setCurrentIndex(3);
+    QCOMPARE(page.List()->rowCount(), 1);
+    QVERIFY(page.List()->item(0, 6)->text().startsWith(QStringLiteral("bezahlt am")));
+    page.List()->selectRow(0);
+    db.messages->answers.enqueue(Messages::Yes);
+    QTest::mouseClick(FindWidget<QPushButton>(&page, "BitBtnBezahlt"), Qt::LeftButton);
+    QCOMPARE(page.List()->rowCount(), 0);
+}
+
+QTEST_MAIN(TestEingangsseite)
+#include "tst_eingangsseite.moc"
