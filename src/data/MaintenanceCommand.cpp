@@ -1,6 +1,8 @@
 #include "MaintenanceCommand.h"
 
+#include "AusdruckLauf.h"
 #include "Messages.h"
+#include "Sicherung.h"
 #include "UDM.h"
 
 #include <QFileInfo>
@@ -49,8 +51,12 @@ int RunOnDatabaseFile(const QString& file, QTextStream& err, const std::function
                            QStringLiteral(", erwartet wird ") + QString::number(TDM::CurrentDBVersion) +
                            QStringLiteral(". Bitte zuerst mit quorvent --upgrade aktualisieren!")
                     << Qt::endl;
-            else
+            else {
+                // What a killed command or program left goes first.
+                RemoveAbandonedPrintRuns(dm);
+                RemoveAbandonedBackupCopies(file);
                 result = work(dm);
+            }
         } catch (const ESQLiteError& e) {
             err << e.message() << Qt::endl;
             result = 1;

@@ -2,14 +2,22 @@
 
 #include "FileNames.h"
 #include "GlobalFunctions.h"
+#include "SQLiteBackup.h"
 #include "UDM.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTextStream>
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -22,8 +30,17 @@ void RemoveWithCompanions(const QString& file) {
         RemoveFileName(file + QLatin1String(suffix));
 }
 
+// A name part that lists and matches like any other: a byte of the database's
+// name that is not UTF-8 becomes "_".
+QString Printable(QString name) {
+    for (QChar& c : name)
+        if (c.isSurrogate())
+            c = u'_';
+    return name;
+}
+
 QString BaseNameOf(const QString& dbFile) {
-    const QString base = QFileInfo(dbFile).completeBaseName();
+    const QString base = Printable(QFileInfo(dbFile).completeBaseName());
     return base.isEmpty() ? QStringLiteral("Quorvent") : base;
 }
 
@@ -32,6 +49,33 @@ QString BaseNameOf(const QString& dbFile) {
 QRegularExpression AutoBackupPattern(const QString& dbFile) {
     return QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(BaseNameOf(dbFile)) +
                               QStringLiteral("_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d(-\\d+)?\\.DB$"));
+}
+
+// The copies in `folder` of the database `dbFile`, newest first.
+QStringList BackupsIn(const QString& folder, const QString& dbFile) {
+    const QRegularExpression pattern = AutoBackupPattern(dbFile);
+    QStringList found;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files, QDir::Name))
+        if (pattern.match(name).hasMatch())
+            found << dir.filePath(name);
+    // "…_12-00-00-2.DB" was made after "…_12-00-00.DB" but sorts before it.
+    const QRegularExpression stamp(
+        QStringLiteral("(\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d)(-(\\d+))?\\.DB$"));
+    auto key = [&](const QString& path) {
+        const QRegularExpressionMatch m = stamp.match(QFileInfo(path).fileName());
+        return qMakePair(m.captured(1), m.captured(3).isEmpty() ? 1 : m.captured(3).toInt());
+    };
+    std::sort(found.begin(), found.end(),
+              [&](const QString& a, const QString& b) { return key(a) > key(b); });
+    return found;
+}
+
+// The same file, whatever path leads to it.
+bool SameFile(const QString& a, const QString& b) {
+    struct stat x, y;
+    return ::stat(EncodeFileName(a).constData(), &x) == 0 && ::stat(EncodeFileName(b).constData(), &y) == 0 &&
+           x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
 // What makes a file a Quorvent database: the version row and the tables every
@@ -92,6 +136,35 @@ void UpgradeCopy(const QString& copy, const QString& driverDLL) {
     DM = previous;
 }
 
+// SQLite cannot write pages of another size into a database in WAL mode;
+// the copy is given the page size of the database it goes into.
+void MatchPageSize(TDM& dm, const QString& copy) {
+    dm.Query1.SetSQL(QStringLiteral("PRAGMA page_size"));
+    dm.Query1.Open();
+    const int wanted = dm.Query1.Fields(0)->AsInteger();
+    dm.Query1.Close();
+    TSQLiteDB db;
+    db.FileName = copy;
+    db.DriverDLL = dm.SQLiteDB1.DriverDLL;
+    TSQLiteQuery q(&db);
+    try {
+        db.Open();
+        q.SetSQL(QStringLiteral("PRAGMA page_size"));
+        q.Open();
+        const int size = q.Fields(0)->AsInteger();
+        q.Close();
+        if (wanted > 0 && size != wanted) {
+            db.ExecSQL(QStringLiteral("PRAGMA page_size = ") + QString::number(wanted));
+            db.ExecSQL(QStringLiteral("VACUUM"));
+        }
+        db.Close();
+    } catch (...) {
+        q.Close();
+        db.Close();
+        throw;
+    }
+}
+
 } // namespace
 
 TAutoSicherungSettings ReadAutoSicherungSettings(TDM& dm) {
@@ -126,38 +199,45 @@ QString AutoBackupFolder() {
     return DataFolder(QStringLiteral("Sicherungen"));
 }
 
-QStringList AutomaticBackups(const QString& dbFile) {
-    const QRegularExpression pattern = AutoBackupPattern(dbFile);
-    QStringList found;
-    const QDir dir(AutoBackupFolder());
-    for (const QString& name : dir.entryList(QDir::Files, QDir::Name))
-        if (pattern.match(name).hasMatch())
-            found << dir.filePath(name);
-    // "…_12-00-00-2.DB" was made after "…_12-00-00.DB" but sorts before it.
-    const QRegularExpression stamp(
-        QStringLiteral("(\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d)(-(\\d+))?\\.DB$"));
-    auto key = [&](const QString& path) {
-        const QRegularExpressionMatch m = stamp.match(QFileInfo(path).fileName());
-        return qMakePair(m.captured(1), m.captured(3).isEmpty() ? 1 : m.captured(3).toInt());
-    };
-    std::sort(found.begin(), found.end(),
-              [&](const QString& a, const QString& b) { return key(a) > key(b); });
-    return found;
+QString AutoBackupFolder(const QString& dbFile) {
+    // The full path tells two databases of the same name apart; the name
+    // keeps the folder recognisable for a person looking for a copy.
+    QByteArray path = EncodeFileName(dbFile);
+    if (char* real = ::realpath(path.constData(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
+    const QString id =
+        QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(8));
+    const QString name = Printable(QFileInfo(dbFile).fileName());
+    return AutoBackupFolder() + (name.isEmpty() ? QStringLiteral("Quorvent") : name) + u'_' + id + u'/';
 }
 
-QString AutomaticBackup(TDM& dm, int keep, const std::function<bool(int, int)>& progress) {
-    const QString folder = AutoBackupFolder();
+QStringList AutomaticBackups(const QString& dbFile) {
+    return BackupsIn(AutoBackupFolder(dbFile), dbFile) + BackupsIn(AutoBackupFolder(), dbFile);
+}
+
+void RemoveAbandonedBackupCopies(const QString& dbFile) {
+    const qsizetype slash = dbFile.lastIndexOf(u'/');
+    RemoveAbandonedCopies(slash < 0 ? QStringLiteral(".") : dbFile.left(qMax<qsizetype>(slash, 1)));
+    RemoveAbandonedCopies(AutoBackupFolder(dbFile));
+    RemoveAbandonedCopies(DataFolder(QStringLiteral("updatebackup")));
+}
+
+QString AutomaticBackup(TDM& dm, int keep, const std::function<bool(int, int)>& progress,
+                        const QString& spare) {
+    const QString dbFile = dm.SQLiteDB1.FileName;
+    const QString folder = AutoBackupFolder(dbFile);
     if (!CreateFolderPath(folder))
         throw ESQLiteError(QStringLiteral("Der Ordner ") + folder +
                            QStringLiteral(" für die automatischen Sicherungen kann nicht angelegt werden!"));
-    const QString dbFile = dm.SQLiteDB1.FileName;
     const QString stem = folder + BaseNameOf(dbFile) + u'_' +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     // A second copy within the same second gets the next serial number, never
     // a lower one that the rotation has freed: the name must keep its order.
     int serial = FileNameExists(stem + QStringLiteral(".DB")) ? 1 : 0;
     const QString prefix = QFileInfo(stem).fileName() + u'-';
-    for (const QString& path : AutomaticBackups(dbFile)) {
+    for (const QString& path : BackupsIn(folder, dbFile)) {
         const QString name = QFileInfo(path).fileName();
         if (name.startsWith(prefix))
             serial = qMax(serial, name.mid(prefix.size()).chopped(3).toInt());
@@ -165,10 +245,13 @@ QString AutomaticBackup(TDM& dm, int keep, const std::function<bool(int, int)>& 
     QString target = serial == 0 ? stem + QStringLiteral(".DB")
                                  : stem + u'-' + QString::number(serial + 1) + QStringLiteral(".DB");
     dm.SQLiteDB1.BackupTo(target, progress);
-    // Only after a good copy exists may an old one go.
-    const QStringList all = AutomaticBackups(dbFile);
+    // Only after a good copy exists may an old one go; the copies of the
+    // time before each database had a folder of its own are left alone, since
+    // nobody can tell which database they belong to.
+    const QStringList all = BackupsIn(folder, dbFile);
     for (qsizetype i = qMax(1, keep); i < all.size(); ++i)
-        RemoveWithCompanions(all[i]);
+        if (spare.isEmpty() || !SameFile(all[i], spare))
+            RemoveWithCompanions(all[i]);
     return target;
 }
 
@@ -187,27 +270,28 @@ QString RestoreDatabase(TDM& dm, const QString& file, const std::function<void(i
         throw ESQLiteError(QStringLiteral("Es wurde keine Sicherungsdatei angegeben!"));
     if (!FileNameExists(file) || QFileInfo(file).isDir())
         throw ESQLiteError(QStringLiteral("Die Datei ") + file + QStringLiteral(" existiert nicht!"));
-    if (QFileInfo(file).canonicalFilePath() == QFileInfo(current).canonicalFilePath())
+    if (SameFile(file, current))
         throw ESQLiteError(QStringLiteral("Die Datei ") + file +
                            QStringLiteral(" ist die geöffnete Datenbank selbst!"));
 
     // Everything that can fail with the backup is done on a copy beside the
-    // current file, so the current file is not touched until the copy is
-    // known to be good, and the final step is one rename on the same disk.
-    const QString staging = current + QStringLiteral(".ruecksicherung");
-    // Each of the two copies fills one half of the progress, in thousandths.
-    auto half = [&progress](int which) -> TBackupProgress {
+    // current file, so the current data are not touched until the copy is
+    // known to be good. The name carries this process's number, so what a
+    // killed restore leaves is recognised and removed at the next start.
+    const QString staging = TemporaryCopyName(current + QStringLiteral(".ruecksicherung"));
+    // The three copies (the backup in, the current data out, the checked copy
+    // into the database) each fill a third of the progress, in thousandths.
+    auto part = [&progress](int which) -> TBackupProgress {
         if (!progress)
             return {};
         return [&progress, which](int done, int total) {
-            progress(which * 500 + (total > 0 ? int(qint64(done) * 500 / total) : 500), 1000);
+            progress(which * 333 + (total > 0 ? int(qint64(done) * 333 / total) : 333), 999);
             return true;
         };
     };
-    RemoveWithCompanions(staging);
     try {
         try {
-            CopyDatabaseFile(file, staging, dm.SQLiteDB1.DriverDLL, half(0));
+            CopyDatabaseFile(file, staging, dm.SQLiteDB1.DriverDLL, part(0));
         } catch (const ESQLiteError& e) {
             throw ESQLiteError(QStringLiteral("Die Datei ") + file +
                                QStringLiteral(" ist keine lesbare Quorvent-Datenbank oder beschädigt!\n") +
@@ -215,6 +299,7 @@ QString RestoreDatabase(TDM& dm, const QString& file, const std::function<void(i
         }
         CheckQuorventDatabase(staging, file);
         UpgradeCopy(staging, dm.SQLiteDB1.DriverDLL);
+        MatchPageSize(dm, staging);
     } catch (...) {
         RemoveWithCompanions(staging);
         throw;
@@ -222,7 +307,9 @@ QString RestoreDatabase(TDM& dm, const QString& file, const std::function<void(i
 
     QString saved;
     try {
-        saved = AutomaticBackup(dm, ReadAutoSicherungSettings(dm).Copies, half(1));
+        // The backup being restored may be the oldest automatic one; the
+        // rotation must not take it away now.
+        saved = AutomaticBackup(dm, ReadAutoSicherungSettings(dm).Copies, part(1), file);
     } catch (const ESQLiteError& e) {
         RemoveWithCompanions(staging);
         throw ESQLiteError(QStringLiteral("Vor dem Rücksichern konnten die aktuellen Daten nicht gesichert "
@@ -230,34 +317,24 @@ QString RestoreDatabase(TDM& dm, const QString& file, const std::function<void(i
                            e.message());
     }
 
-    dm.SQLiteDB1.Close();
-    auto reopenCurrent = [&] {
+    // Written into the open database rather than put in place of its file:
+    // another program that has the file open then sees the restored data
+    // instead of keeping the old file, and SQLite's locking refuses while
+    // that program is in the middle of a change.
+    try {
+        RestoreDatabaseContent(dm.SQLiteDB1, staging, part(2));
+    } catch (const ESQLiteError& e) {
         RemoveWithCompanions(staging);
-        try {
-            dm.OpenDatabaseFile(current);
-        } catch (...) {
-            // The first error is the one the user needs; the caller sees the
-            // connection closed.
-        }
-    };
-    // A journal or write-ahead log still beside the file belongs to another
-    // program that has the database open; replacing the file under it would
-    // mix its pending changes into the restored data.
-    for (const char* suffix : {"-journal", "-wal"}) {
-        if (QFileInfo(current + QLatin1String(suffix)).size() > 0) {
-            reopenCurrent();
+        if (e.code() == SQLITE_BUSY || e.code() == SQLITE_LOCKED)
             throw ESQLiteError(QStringLiteral("Die Datenbank ") + current +
                                QStringLiteral(" wird noch von einem anderen Programm verwendet; es wurde "
                                               "nichts verändert."));
-        }
-    }
-    RemoveFileName(current + QStringLiteral("-shm"));
-    if (!RenameFileName(staging, current)) {
-        reopenCurrent();
         throw ESQLiteError(QStringLiteral("Die Datenbank ") + current +
-                           QStringLiteral(" konnte nicht ersetzt werden; es wurde nichts verändert."));
+                           QStringLiteral(" konnte nicht ersetzt werden; es wurde nichts verändert.\n") +
+                           e.message());
     }
     RemoveWithCompanions(staging);
+    // Every dataset starts afresh on the new content.
     dm.OpenDatabaseFile(current);
     return saved;
 }

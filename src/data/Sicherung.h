@@ -36,16 +36,29 @@ QString DefaultBackupFileName();
 void BackupDatabase(TDM& dm, const QString& target,
                     const std::function<bool(int done, int total)>& progress = {});
 
-// The folder of the automatic backups: DataFolder() + "Sicherungen/".
+// The folder of the automatic backups: DataFolder() + "Sicherungen/". Up to
+// now it held the copies of every database side by side.
 QString AutoBackupFolder();
-// Takes an automatic backup of the open database into AutoBackupFolder()
-// (named after the database file with date and time) and then removes the
-// oldest automatic backups of that database beyond `keep`. Returns the
-// copy's path; raises ESQLiteError when the copy fails.
-// `progress` as for BackupDatabase.
-QString AutomaticBackup(TDM& dm, int keep, const std::function<bool(int done, int total)>& progress = {});
-// The automatic backups of the database file `dbFile`, newest first.
+// The folder of the automatic backups of the database file `dbFile`: a
+// sub-folder of AutoBackupFolder() of its own, named after the file name and
+// its full path, so that two databases of the same name (two companies, each
+// with Quorvent.DB in its own folder) never rotate each other's copies away.
+QString AutoBackupFolder(const QString& dbFile);
+// Takes an automatic backup of the open database into its
+// AutoBackupFolder(file) (named after the database file with date and time)
+// and then removes the oldest copies there beyond `keep`, never the file
+// `spare` (the backup a restore is taking). Returns the copy's path; raises
+// ESQLiteError when the copy fails. `progress` as for BackupDatabase.
+QString AutomaticBackup(TDM& dm, int keep, const std::function<bool(int done, int total)>& progress = {},
+                        const QString& spare = {});
+// The automatic backups of the database file `dbFile`, newest first: those
+// of its own folder, then those of its name from the time before each
+// database had a folder of its own (they may be another database's and are
+// never removed).
 QStringList AutomaticBackups(const QString& dbFile);
+// Removes what killed copies left (RemoveAbandonedCopies) beside the database
+// `dbFile`, in its folder of automatic backups and in the upgrade copies.
+void RemoveAbandonedBackupCopies(const QString& dbFile);
 // The automatic backup on an orderly close when the settings ask for one.
 // Returns the copy's path, empty when switched off; raises ESQLiteError.
 QString BackupOnClose(TDM& dm);

@@ -1,5 +1,8 @@
 #include "UDM.h"
 
+#include "AusdruckLauf.h"
+#include "Sicherung.h"
+
 #include <QTextStream>
 
 #include <cstdio>
@@ -46,6 +49,9 @@ void TDM::OpenDatabaseFile(const QString& file) {
         }
         throw;
     }
+    // A process killed while it printed or copied left rows and files behind.
+    RemoveAbandonedPrintRuns(*this);
+    RemoveAbandonedBackupCopies(file);
 }
 
 void TDM::Exec(const QString& sql) {

@@ -1,20 +1,25 @@
 // Print data preparation: the print buffer Ausdruck and the report parameters.
+#include "AusdruckLauf.h"
 #include "Beleg.h"
 #include "DruckText.h"
 #include "GlobalFunctions.h"
 #include "MaintenanceCommand.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
+#include "SQLiteBackup.h"
 #include "UDM.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSysInfo>
 #include <QTextStream>
 
 namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
+const QString kAusdruckLauf = QStringLiteral("AusdruckLauf");
 
 bool Filled(const QString& text) {
     return !text.trimmed().isEmpty();
@@ -42,6 +47,58 @@ const QStringList& TDM::ReportParamNames() {
 void TDM::DeletePrintData(int ausdruckId) {
     SQLiteDB1.ExecSQL(QStringLiteral("delete from Ausdruck where AusdruckID = ") +
                       QString::number(ausdruckId));
+    if (TableExists(kAusdruckLauf))
+        SQLiteDB1.ExecSQL(QStringLiteral("delete from AusdruckLauf where AusdruckID = ") +
+                          QString::number(ausdruckId));
+}
+
+void RemoveAbandonedPrintRuns(TDM& dm) {
+    TSQLiteQuery& q = dm.Query1;
+    try {
+        q.RunSQL(QStringLiteral("select count(*) from Ausdruck"));
+        const bool buffered = q.Fields(0)->AsInteger() > 0;
+        q.Close();
+        const bool recorded = dm.TableExists(kAusdruckLauf);
+        if (!buffered && !recorded)
+            return;
+        QStringList ended;
+        if (recorded) {
+            const QString host = QSysInfo::machineHostName();
+            const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+            q.RunSQL(QStringLiteral("select AusdruckID, Prozess, Rechner, Beginn from AusdruckLauf"));
+            for (q.First(); !q.Eof(); q.Next()) {
+                const bool here = q.Fields(2)->AsString() == host;
+                if (here ? !ProcessRunning(q.Fields(1)->AsLargeInt())
+                         : ParseSQLiteDateTime(q.Fields(3)->AsString()) < dayAgo)
+                    ended << q.Fields(0)->AsString();
+            }
+            q.Close();
+        }
+        const QString orphan = recorded
+                                   ? QStringLiteral("AusdruckID not in (select AusdruckID from AusdruckLauf)")
+                                   : QStringLiteral("1");
+        q.RunSQL(QStringLiteral("select count(*) from Ausdruck where ") + orphan);
+        const bool orphans = q.Fields(0)->AsInteger() > 0;
+        q.Close();
+        if (ended.isEmpty() && !orphans)
+            return; // no write at all, as with a file only read
+        const QString endedList = u'(' + ended.join(u',') + u')';
+        dm.SQLiteDB1.StartTransaction();
+        try {
+            dm.SQLiteDB1.ExecSQL(QStringLiteral("delete from Ausdruck where ") + orphan +
+                                 QStringLiteral(" or AusdruckID in ") + endedList);
+            if (recorded)
+                dm.SQLiteDB1.ExecSQL(QStringLiteral("delete from AusdruckLauf where AusdruckID in ") +
+                                     endedList);
+            dm.SQLiteDB1.Commit();
+        } catch (...) {
+            if (dm.SQLiteDB1.InTransaction())
+                dm.SQLiteDB1.Rollback();
+            throw;
+        }
+    } catch (const ESQLiteError&) {
+        q.Close();
+    }
 }
 
 int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
@@ -213,6 +270,15 @@ int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
     if (ownTransaction)
         SQLiteDB1.StartTransaction();
     try {
+        // The run is recorded with its rows, so a later start can tell the
+        // rows of a killed run from those of a run still going.
+        SQLiteDB1.ExecSQL(QStringLiteral("CREATE TABLE IF NOT EXISTS AusdruckLauf (AusdruckID INTEGER NOT "
+                                         "NULL PRIMARY KEY, Prozess INTEGER NOT NULL, Rechner TEXT, Beginn "
+                                         "TEXT)"));
+        SQLiteDB1.ExecSQL(QStringLiteral("insert or replace into AusdruckLauf values (") + runSQL + u',' +
+                          QString::number(QCoreApplication::applicationPid()) + u',' +
+                          SQLQuote(QSysInfo::machineHostName()) + u',' +
+                          SQLQuote(DateTimeToSQL(QDateTime::currentDateTime())) + u')');
         SQLiteDB1.ExecSQL(QStringLiteral("delete from Ausdruck where AusdruckID = ") + runSQL);
         int line = 0;
         double zwischensumme = 0;

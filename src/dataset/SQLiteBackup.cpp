@@ -5,6 +5,8 @@
 // crashed transaction that the journal would have rolled back, and misses the
 // committed rows still in a WAL file. SQLite's backup reads the database the
 // way every connection does, so the copy is what a reader sees.
+#include "SQLiteBackup.h"
+
 #include "FileNames.h"
 #include "SQLite.h"
 #include "SQLiteAPI.h"
@@ -14,7 +16,12 @@
 #include <QCoreApplication>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,12 +46,48 @@ void RemoveWithCompanions(const QString& file) {
         RemoveFileName(file + QLatin1String(suffix));
 }
 
-QString TemporaryNameFor(const QString& target) {
-    // Unique per process and copy: two programs upgrading the same file at
-    // once must not write into each other's half-finished copy.
-    static int counter = 0;
-    return target + QStringLiteral(".tmp") + QString::number(QCoreApplication::applicationPid()) + u'-' +
-           QString::number(++counter);
+// The length of the side-file suffix ("-journal" ...) `name` ends in, else 0.
+qsizetype CompanionSuffix(const QByteArray& name) {
+    for (const char* suffix : Companions)
+        if (name.endsWith(suffix))
+            return qsizetype(std::strlen(suffix));
+    return 0;
+}
+
+// The process that writes the temporary copy `name` ("<target>.tmp<pid>-<n>",
+// or one of its side files), 0 when the name is not of that form.
+qint64 CopyOwner(QByteArray name) {
+    name.chop(CompanionSuffix(name));
+    auto digitsBefore = [&name](qsizetype end) {
+        qsizetype start = end;
+        while (start > 0 && name.at(start - 1) >= '0' && name.at(start - 1) <= '9')
+            --start;
+        return start;
+    };
+    const qsizetype serial = digitsBefore(name.size());
+    if (serial == name.size() || serial < 1 || name.at(serial - 1) != '-')
+        return 0;
+    const qsizetype pid = digitsBefore(serial - 1);
+    if (pid == serial - 1 || pid < 5 || name.mid(pid - 4, 4) != ".tmp")
+        return 0;
+    return name.mid(pid, serial - 1 - pid).toLongLong();
+}
+
+// An empty file (killed before the first page) or a database file: what a
+// copy in progress is. Anything else of a similar name is the user's.
+bool LooksLikeCopy(const QByteArray& path) {
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (info.st_size == 0)
+        return true;
+    char header[16] = {};
+    FILE* f = std::fopen(path.constData(), "rb");
+    if (!f)
+        return false;
+    const size_t read = std::fread(header, 1, sizeof header, f);
+    std::fclose(f);
+    return read == sizeof header && std::memcmp(header, "SQLite format 3", 16) == 0;
 }
 
 QString ErrorText(const TSQLiteAPI& api, sqlite3* db) {
@@ -68,7 +111,11 @@ QStringList Rows(const TSQLiteAPI& api, sqlite3* db, const char* sql, int& rc) {
 // TCopyFailure. The caller holds the read snapshot the copy is taken from.
 void CopyPages(const TSQLiteAPI& api, sqlite3* source, int busyTimeout, const QString& target,
                const TBackupProgress& progress) {
-    const QString temporary = TemporaryNameFor(target);
+    const QString temporary = TemporaryCopyName(target);
+    const qsizetype slash = target.lastIndexOf(u'/');
+    RemoveAbandonedCopies(slash < 0    ? QStringLiteral(".")
+                          : slash == 0 ? QStringLiteral("/")
+                                       : target.left(slash));
     RemoveWithCompanions(temporary);
     sqlite3* dest = nullptr;
     auto fail = [&](int code, const QString& detail) {
@@ -149,6 +196,47 @@ QString FailureMessage(const QString& source, const QString& target, const TCopy
 
 } // namespace
 
+QString TemporaryCopyName(const QString& target) {
+    // Unique per process and copy: two programs upgrading the same file at
+    // once must not write into each other's half-finished copy.
+    static int counter = 0;
+    return target + QStringLiteral(".tmp") + QString::number(QCoreApplication::applicationPid()) + u'-' +
+           QString::number(++counter);
+}
+
+bool ProcessRunning(qint64 pid) {
+    // Without the right to signal it, the process still exists.
+    return pid > 0 &&
+           (pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+void RemoveAbandonedCopies(const QString& folder) {
+    const QByteArray dirBytes = EncodeFileName(folder);
+    DIR* dir = ::opendir(dirBytes.isEmpty() ? "." : dirBytes.constData());
+    if (!dir)
+        return;
+    QList<QByteArray> names;
+    while (const dirent* entry = ::readdir(dir))
+        names << QByteArray(entry->d_name);
+    ::closedir(dir);
+    const QByteArray prefix = dirBytes.isEmpty() || dirBytes.endsWith('/') ? dirBytes : dirBytes + '/';
+    for (const QByteArray& name : names) {
+        const qint64 owner = CopyOwner(name);
+        if (owner == 0 || ProcessRunning(owner))
+            continue;
+        const QByteArray path = prefix + name;
+        if (const qsizetype suffix = CompanionSuffix(name)) {
+            // The side file of a copy goes with it, or alone once it is gone.
+            const QByteArray main = path.chopped(suffix);
+            struct stat info;
+            if (::stat(main.constData(), &info) != 0)
+                ::unlink(path.constData());
+        } else if (LooksLikeCopy(path)) {
+            RemoveWithCompanions(DecodeFileName(path));
+        }
+    }
+}
+
 void TSQLiteDB::BackupTo(const QString& target, const TBackupProgress& progress) {
     BackupInSnapshot([&] { return target; }, progress);
 }
@@ -193,6 +281,44 @@ QString TSQLiteDB::BackupInSnapshot(const std::function<QString()>& chooseTarget
     }
     ExecSQL(QStringLiteral("COMMIT TRANSACTION"));
     return target;
+}
+
+void RestoreDatabaseContent(TSQLiteDB& db, const QString& source, const TBackupProgress& progress) {
+    if (!db.Connected())
+        db.RaiseError(0, {}, QStringLiteral("Es wurde noch keine Verbindung zur Datenbank hergestellt!"));
+    if (db.InTransaction())
+        db.RaiseError(0, {},
+                      QStringLiteral("Während einer Transaktion kann die Datenbank nicht ersetzt werden!"));
+    const TSQLiteAPI& api = db.Api();
+    sqlite3* src = nullptr;
+    int rc = api.open(EncodeFileName(source).constData(), &src);
+    auto fail = [&](int code, const QString& detail) {
+        if (src)
+            api.close(src);
+        db.RaiseError(code & 0xFF, {},
+                      QStringLiteral("Die Datenbank konnte nicht aus ") + source +
+                          QStringLiteral(" ersetzt werden!") +
+                          (detail.isEmpty() ? QString() : QStringLiteral("\n") + detail));
+    };
+    if (rc != SQLITE_OK)
+        fail(rc, ErrorText(api, src));
+    sqlite3_backup* backup = api.backup_init(db.Handle(), "main", src, "main");
+    if (!backup)
+        fail(SQLITE_ERROR, ErrorText(api, db.Handle()));
+    // All pages go in one write transaction of `db`, however many steps:
+    // SQLite takes the write lock (waiting the busy time-out for other
+    // connections to finish) and rolls everything back when a step fails.
+    do {
+        rc = api.backup_step(backup, progress ? kPagesPerStep : -1);
+        if (progress && (rc == SQLITE_OK || rc == SQLITE_DONE)) {
+            const int total = api.backup_pagecount(backup);
+            progress(total - api.backup_remaining(backup), total);
+        }
+    } while (rc == SQLITE_OK);
+    api.backup_finish(backup);
+    if (rc != SQLITE_DONE)
+        fail(rc, ErrorText(api, db.Handle()));
+    api.close(src);
 }
 
 void CopyDatabaseFile(const QString& source, const QString& target, const QString& driverDLL,

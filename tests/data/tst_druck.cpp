@@ -2,6 +2,7 @@
 // of realistic documents row by row, the address block, the VAT summary,
 // payment terms, bank lines, and that nothing of one run leaks into the next.
 #include "DatabaseFixture.h"
+#include "EndedProcess.h"
 #include "DruckText.h"
 #include "UDM.h"
 
@@ -59,6 +60,8 @@ private slots:
     void refusals();
     void bufferReadWhole();
     void command();
+    void abandonedPrintRuns_data();
+    void abandonedPrintRuns();
 
 private:
     TDatabaseFixture db;
@@ -531,6 +534,53 @@ void TestDruck::command() {
     dm->SQLiteDB1.Open();
     QCOMPARE(QueryInt(dm->Query2, QStringLiteral("select count(*) from Ausdruck")), 0);
     QCOMPARE(QueryInt(dm->Query2, QStringLiteral("select count(*) from PosPreis")), 1);
+}
+
+void TestDruck::abandonedPrintRuns_data() {
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<bool>("byCommand");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("killed run, next start") << "ended" << false << false;
+    QTest::newRow("killed run, next command") << "ended" << true << false;
+    QTest::newRow("run of an instance still printing") << "running" << true << true;
+    QTest::newRow("run on another machine") << "elsewhere" << false << true;
+    QTest::newRow("run on another machine days ago") << "elsewhere, old" << false << false;
+    QTest::newRow("rows of no recorded run") << "unrecorded" << false << false;
+}
+
+void TestDruck::abandonedPrintRuns() {
+    QFETCH(QString, owner);
+    QFETCH(bool, byCommand);
+    QFETCH(bool, kept);
+    kopf(QStringLiteral("R"), 1);
+    positions(QStringLiteral("R"), 1, {"1:A:N", "1:1::~:2:5:~:20"});
+    // The run as a process leaves it that is killed before its output is done.
+    const int run = dm->PreparePrintData(QStringLiteral("R"), 1, false);
+    const QString rowsSQL = QStringLiteral("select count(*) from Ausdruck where AusdruckID = %1").arg(run);
+    const int rows = QueryInt(dm->Query2, rowsSQL);
+    QVERIFY(rows > 0);
+    if (owner == QLatin1String("ended"))
+        exec(QStringLiteral("update AusdruckLauf set Prozess = %1").arg(EndedProcessId()));
+    else if (owner.startsWith(QLatin1String("elsewhere")))
+        exec(QStringLiteral("update AusdruckLauf set Rechner = 'buero-2'"));
+    if (owner == QLatin1String("elsewhere, old"))
+        exec(QStringLiteral("update AusdruckLauf set Beginn = '2026-01-05 09:00:00'"));
+    if (owner == QLatin1String("unrecorded"))
+        exec(QStringLiteral("drop table AusdruckLauf"));
+
+    const QString file = dm->SQLiteDB1.FileName;
+    if (byCommand) {
+        dm->SQLiteDB1.Close();
+        QString outText, errText;
+        QTextStream out(&outText), err(&errText);
+        QCOMPARE(RunPrintDataCommand({file, "R", "1"}, out, err), 0);
+        dm->SQLiteDB1.Open();
+    } else {
+        dm->OpenDatabaseFile(file);
+    }
+    QCOMPARE(QueryInt(dm->Query2, rowsSQL), kept ? rows : 0);
+    if (owner != QLatin1String("unrecorded"))
+        QCOMPARE(QueryInt(dm->Query2, QStringLiteral("select count(*) from AusdruckLauf")), kept ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestDruck)

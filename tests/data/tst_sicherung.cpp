@@ -2,6 +2,7 @@
 // consistent and complete, a restore replaces the data only with a good
 // Quorvent database, and anything else leaves the current file untouched.
 #include "DatabaseFixture.h"
+#include "EndedProcess.h"
 #include "FileNames.h"
 #include "OldDatabases.h"
 #include "Sicherung.h"
@@ -33,6 +34,12 @@ private slots:
     void refusedRestoreLeavesDataAsItWas_data();
     void refusedRestoreLeavesDataAsItWas();
     void rotationKeepsTheNewest();
+    void autoBackupsOfTwoDatabasesStayApart();
+    void restoreKeepsTheOldestBackup();
+    void restoreWithAnotherConnection_data();
+    void restoreWithAnotherConnection();
+    void abandonedCopiesAreRemoved_data();
+    void abandonedCopiesAreRemoved();
     void backupOnCloseFollowsSettings();
     void backupCommand_data();
     void backupCommand();
@@ -124,7 +131,7 @@ void TestSicherung::restoreOfBackup() {
     QCOMPARE(QueryInt(dm->Query2, QStringLiteral("select count(*) from Kunde where KundenID > 0")), 1);
     QCOMPARE(firms(dm->SQLiteDB1.FileName), QStringLiteral("Müller & Söhne"));
     // What was replaced is kept as an automatic backup.
-    QVERIFY(saved.startsWith(AutoBackupFolder()));
+    QVERIFY(saved.startsWith(AutoBackupFolder(dm->SQLiteDB1.FileName)));
     QCOMPARE(firms(saved), QStringLiteral("Müller & Söhne\nNach der Sicherung"));
     QCOMPARE(AutomaticBackups(dm->SQLiteDB1.FileName), QStringList{saved});
     // No staging copy is left beside the database.
@@ -237,6 +244,145 @@ void TestSicherung::rotationKeepsTheNewest() {
     QVERIFY(QFile::exists(foreign));
     // The name tells the database and the time.
     QVERIFY(QFileInfo(made[0]).fileName().startsWith(QStringLiteral("test_")));
+}
+
+void TestSicherung::autoBackupsOfTwoDatabasesStayApart() {
+    // Two companies, each with a database of the same name in a folder of its own.
+    const QString mine = dm->SQLiteDB1.FileName;
+    QVERIFY(CreateFolderPath(tmp(QStringLiteral("b"))));
+    const QString other = tmp(QStringLiteral("b/")) + QFileInfo(mine).fileName();
+    BackupDatabase(*dm, other);
+    TDM second;
+    second.OpenDatabaseFile(other);
+    // A copy of the time when all copies shared one folder stays findable
+    // and is never rotated away: nobody can tell whose it is.
+    QVERIFY(CreateFolderPath(AutoBackupFolder()));
+    const QString legacy = AutoBackupFolder() + QStringLiteral("test_2020-01-01_00-00-00.DB");
+    QVERIFY(QFile(legacy).open(QIODevice::WriteOnly));
+
+    QStringList mineMade, otherMade;
+    for (int i = 0; i < 3; ++i) {
+        mineMade << AutomaticBackup(*dm, 2);
+        otherMade << AutomaticBackup(second, 2);
+    }
+    QCOMPARE(AutomaticBackups(mine), (QStringList{mineMade[2], mineMade[1], legacy}));
+    QCOMPARE(AutomaticBackups(other), (QStringList{otherMade[2], otherMade[1], legacy}));
+    second.SQLiteDB1.Close();
+}
+
+void TestSicherung::restoreKeepsTheOldestBackup() {
+    WriteAutoSicherungSettings(*dm, {true, 2});
+    const QString oldest = AutomaticBackup(*dm, 2);
+    AutomaticBackup(*dm, 2);
+    RestoreDatabase(*dm, oldest);
+    QVERIFY(QFile::exists(oldest));
+}
+
+void TestSicherung::restoreWithAnotherConnection_data() {
+    QTest::addColumn<bool>("wal");
+    QTest::addColumn<bool>("writing");
+    QTest::newRow("reader, rollback journal") << false << false;
+    QTest::newRow("reader, write-ahead log") << true << false;
+    QTest::newRow("writer, rollback journal") << false << true;
+    QTest::newRow("writer, write-ahead log") << true << true;
+}
+
+void TestSicherung::restoreWithAnotherConnection() {
+    QFETCH(bool, wal);
+    QFETCH(bool, writing);
+    if (wal)
+        dm->SQLiteDB1.ExecSQL(QStringLiteral("PRAGMA journal_mode = WAL"));
+    // A backup of another page size: SQLite cannot write such pages into a
+    // database in WAL mode as they are.
+    const QString backup = tmp(QStringLiteral("sicherung.DB"));
+    BackupDatabase(*dm, backup);
+    {
+        TSQLiteDB b;
+        b.FileName = backup;
+        b.Open();
+        b.ExecSQL(QStringLiteral("PRAGMA page_size = 1024"));
+        b.ExecSQL(QStringLiteral("VACUUM"));
+    }
+    addFirm(2, QStringLiteral("Nach der Sicherung"));
+
+    // A second instance of the program has the same file open.
+    TSQLiteDB other;
+    other.FileName = dm->SQLiteDB1.FileName;
+    other.Open();
+    TSQLiteQuery q(&other);
+    auto otherSees = [&] {
+        QStringList names;
+        q.RunSQL(QStringLiteral("select Firma from Kunde where KundenID > 0 order by KundenID"));
+        for (q.First(); !q.Eof(); q.Next())
+            names << q.Fields(0)->AsString();
+        q.Close();
+        return names.join(u'\n');
+    };
+    QCOMPARE(otherSees(), QStringLiteral("Müller & Söhne\nNach der Sicherung"));
+    if (writing) {
+        other.StartTransaction();
+        other.ExecSQL(QStringLiteral("update Kunde set Firma = 'Geändert' where KundenID = 2"));
+    }
+
+    const QString error = ErrorOf([&] { RestoreDatabase(*dm, backup); });
+    QVERIFY(dm->SQLiteDB1.Connected());
+    if (writing) {
+        // SQLite's locking refuses; the other instance's change is not lost.
+        QVERIFY2(error.contains(QStringLiteral("wird noch von einem anderen Programm verwendet")),
+                 qPrintable(error));
+        other.Commit();
+        QCOMPARE(otherSees(), QStringLiteral("Müller & Söhne\nGeändert"));
+    } else {
+        QCOMPARE(error, QStringLiteral("<no error>"));
+        // The other instance works on the restored data, not on a deleted file.
+        QCOMPARE(otherSees(), QStringLiteral("Müller & Söhne"));
+        other.ExecSQL(QStringLiteral("update Kunde set Firma = 'Danach' where KundenID = 1"));
+    }
+    QCOMPARE(QueryInt(dm->Query2, QStringLiteral("select count(*) from Kunde where KundenID > 0")),
+             writing ? 2 : 1);
+    other.Close();
+    QCOMPARE(RawRows(dm->SQLiteDB1.FileName, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+}
+
+void TestSicherung::abandonedCopiesAreRemoved_data() {
+    QTest::addColumn<QString>("where");
+    QTest::newRow("folder a backup is written to") << "target";
+    QTest::newRow("folder of the database at open") << "database";
+    QTest::newRow("automatic backups at open") << "automatic";
+}
+
+void TestSicherung::abandonedCopiesAreRemoved() {
+    QFETCH(QString, where);
+    const QString file = dm->SQLiteDB1.FileName;
+    const QString folder = where == QLatin1String("target")     ? tmp(QStringLiteral("ziel/"))
+                           : where == QLatin1String("database") ? QFileInfo(file).path() + u'/'
+                                                                : AutoBackupFolder(file);
+    QVERIFY(CreateFolderPath(folder));
+    const QString dead = QString::number(EndedProcessId());
+    // Copies of killed processes (a database, its journal, a journal alone),
+    // a copy of a process still running, and a file of the user's.
+    const QString killed = folder + QStringLiteral("test.db.tmp") + dead + QStringLiteral("-1");
+    const QString running = folder + QStringLiteral("test.db.tmp1-1");
+    BackupDatabase(*dm, killed);
+    BackupDatabase(*dm, running);
+    for (const QString& name : {killed + QStringLiteral("-journal"),
+                                folder + QStringLiteral("x.DB.tmp") + dead + QStringLiteral("-2-journal"),
+                                folder + QStringLiteral("notiz.tmp") + dead + QStringLiteral("-3")}) {
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Notiz");
+    }
+
+    if (where == QLatin1String("target")) {
+        QString outText, errText;
+        QTextStream o(&outText), e(&errText);
+        QCOMPARE(RunBackupCommand({file, folder + QStringLiteral("out.DB")}, o, e), 0);
+    } else {
+        dm->OpenDatabaseFile(file);
+    }
+    const QStringList left = QDir(folder).entryList({QStringLiteral("*.tmp*")}, QDir::Files, QDir::Name);
+    QCOMPARE(left, (QStringList{QStringLiteral("notiz.tmp") + dead + QStringLiteral("-3"),
+                                QStringLiteral("test.db.tmp1-1")}));
 }
 
 void TestSicherung::backupOnCloseFollowsSettings() {
