@@ -299,6 +299,8 @@ void TEingang::Refresh() {
         zelle(7, q.FieldByName(QStringLiteral("Syntax"))->AsString());
         zelle(8, q.FieldByName(QStringLiteral("Hinweise"))->AsString().replace(u'\n', QStringLiteral("; ")));
     }
+    // The newest first as read; a click on a caption sorts by that column.
+    FList->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     FList->setSortingEnabled(true);
     FList->resizeColumnsToContents();
     FSumme->setText(QStringLiteral("%1 Rechnungen, davon zu zahlen: %2")
