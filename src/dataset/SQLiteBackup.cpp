@@ -73,8 +73,10 @@ qint64 CopyOwner(QByteArray name) {
     return name.mid(pid, serial - 1 - pid).toLongLong();
 }
 
-// An empty file (killed before the first page) or a database file: what a
-// copy in progress is. Anything else of a similar name is the user's.
+// What a copy in progress is: an empty file (killed before the first page),
+// one whose first page is not written yet (SQLite writes it last when the
+// copy spills pages early), or a database file. Anything else of a similar
+// name is the user's.
 bool LooksLikeCopy(const QByteArray& path) {
     struct stat info;
     if (::stat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -87,7 +89,9 @@ bool LooksLikeCopy(const QByteArray& path) {
         return false;
     const size_t read = std::fread(header, 1, sizeof header, f);
     std::fclose(f);
-    return read == sizeof header && std::memcmp(header, "SQLite format 3", 16) == 0;
+    static const char unwritten[16] = {};
+    return read == sizeof header &&
+           (std::memcmp(header, "SQLite format 3", 16) == 0 || std::memcmp(header, unwritten, 16) == 0);
 }
 
 QString ErrorText(const TSQLiteAPI& api, sqlite3* db) {

@@ -365,6 +365,11 @@ void TestSicherung::abandonedCopiesAreRemoved() {
     const QString running = folder + QStringLiteral("test.db.tmp1-1");
     BackupDatabase(*dm, killed);
     BackupDatabase(*dm, running);
+    // A copy killed early has no first page yet.
+    QFile early(folder + QStringLiteral("y.DB.tmp") + dead + QStringLiteral("-4"));
+    QVERIFY(early.open(QIODevice::WriteOnly));
+    early.write(QByteArray(8192, '\0'));
+    early.close();
     for (const QString& name : {killed + QStringLiteral("-journal"),
                                 folder + QStringLiteral("x.DB.tmp") + dead + QStringLiteral("-2-journal"),
                                 folder + QStringLiteral("notiz.tmp") + dead + QStringLiteral("-3")}) {
