@@ -135,6 +135,16 @@ TEingangsImport ImportiereEingangsrechnung(TSQLiteDB& db, const QByteArray& byte
     }
     ergebnis.Hinweise = befund.Hinweise;
     ergebnis.LieferantenID = FindeLieferant(db, r);
+    // A purchase order of ours that the invoice names (BT-13) is linked.
+    int bestellung = 0;
+    bool zahl = false;
+    const int bestellNr = r.Wert(QStringLiteral("BT-13")).toInt(&zahl);
+    if (zahl && bestellNr > 0) {
+        q.RunSQL(QStringLiteral("select KopfID from Kopf where KopfTyp = 'B' and KopfID = ") +
+                 QString::number(bestellNr));
+        if (!q.Eof())
+            bestellung = bestellNr;
+    }
     const QByteArray sha = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
     const QDate skonto = SkontoBis(r);
     db.StartTransaction();
@@ -153,7 +163,8 @@ TEingangsImport ImportiereEingangsrechnung(TSQLiteDB& db, const QByteArray& byte
             u',' + SQLQuote(verkaeufer) + u',' + (uid.isEmpty() ? QStringLiteral("null") : SQLQuote(uid)) +
             u',' + Text(r.Wert(QStringLiteral("BT-84"))) + u',' +
             (ergebnis.LieferantenID >= 0 ? QString::number(ergebnis.LieferantenID) : QStringLiteral("null")) +
-            QStringLiteral(",null,") + Text(dateiname) + u',' + SQLQuote(QString::fromLatin1(sha)) + u',' +
+            u',' + (bestellung ? QString::number(bestellung) : QStringLiteral("null")) + u',' +
+            Text(dateiname) + u',' + SQLQuote(QString::fromLatin1(sha)) + u',' +
             SQLQuote(jetzt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))) + u',' +
             SQLQuote(Speicherbar(befund.Hinweise.join(u'\n'))) + u')');
         ergebnis.ERID = int(db.LastInsertRowId());

@@ -6,6 +6,7 @@
 #include "DruckAusgabe.h"
 #include "EInvoice.h"
 #include "EInvoiceCodes.h"
+#include "Eingangsrechnung.h"
 #include "HybridPdf.h"
 #include "Rtf.h"
 #include "TReport.h"
@@ -520,6 +521,11 @@ void TestEInvoice::agreesWithPrintout() {
         QString fehler;
         const QByteArray xml = BuildEInvoice(*dm, typ, nr, &fehler);
         QVERIFY2(!xml.isEmpty(), qPrintable(fehler));
+        // What we send, our own inbox takes back: same number, sums that add up.
+        const TEingangsDatei eingang = LeseEingangsXml(xml);
+        QVERIFY2(eingang.Gelesen, qPrintable(eingang.Fehler));
+        QCOMPARE(eingang.Rechnung.Wert(QStringLiteral("BT-1")), QString::number(nr));
+        QCOMPARE(PruefeEingangsrechnung(eingang.Rechnung).Fehler, QStringList());
         const QString text = QString::fromUtf8(xml);
         const int run = dm->PreparePrintData(typ, nr, false);
         QVERIFY(run > 0);
