@@ -40,6 +40,8 @@ TKopfUeb::TKopfUeb(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TKopfUeb) {
     });
     // Invoices show whether they are paid, partly paid or open.
     KopfUebZusatz = {QStringLiteral("Zahlung"), ZahlungsMarkeSQL(), QStringLiteral("Zahlung")};
+    if (!DM->QueryKopf.FindField(KopfUebZusatz.Name))
+        DM->QueryKopf.AddField(KopfUebZusatz.Name, TFieldType::String, 20);
     ui->DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui->DBGrid1, &QWidget::customContextMenuRequested, this, &TKopfUeb::ShowContextMenu);
     connect(ui->DBGrid1, &TDBGrid::recordDoubleClicked, this, &TKopfUeb::AendernClick);

@@ -4,6 +4,7 @@
 #include "DatabaseFixture.h"
 #include "DruckAusgabe.h"
 #include "FormTestHelpers.h"
+#include "UKopfUeb.h"
 #include "UMahnen.h"
 
 #include <QCheckBox>
@@ -23,6 +24,7 @@ private slots:
     void letterText_data();
     void letterText();
     void dialogStoresLevel();
+    void overviewMark();
 
 private:
     TDatabaseFixture db;
@@ -160,6 +162,37 @@ void TestMahnung::dialogStoresLevel() {
     TOPFilter f;
     f.Stichtag = QDate(2026, 2, 23);
     QCOMPARE(OffenePosten(*dm, f).value(0).Mahnstufe, 2);
+}
+
+// The overview's column "Zahlung": partly paid, paid by payments, paid by
+// hand (status Z without payments), open, and nothing for other types.
+void TestMahnung::overviewMark() {
+    for (const char* sql :
+         {"insert into Kopf (KopfTyp,KopfID,Status,KundenID,KunGruID,Datum,DruDatID,SubkundenID,Netto) "
+          "values "
+          "('R',18,'Z',10,1,'2026-01-11',1,0,'N'),('T',2,'A',10,1,'2026-01-12',1,0,'N'),"
+          "('O',5,'E',10,1,'2026-01-12',1,0,'N')",
+          "insert into PosPreis values ('R',18,1,1,null,null,1,1,50,0,19),('T',2,1,1,null,null,1,1,50,0,19)"})
+        dm->SQLiteDB1.ExecSQL(QLatin1String(sql));
+    TKopfUeb page;
+    page.ShowPage();
+    auto marks = [&] {
+        QStringList m;
+        TSQLiteQuery& q = dm->QueryKopf;
+        for (q.First(); !q.Eof(); q.Next())
+            m << q.FieldByName(QStringLiteral("KopfTyp"))->AsString() +
+                     q.FieldByName(QStringLiteral("KopfID"))->AsString() + u'=' +
+                     q.FieldByName(QStringLiteral("Zahlung"))->AsString();
+        m.sort();
+        return m.join(u' ');
+    };
+    QCOMPARE(marks(), QStringLiteral("O5= R17=teilbezahlt R18=bezahlt T2=offen"));
+    TZahlung z;
+    z.Datum = QDate(2026, 2, 1);
+    z.Betrag = 100;
+    QVERIFY(ZahlungErfassen(*dm, QStringLiteral("R"), 17, z));
+    page.ShowPage();
+    QCOMPARE(marks(), QStringLiteral("O5= R17=bezahlt R18=bezahlt T2=offen"));
 }
 
 QTEST_MAIN(TestMahnung)
