@@ -118,6 +118,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const bool verbose = app.arguments().contains(QStringLiteral("-v"));
+    if (!qEnvironmentVariableIsEmpty("QV_BENCH_ONLY"))
+        return RunRegisteredBenchmarks(verbose);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("bench.db"));
 

@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -40,7 +41,12 @@ TBenchRegistrar::TBenchRegistrar(const char* name, std::function<int(bool)> run)
 
 int RunRegisteredBenchmarks(bool verbose) {
     int result = 0;
+    // QV_BENCH_ONLY=name,name runs just those (while working on one of them).
+    const QStringList only =
+        qEnvironmentVariable("QV_BENCH_ONLY").split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const TBenchEntry& entry : BenchEntries()) {
+        if (!only.isEmpty() && !only.contains(QLatin1String(entry.name)))
+            continue;
         if (entry.run(verbose) != 0) {
             std::fprintf(stderr, "benchmark %s failed\n", entry.name);
             result = 1;

@@ -18,7 +18,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -196,17 +196,18 @@ TEingang::TEingang(QWidget* pageArea) : TPage(pageArea) {
     auto* hinweis = new QLabel(QStringLiteral("Dateien hierher ziehen oder „Importieren…“ wählen"), this);
     filterZeile->addWidget(hinweis);
 
-    FList = new QTableWidget(0, 9, this);
+    FList = new QTableView(this);
     FList->setObjectName(QStringLiteral("ListEingang"));
-    FList->setHorizontalHeaderLabels(
-        {QStringLiteral("Lieferant"), QStringLiteral("Nummer"), QStringLiteral("Datum"),
-         QStringLiteral("Fällig"), QStringLiteral("Skonto bis"), QStringLiteral("Zahlbetrag"),
-         QStringLiteral("Stand"), QStringLiteral("Format"), QStringLiteral("Hinweise")});
+    FModell = new TEingangModell(this);
+    FList->setModel(FModell);
     FList->setSelectionBehavior(QAbstractItemView::SelectRows);
     FList->setSelectionMode(QAbstractItemView::SingleSelection);
     FList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FList->verticalHeader()->hide();
+    FList->verticalHeader()->setDefaultSectionSize(FList->fontMetrics().height() + 8);
     FList->horizontalHeader()->setStretchLastSection(true);
+    // The newest first as read; a click on a caption sorts by that column.
+    FList->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     FList->setSortingEnabled(true);
     FSumme = new QLabel(this);
 
@@ -237,7 +238,7 @@ TEingang::TEingang(QWidget* pageArea) : TPage(pageArea) {
     layout->addWidget(FSumme);
     layout->addLayout(knopfZeile);
     connect(FFilter, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
-    connect(FList, &QTableWidget::cellDoubleClicked, this, [this] { ShowCurrent(); });
+    connect(FList, &QTableView::doubleClicked, this, [this] { ShowCurrent(); });
 }
 
 void TEingang::PrepareShow() {
@@ -257,55 +258,134 @@ void TEingang::Refresh() {
                        "BezahltAm, Syntax, Hinweise from Eingangsrechnung") +
         QString(bedingungen.value(FFilter->currentIndex())).replace(QStringLiteral("%1"), heute) +
         QStringLiteral(" order by Datum desc, ERID desc"));
-    FList->setSortingEnabled(false);
-    FList->setRowCount(0);
+    QList<TEingangZeile> zeilen;
+    zeilen.reserve(q.RecordCount());
     double offen = 0;
-    const QDate today = QDate::currentDate();
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    // The fields looked up once: the loop runs once per bill.
+    const TField *id = q.FieldByName(QStringLiteral("ERID")),
+                 *verkaeufer = q.FieldByName(QStringLiteral("Verkaeufer")),
+                 *nummer = q.FieldByName(QStringLiteral("Nummer")),
+                 *betrag = q.FieldByName(QStringLiteral("Zahlbetrag")),
+                 *waehrung = q.FieldByName(QStringLiteral("Waehrung")),
+                 *syntax = q.FieldByName(QStringLiteral("Syntax")),
+                 *hinweise = q.FieldByName(QStringLiteral("Hinweise"));
+    const TField* daten[] = {q.FieldByName(QStringLiteral("Datum")), q.FieldByName(QStringLiteral("Faellig")),
+                             q.FieldByName(QStringLiteral("SkontoBis")),
+                             q.FieldByName(QStringLiteral("BezahltAm"))};
+    const QLocale locale;
     for (q.First(); !q.Eof(); q.Next()) {
-        const int row = FList->rowCount();
-        FList->insertRow(row);
-        auto zelle = [&](int col, const QString& text, bool rechts = false) {
-            auto* item = new QTableWidgetItem(text);
-            if (rechts)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            FList->setItem(row, col, item);
-            return item;
-        };
-        auto datum = [&](const char* feld) {
-            const QDate d = q.FieldByName(QLatin1String(feld))->AsDateTime().date();
-            return d.isValid() ? d.toString(QStringLiteral("dd.MM.yyyy")) : QString();
-        };
-        zelle(0, q.FieldByName(QStringLiteral("Verkaeufer"))->AsString())
-            ->setData(Qt::UserRole, q.FieldByName(QStringLiteral("ERID"))->AsInteger());
-        zelle(1, q.FieldByName(QStringLiteral("Nummer"))->AsString());
-        zelle(2, datum("Datum"));
-        zelle(3, datum("Faellig"));
-        zelle(4, datum("SkontoBis"));
-        const double betrag = q.FieldByName(QStringLiteral("Zahlbetrag"))->AsFloat();
-        zelle(5,
-              QLocale().toString(betrag, 'f', 2) + u' ' +
-                  q.FieldByName(QStringLiteral("Waehrung"))->AsString(),
-              true);
-        const QDate bezahlt = q.FieldByName(QStringLiteral("BezahltAm"))->AsDateTime().date();
-        const QDate faellig = q.FieldByName(QStringLiteral("Faellig"))->AsDateTime().date();
+        TEingangZeile z;
+        z.ID = id->AsInteger();
+        QString iso[4];
+        for (int i = 0; i < 4; ++i)
+            iso[i] = daten[i]->IsNull() ? QString() : daten[i]->AsDateTime().date().toString(Qt::ISODate);
+        z.Betrag = betrag->AsFloat();
         QString stand = QStringLiteral("zu zahlen");
-        if (bezahlt.isValid())
-            stand = QStringLiteral("bezahlt am ") + bezahlt.toString(QStringLiteral("dd.MM.yyyy"));
-        else if (faellig.isValid() && faellig < today)
+        if (!iso[3].isEmpty())
+            stand = QStringLiteral("bezahlt am ") + TEingangModell::Deutsch(iso[3]);
+        else if (!iso[1].isEmpty() && iso[1] < today)
             stand = QStringLiteral("überfällig");
-        if (!bezahlt.isValid())
-            offen += betrag;
-        zelle(6, stand);
-        zelle(7, q.FieldByName(QStringLiteral("Syntax"))->AsString());
-        zelle(8, q.FieldByName(QStringLiteral("Hinweise"))->AsString().replace(u'\n', QStringLiteral("; ")));
+        if (iso[3].isEmpty())
+            offen += z.Betrag;
+        z.Zellen = {verkaeufer->AsString(),
+                    nummer->AsString(),
+                    iso[0],
+                    iso[1],
+                    iso[2],
+                    locale.toString(z.Betrag, 'f', 2) + u' ' + waehrung->AsString(),
+                    stand,
+                    syntax->AsString(),
+                    hinweise->AsString().replace(u'\n', QStringLiteral("; "))};
+        zeilen.append(std::move(z));
     }
-    // The newest first as read; a click on a caption sorts by that column.
-    FList->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    FList->setSortingEnabled(true);
-    FList->resizeColumnsToContents();
+    FModell->Setze(std::move(zeilen));
+    // Widths from the captions and the first rows: measuring every row of a
+    // long list would cost more than filling it.
+    if (!FBreitenGesetzt && FModell->rowCount() > 0) {
+        FList->horizontalHeader()->setResizeContentsPrecision(50);
+        FList->resizeColumnsToContents();
+        FBreitenGesetzt = true;
+    }
     FSumme->setText(QStringLiteral("%1 Rechnungen, davon zu zahlen: %2")
-                        .arg(FList->rowCount())
+                        .arg(FModell->rowCount())
                         .arg(QLocale().toString(offen, 'f', 2)));
+}
+
+// ---------------------------------------------------------------------------
+
+QString TEingangModell::Deutsch(const QString& iso) {
+    return iso.size() == 10 ? iso.mid(8, 2) + u'.' + iso.mid(5, 2) + u'.' + iso.left(4) : iso;
+}
+
+void TEingangModell::Setze(QList<TEingangZeile> zeilen) {
+    beginResetModel();
+    FZeilen = std::move(zeilen);
+    endResetModel();
+}
+
+int TEingangModell::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(FZeilen.size());
+}
+
+int TEingangModell::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(Ueberschriften().size());
+}
+
+const QStringList& TEingangModell::Ueberschriften() {
+    static const QStringList texte{
+        QStringLiteral("Lieferant"), QStringLiteral("Nummer"),     QStringLiteral("Datum"),
+        QStringLiteral("Fällig"),    QStringLiteral("Skonto bis"), QStringLiteral("Zahlbetrag"),
+        QStringLiteral("Stand"),     QStringLiteral("Format"),     QStringLiteral("Hinweise")};
+    return texte;
+}
+
+QVariant TEingangModell::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= FZeilen.size())
+        return {};
+    const TEingangZeile& z = FZeilen[index.row()];
+    if (role == Qt::DisplayRole) {
+        const QString& text = z.Zellen.value(index.column());
+        return index.column() >= 2 && index.column() <= 4 ? Deutsch(text) : text;
+    }
+    if (role == Qt::TextAlignmentRole && index.column() == 5)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::UserRole)
+        return z.ID;
+    return {};
+}
+
+QVariant TEingangModell::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return Ueberschriften().value(section);
+    return {};
+}
+
+void TEingangModell::sort(int column, Qt::SortOrder order) {
+    beginResetModel();
+    std::stable_sort(FZeilen.begin(), FZeilen.end(), [&](const TEingangZeile& a, const TEingangZeile& b) {
+        // Dates compare as ISO text, amounts as numbers, the rest as text.
+        const bool kleiner =
+            column == 5 ? a.Betrag < b.Betrag
+                        : QString::localeAwareCompare(a.Zellen.value(column), b.Zellen.value(column)) < 0;
+        const bool groesser =
+            column == 5 ? b.Betrag < a.Betrag
+                        : QString::localeAwareCompare(b.Zellen.value(column), a.Zellen.value(column)) < 0;
+        return order == Qt::AscendingOrder ? kleiner : groesser;
+    });
+    endResetModel();
+}
+
+int TEingang::RowCount() const {
+    return FModell->rowCount();
+}
+
+QString TEingang::Cell(int row, int column) const {
+    return FModell->index(row, column).data().toString();
+}
+
+void TEingang::SelectRow(int row) {
+    FList->selectRow(row);
 }
 
 int TEingang::ImportFiles(const QStringList& files) {
@@ -351,8 +431,8 @@ int TEingang::ImportFiles(const QStringList& files) {
 }
 
 int TEingang::CurrentId() const {
-    const int row = FList->currentRow();
-    return row < 0 || !FList->item(row, 0) ? 0 : FList->item(row, 0)->data(Qt::UserRole).toInt();
+    const QModelIndex i = FList->currentIndex();
+    return i.isValid() ? FModell->index(i.row(), 0).data(Qt::UserRole).toInt() : 0;
 }
 
 void TEingang::ShowCurrent() {
@@ -445,7 +525,7 @@ void TEingang::SaveOriginal() {
         return;
     }
     const QString target = QFileDialog::getSaveFileName(this, QStringLiteral("Original speichern"),
-                                                        FList->item(FList->currentRow(), 1)->text());
+                                                        Cell(FList->currentIndex().row(), 1));
     if (target.isEmpty())
         return;
     QFile out(target);

@@ -6,10 +6,36 @@
 #include "EingangsArchiv.h"
 #include "UPage.h"
 
+#include <QAbstractTableModel>
+
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QTableWidget;
+class QTableView;
+
+struct TEingangZeile {
+    int ID = 0;
+    double Betrag = 0;
+    QStringList Zellen; // dates as ISO text, shown German
+};
+
+// The bills as the list shows them; sorting by a caption keeps dates and
+// amounts in their own order.
+class TEingangModell : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    void Setze(QList<TEingangZeile> zeilen);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    void sort(int column, Qt::SortOrder order) override;
+    static QString Deutsch(const QString& iso);
+    static const QStringList& Ueberschriften();
+
+private:
+    QList<TEingangZeile> FZeilen;
+};
 
 class TEingang : public TPage {
     Q_OBJECT
@@ -30,8 +56,10 @@ public:
     // "Eingangsrechnung importieren": the file dialog (replaceable in tests).
     static std::function<QStringList()> ChooseFiles;
 
-    QTableWidget* List() const { return FList; }
     QComboBox* Filter() const { return FFilter; }
+    int RowCount() const;
+    QString Cell(int row, int column) const;
+    void SelectRow(int row);
 
 protected:
     void PrepareShow() override;
@@ -39,9 +67,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QTableWidget* FList;
+    QTableView* FList;
+    TEingangModell* FModell;
     QComboBox* FFilter;
     QLabel* FSumme;
+    bool FBreitenGesetzt = false;
 };
 
 // The readable German invoice (HTML) of an incoming e-invoice.
