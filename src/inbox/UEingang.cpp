@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "TListReport.h"
 #include "UDM.h"
+#include "Win1252.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -227,6 +228,8 @@ TEingang::TEingang(QWidget* pageArea) : TPage(pageArea) {
           QStringLiteral("Rechnung anzeigen und drucken"), [this] { ShowCurrent(); });
     knopf(QStringLiteral("BitBtnBezahlt"), QStringLiteral("&Bezahlt"),
           QStringLiteral("Als bezahlt markieren oder wieder öffnen"), [this] { TogglePaid(); });
+    knopf(QStringLiteral("BitBtnLieferant"), QStringLiteral("&Lieferant anlegen"),
+          QStringLiteral("Den Verkäufer der Rechnung als Lieferanten anlegen"), [this] { CreateSupplier(); });
     knopf(QStringLiteral("BitBtnOriginal"), QStringLiteral("&Original speichern…"),
           QStringLiteral("Die empfangene Datei unverändert speichern"), [this] { SaveOriginal(); });
     knopfZeile->addStretch();
@@ -512,6 +515,69 @@ void TEingang::TogglePaid() {
         MarkiereBezahlt(DM->SQLiteDB1, id, QDate::currentDate(), q.Fields(1)->AsFloat());
     }
     Refresh();
+}
+
+int TEingang::CreateSupplier() {
+    const int id = CurrentId();
+    if (!id)
+        return 0;
+    TSQLiteDB& db = DM->SQLiteDB1;
+    TSQLiteQuery q(&db);
+    q.RunSQL(QStringLiteral("select LieferantenID from Eingangsrechnung where ERID = ") +
+             QString::number(id));
+    if (!q.Fields(0)->IsNull()) {
+        Messages::info(QStringLiteral("Die Rechnung ist bereits dem Lieferanten %1 zugeordnet.")
+                           .arg(q.Fields(0)->AsInteger()));
+        return 0;
+    }
+    QByteArray bytes;
+    QString fehler;
+    if (!EingangsOriginal(db, id, &bytes, &fehler)) {
+        Messages::error(fehler);
+        return 0;
+    }
+    const TEingangsrechnung r = LeseEingangsrechnung(bytes).Rechnung;
+    q.RunSQL(QStringLiteral("select min(LieGruID) from LieferantenGruppe"));
+    const int gruppe = q.Fields(0)->AsInteger();
+    TSQLiteTable& t = DM->TableLieferant;
+    const bool offen = t.Active();
+    try {
+        if (!offen)
+            t.Open();
+        t.Append();
+        auto text = [](const QString& s, int n) {
+            QString v = s.left(n);
+            for (QChar& c : v)
+                if (!Win1252::canEncode(QString(c)))
+                    c = u'?';
+            return v;
+        };
+        t.FieldByName(QStringLiteral("Firma"))->SetAsString(text(r.Wert(QStringLiteral("BT-27")), 200));
+        t.FieldByName(QStringLiteral("UIDNr"))->SetAsString(text(r.Wert(QStringLiteral("BT-31")), 20));
+        QString iban = r.Wert(QStringLiteral("BT-84"));
+        iban.remove(u' ');
+        if (IbanGueltig(iban))
+            t.FieldByName(QStringLiteral("IBAN"))->SetAsString(text(iban, 30));
+        t.FieldByName(QStringLiteral("LieGruID"))->SetAsInteger(gruppe);
+        t.Post();
+        const int lieferant = t.FieldByName(QStringLiteral("LieferantenID"))->AsInteger();
+        if (!offen)
+            t.Close();
+        db.ExecSQL(QStringLiteral("update Eingangsrechnung set LieferantenID = ") +
+                   QString::number(lieferant) + QStringLiteral(" where ERID = ") + QString::number(id));
+        Messages::info(QStringLiteral("Der Lieferant %1 wurde angelegt.").arg(lieferant));
+        Refresh();
+        return lieferant;
+    } catch (const EAbort&) {
+        // The rules said why.
+    } catch (const ESQLiteError& e) {
+        Messages::error(e.message());
+    }
+    if (t.State() == TDataSetState::Insert)
+        t.Cancel();
+    if (!offen && t.Active())
+        t.Close();
+    return 0;
 }
 
 void TEingang::SaveOriginal() {

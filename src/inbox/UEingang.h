@@ -52,6 +52,9 @@ public:
     void ShowCurrent();
     void TogglePaid();
     void SaveOriginal();
+    // A supplier made from the bill's seller (name, VAT id, IBAN) for a bill
+    // whose supplier was not found; returns its number, 0 when none.
+    int CreateSupplier();
 
     // "Eingangsrechnung importieren": the file dialog (replaceable in tests).
     static std::function<QStringList()> ChooseFiles;

@@ -35,6 +35,14 @@ void TestEingangsseite::importListPay() {
     QVERIFY2(db.messages->lastText().contains(QStringLiteral("empty.xml: Die Datei ist leer")),
              qPrintable(db.messages->lastText()));
     QCOMPARE(page.RowCount(), 2);
+    // No supplier matched: one is made from the seller, and the bill names it.
+    page.SelectRow(0);
+    const int lieferant = page.CreateSupplier();
+    QVERIFY2(lieferant > 0, qPrintable(db.messages->lastText()));
+    TSQLiteQuery q(&db.dm->SQLiteDB1);
+    QCOMPARE(QueryInt(q, QStringLiteral("select count(*) from Eingangsrechnung where LieferantenID = %1")
+                             .arg(lieferant)),
+             1);
 
     // Both are overdue long since; paid, one moves to "Bezahlt".
     page.Filter()->setCurrentIndex(2);
