@@ -472,11 +472,7 @@ QByteArray ExportCSV(TDM& dm, TAustauschArt art, int* records) {
 }
 
 bool IsDatabaseFile(TDM& dm, const QString& file) {
-    const QString db = QFileInfo(dm.SQLiteDB1.FileName).absoluteFilePath();
-    const QFileInfo target(file);
-    if (target.exists() && QFileInfo(db).exists())
-        return target.canonicalFilePath() == QFileInfo(db).canonicalFilePath();
-    return target.absoluteFilePath() == db;
+    return IsDatabaseOrCompanion(dm.SQLiteDB1.FileName, file);
 }
 
 int ExportCSVFile(TDM& dm, TAustauschArt art, const QString& file) {
@@ -487,10 +483,8 @@ int ExportCSVFile(TDM& dm, TAustauschArt art, const QString& file) {
             QStringLiteral(" ist die geöffnete Datenbank und kann nicht überschrieben werden!"));
     int records = 0;
     const QByteArray data = ExportCSV(dm, art, &records);
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit())
-        throw ESQLiteError(QStringLiteral("Die Datei ") + file +
-                           QStringLiteral(" konnte nicht geschrieben werden!\n") + out.errorString());
+    if (const QString failure = WriteWholeFile(file, data); !failure.isEmpty())
+        throw ESQLiteError(failure);
     return records;
 }
 

@@ -26,7 +26,7 @@ QStringList AustauschSpalten(TAustauschArt art);
 // The file contents of an export: every record by number (articles one row
 // per price line). Raises ESQLiteError on a database error.
 QByteArray ExportCSV(TDM& dm, TAustauschArt art, int* records = nullptr);
-// Whether `file` names the open database file.
+// Whether `file` is the open database file or its journal or write-ahead log.
 bool IsDatabaseFile(TDM& dm, const QString& file);
 // Writes ExportCSV into `file` (replacing it only once it is complete);
 // returns the number of records. Raises ESQLiteError with a German message,

@@ -1,11 +1,10 @@
 #include "MaintenanceCommand.h"
 
 #include "AusdruckLauf.h"
+#include "FileNames.h"
 #include "Messages.h"
 #include "Sicherung.h"
 #include "UDM.h"
-
-#include <QFileInfo>
 
 namespace {
 
@@ -29,7 +28,7 @@ private:
 } // namespace
 
 int RunOnDatabaseFile(const QString& file, QTextStream& err, const std::function<int(TDM&)>& work) {
-    if (!QFileInfo(file).isFile()) {
+    if (!IsRegularFileName(file)) {
         err << QStringLiteral("Die Datenbankdatei \"") + file + QStringLiteral("\" wurde nicht gefunden!")
             << Qt::endl;
         return 1;
@@ -72,4 +71,13 @@ int RunOnDatabaseFile(const QString& file, QTextStream& err, const std::function
     Messages::install(previousMessages);
     DM = previous;
     return result;
+}
+
+bool OutputIsDatabase(const QString& database, const QString& output, QTextStream& err) {
+    if (!IsDatabaseOrCompanion(database, output))
+        return false;
+    err << QStringLiteral("Die Datei \"") + output + QStringLiteral("\" ist die Datenbankdatei \"") +
+               database + QStringLiteral("\" oder gehört zu ihr und wird nicht überschrieben!")
+        << Qt::endl;
+    return true;
 }

@@ -15,3 +15,9 @@ class TDM;
 // error that escapes `work` is written there as well. The exit code is what
 // `work` returns, else 1.
 int RunOnDatabaseFile(const QString& file, QTextStream& err, const std::function<int(TDM&)>& work);
+
+// A command never writes its output onto the database it reads, nor onto the
+// journal or write-ahead log beside it: that would destroy the data, or a
+// commit of another program that has the file open. True, with a German
+// line on `err`, when `output` is one of these files.
+bool OutputIsDatabase(const QString& database, const QString& output, QTextStream& err);

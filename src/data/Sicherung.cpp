@@ -2,6 +2,7 @@
 
 #include "FileNames.h"
 #include "GlobalFunctions.h"
+#include "MaintenanceCommand.h"
 #include "SQLiteBackup.h"
 #include "UDM.h"
 
@@ -340,10 +341,12 @@ QString RestoreDatabase(TDM& dm, const QString& file, const std::function<void(i
 }
 
 int RunBackupCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
-    if (args.size() < 2 || args[0].isEmpty() || args[1].isEmpty()) {
+    if (args.size() != 2 || args[0].isEmpty() || args[1].isEmpty()) {
         err << QStringLiteral("Aufruf: quorvent --backup DATEI ZIELDATEI") << Qt::endl;
         return 1;
     }
+    if (OutputIsDatabase(args[0], args[1], err))
+        return 1;
     try {
         CopyDatabaseFile(args[0], args[1], TSQLiteDB().DriverDLL);
     } catch (const ESQLiteError& e) {

@@ -1,11 +1,10 @@
 #include "UDM.h"
 
 #include "AusdruckLauf.h"
+#include "FileNames.h"
 #include "Sicherung.h"
 
 #include <QTextStream>
-
-#include <cstdio>
 
 TDM* DM = nullptr;
 
@@ -81,6 +80,13 @@ int RunUpgradeCommand(const QString& file, QTextStream& out, QTextStream& err) {
         err << QStringLiteral("Es wurde keine Datenbankdatei angegeben!") << Qt::endl;
         return 1;
     }
+    // Opening a mistyped name would create a new, empty database under it and
+    // report it as upgraded.
+    if (!IsRegularFileName(file)) {
+        err << QStringLiteral("Die Datenbankdatei \"") + file + QStringLiteral("\" wurde nicht gefunden!")
+            << Qt::endl;
+        return 1;
+    }
     TDM* const previous = DM;
     TDM dm;
     DM = &dm;
@@ -98,10 +104,4 @@ int RunUpgradeCommand(const QString& file, QTextStream& out, QTextStream& err) {
     }
     DM = previous;
     return result;
-}
-
-int RunUpgradeCommand(const QString& file) {
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    return RunUpgradeCommand(file, out, err);
 }

@@ -79,7 +79,8 @@ public:
     // version of the very state it holds. False (and no copy) when that state
     // already has the step. Raises an error that says the step did not run
     // when the copy cannot be made, or when the tables are ahead of the
-    // version (see LayoutVersion).
+    // version (see LayoutVersion). A file that CreateAndUpgradeSchema found
+    // empty gets no copies: they would hold nothing but the empty layout.
     bool BackupBeforeUpgrade(int step);
     // The newest upgrade step whose traces the tables show (a column or row
     // only that step creates; step 3 leaves none and reads as 2). A version
@@ -92,6 +93,8 @@ public:
     // maxVersion, which lets tests and tools build files of an older layout.
     void CreateMissingTables();
     void UpgradeSchema(int maxVersion = CurrentDBVersion);
+    // Set while CreateAndUpgradeSchema fills a file it found empty.
+    bool FCreatingFile = false;
 
     // ------------------------------------------------------------------
     // Settings (UDM_Settings.cpp).
@@ -494,11 +497,10 @@ private:
 // The program's data module; set while one exists.
 extern TDM* DM;
 
-// The maintenance command behind "quorvent --upgrade FILE": creates or upgrades
-// FILE to the current schema without any window. Prints the version reached on
-// standard output and returns 0; on failure prints the German error text on
-// standard error and returns 1.
-int RunUpgradeCommand(const QString& file);
+// The maintenance command behind "quorvent --upgrade FILE": upgrades the
+// existing FILE to the current schema without any window (a missing FILE is
+// refused, not created). Prints the version reached on `out` and returns 0; on
+// failure prints the German error text on `err` and returns 1.
 int RunUpgradeCommand(const QString& file, QTextStream& out, QTextStream& err);
 
 // The maintenance command behind "quorvent --print-data FILE TYPE NUMBER

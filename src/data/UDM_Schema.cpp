@@ -3,6 +3,7 @@
 //
 // A new file goes through the same chain as an old one, so the statements of
 // every step must stay exactly as they are: stored files depend on them.
+#include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "UDM.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 
 namespace {
 
@@ -568,17 +570,13 @@ QStringList AddColumns(const QString& table, const QList<QPair<QString, QString>
     return result;
 }
 
-// Copies a file over an existing one. A failure is not an error for the
-// caller; copying a file onto itself must not delete it.
+// Copies a file over an existing one, which is replaced in one step (never
+// removed first, so a failed copy leaves it as it was). A failure is not an
+// error for the caller.
 void CopyReplacing(const QString& source, const QString& target) {
-    const QFileInfo src(source);
-    if (!src.exists())
-        return;
-    const QFileInfo dst(target);
-    if (dst.exists() && src.canonicalFilePath() == dst.canonicalFilePath())
-        return;
-    QFile::remove(target);
-    QFile::copy(source, target);
+    QFile in(source);
+    if (in.open(QIODevice::ReadOnly))
+        WriteWholeFile(target, in.readAll());
 }
 
 } // namespace
@@ -672,6 +670,8 @@ bool TDM::BackupBeforeUpgrade(int step) {
         QStringLiteral("Die Datenbank wurde nicht auf Version %1 aktualisiert, weil vorher "
                        "keine Sicherungskopie angelegt werden konnte.\n")
             .arg(step);
+    if (FCreatingFile)
+        return GetDBVersion() < step;
     const QString folder = DataFolder() + QStringLiteral("updatebackup");
     if (!QDir().mkpath(folder))
         throw ESQLiteError(refused + QStringLiteral("Der Ordner ") + folder +
@@ -713,10 +713,13 @@ void TDM::CreateAndUpgradeSchema() {
             versionLost = Query1.FieldByName(QStringLiteral("ANZ"))->AsInteger() == 0;
         }
     }
+    // A new file holds nothing worth protecting yet: its upgrade steps need
+    // no safety copies.
+    FCreatingFile = newFile;
+    const auto created = qScopeGuard([this] { FCreatingFile = false; });
     if (newFile) {
-        // A new file holds nothing worth protecting yet, so its forty-odd
-        // commits need not each wait for the disk: that wait made the first
-        // start take seconds. The last step runs with the usual setting again,
+        // Nor need its forty-odd commits each wait for the disk: that wait
+        // made the first start take seconds. The last step runs with the usual setting again,
         // and its commit writes the finished file through to the disk.
         Query1.SetSQL(QStringLiteral("PRAGMA synchronous"));
         Query1.Open();

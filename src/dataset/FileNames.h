@@ -27,3 +27,29 @@ bool CreateFolderPath(const QString& folder);
 bool RenameFileName(const QString& from, const QString& to);
 // Removes a file; true when it is gone afterwards (also when it never was there).
 bool RemoveFileName(const QString& name);
+// The name leads to a folder (links followed).
+bool IsFolderName(const QString& name);
+// The folder part of a file name: "." for a bare name, "/" for one in the root.
+QString FolderOfFileName(const QString& name);
+// The name leads to a regular file (links followed): not missing, no folder, no device.
+bool IsRegularFileName(const QString& name);
+
+// `target` is the database file `database` or one of the files SQLite keeps
+// beside it while it is in use (-journal, -wal, -shm). The files themselves
+// are compared, not their names: "./X", an absolute path, a folder reached
+// through a symbolic link, a link to the file and a second hard link all lead
+// to the same file. A name that does not exist (yet) is compared by its
+// folder and its file name, since SQLite creates the journal when it needs it.
+bool IsDatabaseOrCompanion(const QString& database, const QString& target);
+
+// What the system's error number `error` (errno) means, as a German phrase
+// that can follow a colon ("auf dem Datenträger ist kein Platz mehr frei").
+QString SystemErrorText(int error);
+
+// Writes `data` into `file` whole or not at all: into a new file in the same
+// folder, through to the disk, then renamed over the old one in one step, so
+// that every reader sees the old or the new content and a failure leaves the
+// old file as it was. A symbolic link stays a link (the file it leads to is
+// replaced); a device or pipe (/dev/stdout) is written directly. Returns an
+// empty string on success, else a German message that names the file.
+QString WriteWholeFile(const QString& file, const QByteArray& data);

@@ -69,6 +69,7 @@ bool LoadSQLiteLibrary(const QString& fileName, TSQLiteAPI& api) {
     resolve(library, "sqlite3_value_bytes", api.value_bytes);
     resolve(library, "sqlite3_result_int", api.result_int);
     resolve(library, "sqlite3_result_error", api.result_error);
+    resolve(library, "sqlite3_system_errno", api.system_errno);
     api.library = library;
     return true;
 }

@@ -58,6 +58,9 @@ struct TSQLiteAPI {
     decltype(&::sqlite3_value_bytes) value_bytes = nullptr;
     decltype(&::sqlite3_result_int) result_int = nullptr;
     decltype(&::sqlite3_result_error) result_error = nullptr;
+    // The system's error number behind a failed file operation (3.16 on);
+    // optional, for a German reason instead of SQLite's English one.
+    decltype(&::sqlite3_system_errno) system_errno = nullptr;
 
     bool canReuseStatements() const {
         return prepare_v2 && bind_int64 && bind_double && bind_text && bind_null && reset;

@@ -11,7 +11,6 @@
 #include "SQLite.h"
 #include "SQLiteAPI.h"
 #include "SQLiteInternal.h"
-#include "Win1252.h"
 
 #include <QCoreApplication>
 
@@ -94,8 +93,12 @@ bool LooksLikeCopy(const QByteArray& path) {
            (std::memcmp(header, "SQLite format 3", 16) == 0 || std::memcmp(header, unwritten, 16) == 0);
 }
 
+// Why the last file operation on `db` failed, in German: the system's reason
+// (a full disk, missing rights). SQLite's own text is English and says no
+// more than the German text of its result code, which the message carries.
 QString ErrorText(const TSQLiteAPI& api, sqlite3* db) {
-    return db ? Win1252::decode(QByteArray(api.errmsg(db))) : QString();
+    const int error = db && api.system_errno ? api.system_errno(db) : 0;
+    return error != 0 ? SystemErrorText(error) : QString();
 }
 
 // The rows of a statement that returns text, one entry per row and column.
@@ -187,7 +190,7 @@ void CopyPages(const TSQLiteAPI& api, sqlite3* source, int busyTimeout, const QS
         fail(rc, ErrorText(api, dest));
     dest = nullptr;
     if (!RenameFileName(temporary, target))
-        fail(0, QString::fromLocal8Bit(std::strerror(errno)));
+        fail(0, SystemErrorText(errno));
 }
 
 QString FailureMessage(const QString& source, const QString& target, const TCopyFailure& failure) {
@@ -267,8 +270,14 @@ QString TSQLiteDB::BackupInSnapshot(const std::function<QString()>& chooseTarget
         ExecSQL(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         target = chooseTarget();
         if (!target.isEmpty()) {
-            if (EncodeFileName(target) == EncodeFileName(FileName))
-                throw TCopyFailure{0, QStringLiteral("Quelle und Ziel sind dieselbe Datei.")};
+            // The copy is renamed over the target: over the database or its
+            // journal it would destroy what it copies, and over a device
+            // (/dev/null) it would replace the device.
+            if (IsDatabaseOrCompanion(FileName, target))
+                throw TCopyFailure{0,
+                                   QStringLiteral("Das Ziel ist die Datenbank selbst oder gehört zu ihr.")};
+            if (FileNameExists(target) && !IsRegularFileName(target))
+                throw TCopyFailure{0, QStringLiteral("Das Ziel ist keine gewöhnliche Datei.")};
             CopyPages(*FApi, FHandle, BusyTimeout, target, progress);
         }
     } catch (const TCopyCancelled&) {

@@ -3,6 +3,7 @@
 #include "Beleg.h"
 #include "DruckText.h"
 #include "EInvoiceCodes.h"
+#include "FileNames.h"
 #include "MaintenanceCommand.h"
 #include "QuorventFunctions.h"
 #include "UDM.h"
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
-#include <QSaveFile>
 #include <QTextStream>
 #include <QXmlStreamWriter>
 
@@ -690,6 +690,8 @@ int RunEInvoiceCommand(const QStringList& args, QTextStream& out, QTextStream& e
         return 1;
     }
     const QString typ = args[1].toUpper();
+    if (OutputIsDatabase(args[0], args[3], err))
+        return 1;
     return RunOnDatabaseFile(args[0], err, [&](TDM& dm) {
         QString fehler;
         const QByteArray xml = BuildEInvoice(dm, typ, number, &fehler);
@@ -698,11 +700,8 @@ int RunEInvoiceCommand(const QStringList& args, QTextStream& out, QTextStream& e
             return 1;
         }
         // Written whole or not at all: a half file would be an invalid invoice.
-        QSaveFile target(args[3]);
-        if (!target.open(QIODevice::WriteOnly) || target.write(xml) != xml.size() || !target.commit()) {
-            err << QStringLiteral("Die Datei \"") + args[3] +
-                       QStringLiteral("\" konnte nicht geschrieben werden: ") + target.errorString()
-                << Qt::endl;
+        if (const QString failure = WriteWholeFile(args[3], xml); !failure.isEmpty()) {
+            err << failure << Qt::endl;
             return 1;
         }
         out << QStringLiteral("E-Rechnung geschrieben: ") + args[3] << Qt::endl;

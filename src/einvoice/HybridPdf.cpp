@@ -3,9 +3,10 @@
 
 #include "HybridPdf.h"
 
+#include "FileNames.h"
+
 #include <QColorSpace>
 #include <QFile>
-#include <QSaveFile>
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
@@ -253,10 +254,6 @@ bool EmbedEInvoiceFile(const QString& pdfFile, const QByteArray& xml, QString* f
     QByteArray hybrid;
     if (!EmbedEInvoice(pdf, xml, &hybrid, fehler))
         return false;
-    QSaveFile out(pdfFile);
-    if (out.open(QIODevice::WriteOnly) && out.write(hybrid) == hybrid.size() && out.commit())
-        return true;
-    *fehler = QStringLiteral("Die Datei \"") + pdfFile +
-              QStringLiteral("\" kann nicht geschrieben werden: ") + out.errorString();
-    return false;
+    *fehler = WriteWholeFile(pdfFile, hybrid);
+    return fehler->isEmpty();
 }

@@ -1,6 +1,7 @@
 #include "DruckAusgabe.h"
 
 #include "EInvoice.h"
+#include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "HybridPdf.h"
 #include "MaintenanceCommand.h"
@@ -13,9 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextStream>
-#include <QUuid>
 
 namespace {
 
@@ -187,41 +188,42 @@ QByteArray TDruckEInvoice::Xml() {
 }
 
 void WriteReportPdf(TReport& report, const QString& pdfFile) {
-    const QFileInfo target(pdfFile);
-    // Rendered beside the target under a name of its own, so that a failure
-    // never leaves a broken file, nor destroys an earlier one, under the
-    // name the user gave.
-    const QString temp = target.absolutePath() + QStringLiteral("/.") + target.fileName() + u'.' +
-                         QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".tmp");
+    // Rendered into a work folder of its own and put in place whole at the
+    // end, so that a failure never leaves a broken file, nor destroys an
+    // earlier one, under the name the user gave. The work file has a plain
+    // name: the target's may hold bytes that are no UTF-8, which only the
+    // final write keeps.
+    QTemporaryDir work;
+    if (!work.isValid())
+        throw EReportError(
+            QStringLiteral("Die Datei \"") + pdfFile +
+            QStringLiteral("\" kann nicht geschrieben werden: im Ordner für temporäre Dateien ") +
+            QDir::tempPath() + QStringLiteral(" kann keine Arbeitsdatei angelegt werden."));
+    const QString temp = work.filePath(QStringLiteral("Ausgabe.pdf"));
     try {
         report.SetDestination(TReportDestination::File);
         report.SetOutputFileName(temp);
         report.Execute(DruckReport);
     } catch (const EReportError& e) {
-        QFile::remove(temp);
         throw EReportError(e.message().replace(temp, pdfFile));
-    } catch (...) {
-        QFile::remove(temp);
-        throw;
-    }
-    if (const QByteArray xml = TDruckEInvoice::Xml(); !xml.isEmpty()) {
-        QString fehler;
-        if (!EmbedEInvoiceFile(temp, xml, &fehler)) {
-            QFile::remove(temp);
-            throw EReportError(fehler);
-        }
     }
     report.SetOutputFileName(pdfFile);
-    if (target.exists() && !QFile::remove(pdfFile)) {
-        QFile::remove(temp);
+    QFile rendered(temp);
+    if (!rendered.open(QIODevice::ReadOnly))
         throw EReportError(QStringLiteral("Die Datei \"") + pdfFile +
-                           QStringLiteral("\" kann nicht überschrieben werden!"));
+                           QStringLiteral("\" kann nicht geschrieben werden: die Arbeitsdatei ") + temp +
+                           QStringLiteral(" ist nicht lesbar."));
+    QByteArray pdf = rendered.readAll();
+    rendered.close();
+    if (const QByteArray xml = TDruckEInvoice::Xml(); !xml.isEmpty()) {
+        QString fehler;
+        QByteArray hybrid;
+        if (!EmbedEInvoice(pdf, xml, &hybrid, &fehler))
+            throw EReportError(fehler);
+        pdf = hybrid;
     }
-    if (!QFile::rename(temp, pdfFile)) {
-        QFile::remove(temp);
-        throw EReportError(QStringLiteral("Die Datei \"") + pdfFile +
-                           QStringLiteral("\" kann nicht geschrieben werden!"));
-    }
+    if (const QString failure = WriteWholeFile(pdfFile, pdf); !failure.isEmpty())
+        throw EReportError(failure);
 }
 
 bool RenderDocumentPdf(TDM& dm, const QString& typ, int kopfId, bool reminder, bool mitKopfFuss,
@@ -270,14 +272,9 @@ int RunPdfCommand(const QStringList& args, QTextStream&, QTextStream& err) {
     const QString typ = rest[1].toUpper();
     const QString pdfFile = rest[3];
     // A slip in a script must not replace the database by its own printout.
-    if (QFileInfo(pdfFile).exists() &&
-        QFileInfo(pdfFile).canonicalFilePath() == QFileInfo(file).canonicalFilePath()) {
-        err << QStringLiteral("Die PDF-Datei \"") + pdfFile +
-                   QStringLiteral("\" ist die Datenbankdatei und wird nicht überschrieben!")
-            << Qt::endl;
+    if (OutputIsDatabase(file, pdfFile, err))
         return 1;
-    }
-    if (!QFileInfo(QFileInfo(pdfFile).absolutePath()).isDir()) {
+    if (!IsFolderName(FolderOfFileName(pdfFile))) {
         err << QStringLiteral("Der Ordner \"") + QFileInfo(pdfFile).absolutePath() +
                    QStringLiteral("\" für die PDF-Datei existiert nicht!")
             << Qt::endl;

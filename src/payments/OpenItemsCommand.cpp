@@ -15,7 +15,7 @@ QString Amount(double value) {
 } // namespace
 
 int RunOpenItemsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
-    if (args.size() < 2) {
+    if (args.size() != 2) {
         err << QStringLiteral("Aufruf: quorvent --open-items DATEI JJJJ-MM-TT") << Qt::endl;
         return 1;
     }

@@ -1,5 +1,7 @@
 #include "TReportOutput.h"
 
+#include "FileNames.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -11,6 +13,8 @@
 #include <QPrinterInfo>
 #include <QSaveFile>
 #include <QScreen>
+
+#include <cerrno>
 
 namespace {
 
@@ -31,10 +35,16 @@ void RunReportOutput(const TReportOutputJob& job) {
         // Written beside the target and put in place at the end, so that a
         // failed run never leaves half a PDF under the name.
         QSaveFile file(job.OutputFileName);
+        // The system's reason, in German; Qt's own text is English.
+        auto failed = [&] {
+            return EReportError(QStringLiteral("Die PDF-Datei \"") +
+                                QDir::toNativeSeparators(job.OutputFileName) +
+                                QStringLiteral("\" konnte nicht geschrieben werden: ") +
+                                SystemErrorText(errno != 0 ? errno : EIO) + u'.');
+        };
+        errno = 0;
         if (!file.open(QIODevice::WriteOnly))
-            throw EReportError(QStringLiteral("Die PDF-Datei \"") +
-                               QDir::toNativeSeparators(job.OutputFileName) +
-                               QStringLiteral("\" kann nicht geschrieben werden: ") + file.errorString());
+            throw failed();
         {
             QPdfWriter pdf(&file);
             pdf.setResolution(600);
@@ -44,9 +54,7 @@ void RunReportOutput(const TReportOutputJob& job) {
             job.Render(pdf);
         }
         if (!file.commit())
-            throw EReportError(QStringLiteral("Die PDF-Datei \"") +
-                               QDir::toNativeSeparators(job.OutputFileName) +
-                               QStringLiteral("\" kann nicht geschrieben werden: ") + file.errorString());
+            throw failed();
         return;
     }
     case TReportDestination::Printer: {

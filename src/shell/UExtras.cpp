@@ -1,6 +1,7 @@
 #include "UExtras.h"
 
 #include "Datenaustausch.h"
+#include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
@@ -25,7 +26,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -603,10 +603,8 @@ bool ExportList(QWidget* parent, const QTreeWidget* list, const QString& name) {
         return false;
     }
     const QByteArray data = ListCSV(list);
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-        Messages::error(QStringLiteral("Die Liste konnte nicht exportiert werden!\nDie Datei ") + file +
-                        QStringLiteral(" konnte nicht geschrieben werden: ") + out.errorString());
+    if (const QString failure = WriteWholeFile(file, data); !failure.isEmpty()) {
+        Messages::error(QStringLiteral("Die Liste konnte nicht exportiert werden!\n") + failure);
         return false;
     }
     Messages::info(QStringLiteral("Die Liste wurde in die Datei ") + file + QStringLiteral(" exportiert."));

@@ -67,103 +67,81 @@ void OnlyCriticalMessages(QtMsgType type, const QMessageLogContext& context, con
         QtDefaultHandler(type, context, text);
 }
 
-// "quorvent --upgrade FILE" brings a database file up to date without any
-// window, so it runs without a display.
+// The maintenance commands: no window, results on standard output or in the
+// named file, German errors on standard error, exit code 0 or 1.
+struct TCommand {
+    const char* option;
+    bool painting; // draws pages (needs the GUI application, without a display)
+    int (*run)(const QStringList& args, QTextStream& out, QTextStream& err);
+};
+
+const TCommand Commands[] = {
+    // "quorvent --upgrade FILE" brings a database file up to date.
+    {"--upgrade", false,
+     [](const QStringList& args, QTextStream& out, QTextStream& err) {
+         if (args.size() != 1) {
+             err << QStringLiteral("Aufruf: quorvent --upgrade DATEI") << Qt::endl;
+             return 1;
+         }
+         return RunUpgradeCommand(args[0], out, err);
+     }},
+    // "quorvent --backup FILE OUT": a checked copy for scheduled backups.
+    {"--backup", false, &RunBackupCommand},
+    // "quorvent --print-data FILE TYPE NUMBER [--reminder]": what a printout
+    // of the document will contain, as JSON lines.
+    {"--print-data", false, &RunPrintDataCommand},
+    // "quorvent --einvoice FILE TYPE NUMBER OUT.xml": the EN 16931 e-invoice
+    // of a document, for accounting software and portals.
+    {"--einvoice", false, &RunEInvoiceCommand},
+    // "quorvent --read-einvoice FILE": what an incoming e-invoice says, as
+    // JSON, with the check's findings; no database.
+    {"--read-einvoice", false, &RunReadEInvoiceCommand},
+    // "quorvent --open-items FILE DATE": the open items at the end of DATE
+    // as JSON lines, for scripts and accounting.
+    {"--open-items", false, &RunOpenItemsCommand},
+    // "quorvent --pdf FILE TYPE NUMBER OUT.pdf [--reminder] [--einvoice]": the
+    // document as the print dialog's PDF shows it, for archives and batch
+    // exports.
+    {"--pdf", true, &RunPdfCommand},
+};
+
 int MaintenanceCommand(int argc, char** argv, bool* handled) {
     *handled = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--print-data") == 0) {
-            // "quorvent --print-data FILE TYPE NUMBER [--reminder]": what a
-            // printout of the document will contain, as JSON lines.
-            *handled = true;
-            QCoreApplication app(argc, argv);
-            // Amounts and dates as the printout shows them, German on a bare machine too.
-            QLocale::setDefault(ProgramLocale(QLocale::system()));
-            QStringList args;
-            for (int j = i + 1; j < argc; ++j)
-                args << (j == i + 1 ? DecodeFileName(QByteArray(argv[j])) : QString::fromLocal8Bit(argv[j]));
-            QTextStream out(stdout), err(stderr);
-            return RunPrintDataCommand(args, out, err);
-        }
-        if (std::strcmp(argv[i], "--einvoice") == 0) {
-            // "quorvent --einvoice FILE TYPE NUMBER OUT.xml": the EN 16931
-            // e-invoice of a document, for accounting software and portals.
-            *handled = true;
-            QCoreApplication app(argc, argv);
-            // The payment terms are worded in German as on the printout.
-            QLocale::setDefault(ProgramLocale(QLocale::system()));
-            TDM::FormattedTextPlain = &Rtf::PlainText;
-            QStringList args;
-            for (int j = i + 1; j < argc; ++j)
-                args << (j == i + 1 || j == i + 4 ? DecodeFileName(QByteArray(argv[j]))
-                                                  : QString::fromLocal8Bit(argv[j]));
-            QTextStream out(stdout), err(stderr);
-            return RunEInvoiceCommand(args, out, err);
-        }
-        if (std::strcmp(argv[i], "--read-einvoice") == 0) {
-            // "quorvent --read-einvoice FILE": what an incoming e-invoice
-            // says, as JSON, with the check's findings; no database.
-            *handled = true;
-            QCoreApplication app(argc, argv);
-            QStringList args;
-            for (int j = i + 1; j < argc; ++j)
-                args << DecodeFileName(QByteArray(argv[j]));
-            QTextStream out(stdout), err(stderr);
-            return RunReadEInvoiceCommand(args, out, err);
-        }
-        if (std::strcmp(argv[i], "--open-items") == 0) {
-            // "quorvent --open-items FILE DATE": the open items at the end
-            // of DATE as JSON lines, for scripts and accounting.
-            *handled = true;
-            QCoreApplication app(argc, argv);
-            QStringList args;
-            for (int j = i + 1; j < argc && j <= i + 2; ++j)
-                args << (j == i + 1 ? DecodeFileName(QByteArray(argv[j])) : QString::fromLocal8Bit(argv[j]));
-            QTextStream out(stdout), err(stderr);
-            return RunOpenItemsCommand(args, out, err);
-        }
-        if (std::strcmp(argv[i], "--backup") == 0) {
-            // "quorvent --backup FILE OUT": a checked copy for scheduled backups.
-            *handled = true;
-            QCoreApplication app(argc, argv);
-            QStringList args;
-            for (int j = i + 1; j < argc && j <= i + 2; ++j)
-                args << DecodeFileName(QByteArray(argv[j]));
-            QTextStream out(stdout), err(stderr);
-            return RunBackupCommand(args, out, err);
-        }
-        if (std::strcmp(argv[i], "--pdf") == 0) {
-            // "quorvent --pdf FILE TYPE NUMBER OUT.pdf [--reminder]": the
-            // document as the print dialog's PDF shows it, for archives and
-            // batch exports; no window, so no display is needed.
-            *handled = true;
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            // Standard error carries the command's own German errors; the
-            // toolkit's notes about the environment (no runtime folder, no
-            // display) would only bury them in scripts and logs.
-            QtDefaultHandler = qInstallMessageHandler(OnlyCriticalMessages);
-            QGuiApplication app(argc, argv);
-            QLocale::setDefault(ProgramLocale(QLocale::system()));
-            QStringList args;
-            for (int j = i + 1; j < argc; ++j)
-                args << DecodeFileName(QByteArray(argv[j]));
-            QTextStream out(stdout), err(stderr);
-            return RunPdfCommand(args, out, err);
-        }
-        if (std::strcmp(argv[i], "--upgrade") != 0)
-            continue;
-        *handled = true;
-        QCoreApplication app(argc, argv);
-        if (i + 1 >= argc) {
-            QTextStream(stderr) << "Aufruf: quorvent --upgrade DATEI\n";
-            return 1;
-        }
-        // The name keeps its bytes even where they are not UTF-8, so the
-        // command upgrades exactly the file named, never a look-alike.
-        return RunUpgradeCommand(DecodeFileName(QByteArray(argv[i + 1])));
+    int at = 1;
+    const TCommand* command = nullptr;
+    for (; at < argc && !command; ++at)
+        for (const TCommand& c : Commands)
+            if (std::strcmp(argv[at], c.option) == 0)
+                command = &c;
+    if (!command)
+        return 0;
+    *handled = true;
+    std::unique_ptr<QCoreApplication> app;
+    if (command->painting) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Standard error carries the command's own German errors; the
+        // toolkit's notes about the environment (no runtime folder, no
+        // display) would only bury them in scripts and logs.
+        QtDefaultHandler = qInstallMessageHandler(OnlyCriticalMessages);
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    return 0;
+    // Amounts, dates and payment terms as the printout words them, German on
+    // a bare machine too.
+    QLocale::setDefault(ProgramLocale(QLocale::system()));
+    TDM::FormattedTextPlain = &Rtf::PlainText;
+    QTextStream out(stdout), err(stderr);
+    // Every argument keeps its bytes even where they are not UTF-8, so a
+    // command reads and writes exactly the files named, never look-alikes.
+    // Arguments before the command are as wrong as surplus ones after it;
+    // given none, a command answers with its usage text.
+    QStringList args;
+    if (at == 2)
+        for (int j = at; j < argc; ++j)
+            args << DecodeFileName(QByteArray(argv[j]));
+    return command->run(args, out, err);
 }
 
 // The value after a command-line option, empty when the option is absent.

@@ -155,6 +155,11 @@ void TestDatenaustausch::exportIsSpreadsheetCsv() {
     QVERIFY(ErrorOf([&] {
                 ExportCSVFile(*dm, TAustauschArt::Kunden, dm->SQLiteDB1.FileName);
             }).endsWith(QStringLiteral(" ist die geöffnete Datenbank und kann nicht überschrieben werden!")));
+    // Nor its write-ahead log, whose commits would be lost.
+    QVERIFY(ErrorOf([&] {
+                ExportCSVFile(*dm, TAustauschArt::Kunden, dm->SQLiteDB1.FileName + QStringLiteral("-wal"));
+            }).endsWith(QStringLiteral(" ist die geöffnete Datenbank und kann nicht überschrieben werden!")));
+    QVERIFY(!QFile::exists(dm->SQLiteDB1.FileName + QStringLiteral("-wal")));
     QCOMPARE(ExportCSV(*dm, TAustauschArt::Kunden), before);
     const QString kunden = QString::fromUtf8(ExportCSV(*dm, TAustauschArt::Kunden));
     QVERIFY(kunden.contains(QStringLiteral(";28.02.1970;31.01.2024;Allgmein;DE123;2,5;3;J;20;;J;")));

@@ -246,7 +246,7 @@ void TestUpgrade::upgradeCommand_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("output");
-    QTest::newRow("new file") << "new" << 0 << "16\n";
+    QTest::newRow("missing file, not created") << "new" << 1 << "";
     QTest::newRow("version 10") << "old" << 0 << "16\n";
     QTest::newRow("version 17") << "newer" << 1 << "";
     QTest::newRow("not a database") << "text" << 1 << "";
@@ -285,6 +285,8 @@ void TestUpgrade::upgradeCommand() {
         QCOMPARE(Backups().isEmpty(), false);
     } else {
         QVERIFY(!err.trimmed().isEmpty());
+        if (kind == QLatin1String("new"))
+            QVERIFY(!QFileInfo::exists(file));
     }
     QVERIFY(DM == nullptr);
 }

@@ -111,7 +111,7 @@ void TestBackup::failedCopyLeavesTargetAsItWas_data() {
     QTest::newRow("disk full") << "full"
                                << "Es ist ein Disk I/O Fehler aufgetreten!";
     QTest::newRow("target is a folder") << "folder"
-                                        << "Is a directory";
+                                        << "Das Ziel ist keine gewöhnliche Datei.";
     QTest::newRow("folder missing") << "nofolder"
                                     << "Fehler beim Öffnen der Datenbankdatei!";
     QTest::newRow("damaged original") << "damaged"
