@@ -7,6 +7,7 @@
 #include "Win1252.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
@@ -20,7 +21,9 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QUrl>
 #include <QVBoxLayout>
 
 std::function<QStringList()> TEingang::ChooseFiles = [] {
@@ -462,6 +465,8 @@ void TEingang::ShowCurrent() {
     browser->setHtml(EingangsHtml(d.Rechnung, PruefeEingangsrechnung(d.Rechnung)));
     auto* buttons = new QDialogButtonBox(&dialog);
     QPushButton* drucken = buttons->addButton(QStringLiteral("&Drucken"), QDialogButtonBox::ActionRole);
+    QPushButton* oeffnen = buttons->addButton(QStringLiteral("Anhang ö&ffnen"), QDialogButtonBox::ActionRole);
+    oeffnen->setEnabled(!d.Rechnung.Anhaenge.isEmpty());
     QPushButton* anhang =
         buttons->addButton(QStringLiteral("&Anhänge speichern…"), QDialogButtonBox::ActionRole);
     anhang->setEnabled(!d.Rechnung.Anhaenge.isEmpty());
@@ -472,6 +477,26 @@ void TEingang::ShowCurrent() {
             EingangsListe(d.Rechnung).Execute(TReportDestination::Preview);
         } catch (const EReportError& e) {
             Messages::error(e.message());
+        }
+    });
+    // An attachment opens in the program the desktop has for its kind, from
+    // a copy in a temporary folder that lives as long as the dialog.
+    QTemporaryDir kopien;
+    connect(oeffnen, &QPushButton::clicked, &dialog, [&d, &kopien] {
+        for (const TEingangsAnhang& a : d.Rechnung.Anhaenge) {
+            if (a.Inhalt.isEmpty())
+                continue;
+            const QString name =
+                QFileInfo(a.Dateiname.isEmpty() ? QStringLiteral("Anhang") : a.Dateiname).fileName();
+            QFile out(kopien.filePath(name));
+            if (out.open(QIODevice::WriteOnly) && out.write(a.Inhalt) == a.Inhalt.size()) {
+                out.close();
+                if (!QDesktopServices::openUrl(QUrl::fromLocalFile(out.fileName())))
+                    Messages::warning(
+                        QStringLiteral("Für den Anhang \"%1\" ist kein Programm zum Öffnen "
+                                       "eingerichtet. Speichern Sie ihn mit „Anhänge speichern…“.")
+                            .arg(name));
+            }
         }
     });
     connect(anhang, &QPushButton::clicked, &dialog, [&d, &dialog] {

@@ -703,6 +703,12 @@ void TestEInvoice::hybridPdf() {
     QFile in(extracted);
     QVERIFY(in.open(QIODevice::ReadOnly));
     QCOMPARE(in.readAll(), xml);
+    // Our own inbox finds the same XML in the hybrid PDF.
+    QFile pdf(hybrid);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const TEingangsDatei eingang = LeseEingangsrechnung(pdf.readAll());
+    QVERIFY2(eingang.Gelesen, qPrintable(eingang.Fehler));
+    QCOMPARE(eingang.Xml, xml);
 
     QCOMPARE(Run(QStringLiteral("pdfinfo"), {QStringLiteral("-meta"), hybrid}, &output), 0);
     for (const char* claim :
