@@ -147,6 +147,36 @@ QString MailAddressSafe(const QString& address) {
     return out;
 }
 
+bool IsMailAddress(const QString& address) {
+    const QString a = address.trimmed();
+    static const QString forbidden = QStringLiteral("<>()[],;:\\\"");
+    for (const QChar c : a) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || c.isSpace() || forbidden.contains(c) ||
+            u == 0x2028 || u == 0x2029)
+            return false;
+    }
+    const QStringList parts = a.split(QLatin1Char('@'));
+    if (parts.size() != 2)
+        return false;
+    for (const QString& part : parts) {
+        if (part.isEmpty())
+            return false;
+        for (const QString& piece : part.split(QLatin1Char('.')))
+            if (piece.isEmpty())
+                return false;
+    }
+    return true;
+}
+
+QString VisibleMailAddress(const QString& address) {
+    QString out = address;
+    for (QChar& c : out)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    return out;
+}
+
 QByteArray EncodeHeaderText(const QString& text) {
     const QString safe = MailHeaderSafe(text);
     return IsPlainAscii(safe) ? safe.toLatin1() : EncodedWords(safe);

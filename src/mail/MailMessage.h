@@ -40,6 +40,15 @@ QString MailHeaderSafe(const QString& value);
 // blanks or angle brackets.
 QString MailAddressSafe(const QString& address);
 
+// A plain address user@domain as it must be used, with blanks around it at
+// most: no character that MailAddressSafe would remove or that has a meaning
+// in an address list (control characters, blanks, <>()[],;:\" ), exactly one
+// "@", and neither part empty nor holding an empty dot-separated piece.
+bool IsMailAddress(const QString& address);
+
+// An address as a message can show it: control characters become blanks.
+QString VisibleMailAddress(const QString& address);
+
 // The whole message with CR LF line ends: From, To, Subject (RFC 2047 where
 // not plain ASCII), Date, Message-ID, MIME-Version, a multipart/mixed body with
 // the text as UTF-8 quoted-printable and every attachment in base64.

@@ -1,6 +1,12 @@
 #include "SmtpTransport.h"
 
+#include <QFileInfo>
+
 #include <curl/curl.h>
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/socket.h>
 
 #include <cstring>
 #include <mutex>
@@ -66,9 +72,14 @@ QString FailureText(CURLcode code, const QString& host, const char* detail) {
                               "unter Einstellungen - Allgemein prüfen.");
     case CURLE_ABORTED_BY_CALLBACK:
         return QStringLiteral("Der E-Mail-Versand wurde abgebrochen.");
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return QStringLiteral("Die verschlüsselte Verbindung zum Mail-Server konnte nicht aufgebaut werden: "
+                              "Das Zertifikat des Servers \"%1\" wird nicht anerkannt. Für einen Server mit "
+                              "eigenem Zertifikat kann unter Einstellungen - Allgemein eine "
+                              "Zertifikatsdatei eingetragen werden.")
+            .arg(host);
     case CURLE_USE_SSL_FAILED:
     case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
         return QStringLiteral("Die verschlüsselte Verbindung zum Mail-Server konnte nicht aufgebaut werden.");
     case CURLE_SEND_ERROR:
@@ -88,6 +99,12 @@ QString FailureText(CURLcode code, const QString& host, const char* detail) {
     if (detail && *detail)
         text += QStringLiteral(": ") + QString::fromUtf8(detail).trimmed();
     return text + QLatin1Char('.');
+}
+
+QString InvalidAddressText(const QString& address) {
+    return QStringLiteral("Die E-Mail-Adresse \"%1\" ist keine gültige Adresse. Die E-Mail wurde nicht "
+                          "versendet.")
+        .arg(VisibleMailAddress(address));
 }
 
 bool ValidHostName(const QString& host) {
@@ -113,7 +130,55 @@ bool ValidIPv6(const QString& host) {
     return true;
 }
 
+// The numeric addresses a host name stands for; an address stands for itself.
+QStringList ResolveHost(const QString& host) {
+    QString name = host;
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    QStringList out;
+    if (getaddrinfo(name.toUtf8().constData(), nullptr, &hints, &found) != 0)
+        return out;
+    for (const addrinfo* a = found; a; a = a->ai_next) {
+        char text[INET6_ADDRSTRLEN] = {0};
+        if (getnameinfo(a->ai_addr, a->ai_addrlen, text, sizeof text, nullptr, 0, NI_NUMERICHOST) == 0 &&
+            !out.contains(QLatin1String(text)))
+            out << QString::fromLatin1(text);
+    }
+    freeaddrinfo(found);
+    return out;
+}
+
+bool IsLocalIPv4(const unsigned char* a) {
+    return a[0] == 127 || a[0] == 10 || (a[0] == 172 && (a[1] & 0xF0) == 16) ||
+           (a[0] == 192 && a[1] == 168) || (a[0] == 169 && a[1] == 254);
+}
+
 } // namespace
+
+bool IsLocalNetworkAddress(const QString& address) {
+    QByteArray text = address.trimmed().toLatin1();
+    if (text.startsWith('[') && text.endsWith(']'))
+        text = text.mid(1, text.size() - 2);
+    // A zone ("fe80::1%eth0") names the interface, not the address.
+    if (const qsizetype zone = text.indexOf('%'); zone >= 0)
+        text.truncate(zone);
+    unsigned char a[16];
+    if (inet_pton(AF_INET, text.constData(), a) == 1)
+        return IsLocalIPv4(a);
+    if (inet_pton(AF_INET6, text.constData(), a) != 1)
+        return false;
+    static const unsigned char loopback[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    static const unsigned char mapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+    if (std::memcmp(a, loopback, 16) == 0)
+        return true;
+    if (std::memcmp(a, mapped, 12) == 0)
+        return IsLocalIPv4(a + 12);
+    return (a[0] & 0xFE) == 0xFC || (a[0] == 0xFE && (a[1] & 0xC0) == 0x80);
+}
 
 bool ParseSmtpHost(const QString& text, QString* host, int* port) {
     const QString t = text.trimmed();
@@ -166,14 +231,44 @@ TSmtpResult SendSmtpMail(const TSmtpSettings& settings, const TMailMessage& mess
     QList<QByteArray> recipients;
     for (const auto* list : {&message.To, &message.Bcc}) {
         for (const TMailAddress& a : *list) {
-            const QByteArray address = MailAddressSafe(a.Address).toUtf8();
-            if (!address.isEmpty() && !recipients.contains(address))
+            // An address mended by stripping would go to somebody else, or nowhere.
+            if (!IsMailAddress(a.Address)) {
+                result.Error = InvalidAddressText(a.Address);
+                return result;
+            }
+            const QByteArray address = a.Address.trimmed().toUtf8();
+            if (!recipients.contains(address))
                 recipients << address;
         }
     }
     if (recipients.isEmpty()) {
         result.Error = QStringLiteral("Die E-Mail hat keinen Empfänger.");
         return result;
+    }
+    if (!settings.CaFile.isEmpty() && !QFileInfo(settings.CaFile).isReadable()) {
+        result.Error = QStringLiteral("Die Zertifikatsdatei \"%1\" kann nicht gelesen werden. Bitte unter "
+                                      "Einstellungen - Allgemein prüfen.")
+                           .arg(settings.CaFile);
+        return result;
+    }
+    const bool implicitTls = port == 465;
+    // Without TLS the password may only go to this machine or the office
+    // network. A name is resolved here and the connection pinned to what was
+    // checked, so the answer cannot change between the check and the login.
+    bool plainLogin = false;
+    QByteArray pinned;
+    if (settings.Auth && !implicitTls) {
+        const QStringList addresses = ResolveHost(host);
+        plainLogin = !addresses.isEmpty();
+        for (const QString& a : addresses)
+            plainLogin = plainLogin && IsLocalNetworkAddress(a);
+        if (plainLogin && !host.startsWith(QLatin1Char('[')) && addresses.constFirst() != host) {
+            QStringList bracketed;
+            for (const QString& a : addresses)
+                bracketed << (a.contains(QLatin1Char(':')) ? QLatin1Char('[') + a + QLatin1Char(']') : a);
+            pinned =
+                QStringLiteral("%1:%2:%3").arg(host).arg(port).arg(bracketed.join(QLatin1Char(','))).toUtf8();
+        }
     }
 
     GlobalInitOnce();
@@ -188,7 +283,8 @@ TSmtpResult SendSmtpMail(const TSmtpSettings& settings, const TMailMessage& mess
     for (const QChar c : settings.HeloName)
         if (c.unicode() < 0x80 && (c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('-')))
             helo += c;
-    const QByteArray url = QStringLiteral("smtp://%1:%2/%3")
+    const QByteArray url = QStringLiteral("%1://%2:%3/%4")
+                               .arg(implicitTls ? QStringLiteral("smtps") : QStringLiteral("smtp"))
                                .arg(host)
                                .arg(port)
                                .arg(helo.isEmpty() ? QStringLiteral("Quorvent") : helo)
@@ -201,6 +297,11 @@ TSmtpResult SendSmtpMail(const TSmtpSettings& settings, const TMailMessage& mess
     curl_slist* rcpt = nullptr;
     for (const QByteArray& r : recipients)
         rcpt = curl_slist_append(rcpt, ('<' + r + '>').constData());
+    curl_slist* resolve = pinned.isEmpty() ? nullptr : curl_slist_append(nullptr, pinned.constData());
+    const QByteArray connectToEntry =
+        QStringLiteral("%1:%2:%3").arg(host).arg(port).arg(settings.ConnectTo).toUtf8();
+    curl_slist* connectTo =
+        settings.ConnectTo.isEmpty() ? nullptr : curl_slist_append(nullptr, connectToEntry.constData());
 
     TUpload upload{BuildMimeMessage(message), 0};
     TConversation talk;
@@ -209,9 +310,14 @@ TSmtpResult SendSmtpMail(const TSmtpSettings& settings, const TMailMessage& mess
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
-    // Encrypt whenever the server offers STARTTLS, so a password never
-    // crosses the network in clear text where that can be avoided.
-    curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
+    // Encrypt whenever the server offers STARTTLS; insist on it before a
+    // login that would otherwise cross a public network in clear text.
+    const bool needTls = implicitTls || (settings.Auth && !plainLogin);
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, long(needTls ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+    if (resolve)
+        curl_easy_setopt(curl, CURLOPT_RESOLVE, resolve);
+    if (connectTo)
+        curl_easy_setopt(curl, CURLOPT_CONNECT_TO, connectTo);
     if (!caFile.isEmpty())
         curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(settings.ConnectTimeoutSeconds));
@@ -239,13 +345,23 @@ TSmtpResult SendSmtpMail(const TSmtpSettings& settings, const TMailMessage& mess
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_cleanup(curl); // closes the connection
     curl_slist_free_all(rcpt);
+    curl_slist_free_all(resolve);
+    curl_slist_free_all(connectTo);
 
     if (code == CURLE_OK) {
         result.Ok = true;
         return result;
     }
-    result.Error =
-        QStringLiteral("Der E-Mail-Versand ist fehlgeschlagen.\n") + FailureText(code, host, errorBuffer);
+    result.Error = QStringLiteral("Der E-Mail-Versand ist fehlgeschlagen.\n");
+    if (code == CURLE_USE_SSL_FAILED && settings.Auth && !implicitTls)
+        result.Error +=
+            QStringLiteral("Der Mail-Server \"%1\" bietet keine verschlüsselte Verbindung "
+                           "(STARTTLS) an. Das Kennwort wird nicht unverschlüsselt an einen Server "
+                           "außerhalb des lokalen Netzes gesendet. Bitte einen Server mit "
+                           "Verschlüsselung oder den Port 465 eintragen (Einstellungen - Allgemein).")
+                .arg(host);
+    else
+        result.Error += FailureText(code, host, errorBuffer);
     const QString answer = talk.LastRefusal.isEmpty() ? QString() : talk.LastRefusal;
     if (!answer.isEmpty())
         result.Error += QStringLiteral("\nAntwort des Servers: ") + answer;

@@ -1,12 +1,15 @@
 """A real SMTP server for the mail tests, on 127.0.0.1 only.
 
-Usage: smtp_server.py FOLDER USER PASSWORD [tls]
+Usage: smtp_server.py FOLDER USER PASSWORD [tls|smtps]
 
 Accepts AUTH LOGIN/PLAIN with USER and PASSWORD (without TLS) but does not
-require it. With "tls" it also offers STARTTLS with a certificate for
-127.0.0.1 made for the run (FOLDER/cert.pem). Every received message is written to FOLDER as <n>.eml (the raw
-data) and <n>.json (envelope and the message as Python's email package reads
-it). Prints "PORT <n>" when ready and stops when its standard input closes.
+require it; every attempt to log in adds a line to FOLDER/auth.log. With "tls"
+it also offers STARTTLS, with "smtps" it speaks TLS from the first byte
+(implicit TLS), both with a certificate for 127.0.0.1 and 192.0.2.10 made
+for the run (FOLDER/cert.pem). Every received message is written to FOLDER
+as <n>.eml (the raw data) and <n>.json (envelope and the message as Python's
+email package reads it). Prints "PORT <n>" when ready and stops when its
+standard input closes.
 """
 import base64
 import email
@@ -24,9 +27,12 @@ from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
 
 folder, user, password = sys.argv[1], sys.argv[2].encode(), sys.argv[3].encode()
+mode = sys.argv[4] if len(sys.argv) > 4 else ""
 
 
 def authenticator(server, session, envelope, mechanism, auth_data):
+    with open(os.path.join(folder, "auth.log"), "a") as f:
+        f.write(mechanism + "\n")
     ok = isinstance(auth_data, LoginPassword) and auth_data.login == user and auth_data.password == password
     # handled=False: the server itself answers "535" to a refused login.
     return AuthResult(success=ok, handled=False)
@@ -85,7 +91,7 @@ class Handler:
         info["mail_from"] = envelope.mail_from
         info["rcpt_tos"] = envelope.rcpt_tos
         info["authenticated"] = bool(session.authenticated)
-        info["tls"] = server._tls_protocol is not None
+        info["tls"] = mode == "smtps" or server._tls_protocol is not None
         with open(base + ".json.tmp", "w", encoding="utf-8") as f:
             json.dump(info, f, ensure_ascii=False)
         os.rename(base + ".json.tmp", base + ".json")
@@ -99,17 +105,23 @@ def free_port():
 
 
 tls_context = None
-if len(sys.argv) > 4 and sys.argv[4] == "tls":
+if mode in ("tls", "smtps"):
     cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
     subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
-                    "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"],
+                    "-days", "1", "-subj", "/CN=127.0.0.1",
+                    # 192.0.2.10 (a documentation address) plays a server on the internet.
+                    "-addext", "subjectAltName=IP:127.0.0.1,IP:192.0.2.10"],
                    check=True, capture_output=True)
     tls_context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     tls_context.load_cert_chain(cert, key)
 
 port = free_port()
-controller = Controller(Handler(), hostname="127.0.0.1", port=port, authenticator=authenticator,
-                        auth_require_tls=False, auth_required=False, tls_context=tls_context)
+if mode == "smtps":
+    controller = Controller(Handler(), hostname="127.0.0.1", port=port, authenticator=authenticator,
+                            auth_require_tls=False, auth_required=False, ssl_context=tls_context)
+else:
+    controller = Controller(Handler(), hostname="127.0.0.1", port=port, authenticator=authenticator,
+                            auth_require_tls=False, auth_required=False, tls_context=tls_context)
 controller.start()
 print("PORT", port, flush=True)
 sys.stdin.read()

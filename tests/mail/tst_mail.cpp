@@ -64,13 +64,20 @@ private slots:
     void contentArrivesIntact_data();
     void contentArrivesIntact();
     void blindCopyOnlyInEnvelope();
-    void headerInjectionStripped();
+    void headerValuesStayOneLine_data();
+    void headerValuesStayOneLine();
+    void encodedWordsHoldWholeCharacters_data();
+    void encodedWordsHoldWholeCharacters();
+    void recipients_data();
+    void recipients();
     void attachmentByteIdentical();
     void login_data();
     void login();
     void deadPort();
-    void startTlsWhenOffered_data();
-    void startTlsWhenOffered();
+    void localNetworkAddress_data();
+    void localNetworkAddress();
+    void encryption_data();
+    void encryption();
     void quotedPrintableLines();
 };
 
@@ -187,29 +194,124 @@ void TestMail::blindCopyOnlyInEnvelope() {
     QCOMPARE(Header(got, "to"), QStringLiteral("kunde@example.de"));
 }
 
-void TestMail::headerInjectionStripped() {
+void TestMail::headerValuesStayOneLine_data() {
+    QTest::addColumn<QString>("lineEnd");
+    QTest::newRow("CR LF") << "\r\n";
+    QTest::newRow("LF alone") << "\n";
+    QTest::newRow("CR alone") << "\r";
+}
+
+void TestMail::headerValuesStayOneLine() {
+    QFETCH(QString, lineEnd);
+    const QString injected = lineEnd + QStringLiteral("Bcc: spion@evil.de");
     TMailMessage m = SampleMessage();
-    m.To = {{QStringLiteral("Kunde\r\nBcc: spion@evil.de"),
-             QStringLiteral("kunde@example.de\r\nRCPT TO:<spion@evil.de>")}};
-    m.From.Name = QStringLiteral("Firma\nX-Injected: 1");
-    m.Subject = QStringLiteral("Rechnung\r\nBcc: spion@evil.de");
+    m.From.Name = QStringLiteral("Firma") + injected;
+    m.To = {{QStringLiteral("Kunde") + injected, QStringLiteral("kunde@example.de")}};
+    m.Subject = QStringLiteral("Rechnung") + injected;
+    m.Mailer = QStringLiteral("Quorvent") + injected;
+    m.Attachments = {
+        {QStringLiteral("R17.pdf") + injected, "application/pdf" + lineEnd.toLatin1() + "X: 1", "%PDF"}};
     const int before = FServer->messageCount();
     const TSmtpResult r = SendSmtpMail(Settings(), m);
-    // The mangled address may be refused; what matters is that nobody else got it
-    // and no header was added.
-    if (r.Ok) {
-        const QJsonObject got = FServer->message(before + 1);
-        for (const QString& rcpt : Strings(got.value(QStringLiteral("rcpt_tos"))))
-            QVERIFY2(!rcpt.contains(QStringLiteral("spion")) || rcpt.startsWith(QStringLiteral("kunde@")),
-                     qPrintable(rcpt));
-        QVERIFY(Header(got, "bcc").isEmpty());
-        QVERIFY(Header(got, "x-injected").isEmpty());
-        QCOMPARE(Header(got, "subject"), QStringLiteral("RechnungBcc: spion@evil.de"));
-    }
-    QVERIFY(FServer->messageCount() <= before + 1);
+    QVERIFY2(r.Ok, qPrintable(r.Error));
+    const QJsonObject got = FServer->message(before + 1);
+    QCOMPARE(Strings(got.value(QStringLiteral("rcpt_tos"))), QStringList{QStringLiteral("kunde@example.de")});
+    QCOMPARE(Header(got, "subject"), QStringLiteral("RechnungBcc: spion@evil.de"));
+    // Every header line as it arrived, the attachment's included: a line
+    // break only as CR LF followed by a blank (folding), and no header the
+    // program did not write.
     const QByteArray raw = FServer->rawMessage(before + 1);
-    QVERIFY(!raw.contains("\r\nBcc:"));
-    QVERIFY(!raw.contains("\nX-Injected"));
+    const QByteArray boundary = "--=_Quorvent_";
+    QList<QByteArray> heads{raw.left(raw.indexOf("\r\n\r\n"))};
+    for (qsizetype at = raw.indexOf(boundary); at >= 0; at = raw.indexOf(boundary, at + 1)) {
+        const qsizetype from = raw.indexOf("\r\n", at) + 2;
+        heads << raw.mid(from, raw.indexOf("\r\n\r\n", at) - from);
+    }
+    const QList<QByteArray> known{"from",
+                                  "to",
+                                  "subject",
+                                  "date",
+                                  "message-id",
+                                  "mime-version",
+                                  "x-mailer",
+                                  "content-type",
+                                  "content-transfer-encoding",
+                                  "content-disposition"};
+    for (const QByteArray& head : heads) {
+        for (const QByteArray& line : head.split('\n')) {
+            const QByteArray l = line.endsWith('\r') ? line.chopped(1) : line;
+            QVERIFY2(!l.contains('\r'), l.constData());
+            if (l.isEmpty() || l.startsWith(' ') || l.startsWith('\t'))
+                continue;
+            QVERIFY2(known.contains(l.left(l.indexOf(':')).toLower()), l.constData());
+        }
+    }
+}
+
+void TestMail::encodedWordsHoldWholeCharacters_data() {
+    QTest::addColumn<QString>("subject");
+    QTest::newRow("two-byte characters") << QString(60, QChar(u'ä'));
+    QTest::newRow("three-byte characters") << QString(40, QChar(u'€'));
+    QTest::newRow("four-byte characters") << QStringLiteral("😀").repeated(30);
+    QTest::newRow("shifted by one byte") << QStringLiteral("x") + QStringLiteral("ä€😀").repeated(30);
+}
+
+void TestMail::encodedWordsHoldWholeCharacters() {
+    QFETCH(QString, subject);
+    TMailMessage m = SampleMessage();
+    m.Subject = subject;
+    const QByteArray raw = BuildMimeMessage(m);
+    const qsizetype at = raw.indexOf("\r\nSubject: ") + 11;
+    QByteArray value = raw.mid(at, raw.indexOf("\r\nDate:", at) - at);
+    value.replace("\r\n ", " ");
+    // Each encoded word is a whole text of its own: a reader may show them
+    // apart, and a character cut in two becomes two replacement marks.
+    QString joined;
+    for (const QByteArray& word : value.split(' ')) {
+        QVERIFY2(word.startsWith("=?UTF-8?B?") && word.endsWith("?="), word.constData());
+        const QByteArray bytes = QByteArray::fromBase64(word.mid(10, word.size() - 12));
+        QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = decode(bytes);
+        QVERIFY2(!decode.hasError(), word.constData());
+        joined += text;
+    }
+    QCOMPARE(joined, subject);
+}
+
+void TestMail::recipients_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("plain") << "kunde@example.de" << true;
+    QTest::newRow("blanks around are no part of it") << "  kunde@example.de " << true;
+    QTest::newRow("local domain without dot") << "ab@cde" << true;
+    QTest::newRow("a command after CR LF") << "kunde@example.de\r\nRCPT TO:<spion@evil.de>" << false;
+    QTest::newRow("LF alone") << "kunde@example.de\nspion@evil.de" << false;
+    QTest::newRow("blank inside") << "kunde @example.de" << false;
+    QTest::newRow("two addresses") << "kunde@example.de,spion@evil.de" << false;
+    QTest::newRow("with a name") << "Kunde <kunde@example.de>" << false;
+    QTest::newRow("two @") << "kunde@spion@example.de" << false;
+    QTest::newRow("empty domain piece") << "kunde@example..de" << false;
+    QTest::newRow("no local part") << "@example.de" << false;
+}
+
+void TestMail::recipients() {
+    QFETCH(QString, address);
+    QFETCH(bool, sent);
+    TMailMessage m = SampleMessage();
+    m.To = {{QString(), address}};
+    const int before = FServer->messageCount();
+    const TSmtpResult r = SendSmtpMail(Settings(), m);
+    QCOMPARE(r.Ok, sent);
+    QCOMPARE(FServer->messageCount(), before + (sent ? 1 : 0));
+    if (sent) {
+        QCOMPARE(Strings(FServer->message(before + 1).value(QStringLiteral("rcpt_tos"))),
+                 QStringList{address.trimmed()});
+    } else {
+        // The message names the address as it is stored, line breaks shown as blanks.
+        QCOMPARE(r.Error, QStringLiteral("Die E-Mail-Adresse \"%1\" ist keine gültige Adresse. Die E-Mail "
+                                         "wurde nicht versendet.")
+                              .arg(QString(address).replace(u'\r', u' ').replace(u'\n', u' ')));
+    }
 }
 
 void TestMail::attachmentByteIdentical() {
@@ -275,28 +377,84 @@ void TestMail::deadPort() {
     QVERIFY(clock.elapsed() < 5000);
 }
 
-void TestMail::startTlsWhenOffered_data() {
-    QTest::addColumn<bool>("trusted");
-    QTest::newRow("certificate trusted: encrypted, then login") << true;
-    QTest::newRow("certificate not trusted: nothing sent") << false;
+void TestMail::localNetworkAddress_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("local");
+    QTest::newRow("loopback") << "127.0.0.1" << true;
+    QTest::newRow("10/8") << "10.20.30.40" << true;
+    QTest::newRow("172.16/12") << "172.31.255.1" << true;
+    QTest::newRow("just outside 172.16/12") << "172.32.0.1" << false;
+    QTest::newRow("192.168/16") << "192.168.1.10" << true;
+    QTest::newRow("link-local") << "169.254.7.1" << true;
+    QTest::newRow("public") << "8.8.8.8" << false;
+    QTest::newRow("provider's shared range") << "100.64.0.1" << false;
+    QTest::newRow("IPv6 loopback") << "::1" << true;
+    QTest::newRow("IPv6 unique local") << "fd12:3456::1" << true;
+    QTest::newRow("IPv6 link-local with zone") << "fe80::1%eth0" << true;
+    QTest::newRow("IPv6 public") << "2a00:1450::1" << false;
+    QTest::newRow("IPv4 in IPv6, private") << "::ffff:192.168.0.1" << true;
+    QTest::newRow("IPv4 in IPv6, public") << "::ffff:8.8.8.8" << false;
+    QTest::newRow("a name is no address") << "localhost" << false;
 }
 
-void TestMail::startTlsWhenOffered() {
+void TestMail::localNetworkAddress() {
+    QFETCH(QString, address);
+    QTEST(IsLocalNetworkAddress(address), "local");
+}
+
+void TestMail::encryption_data() {
+    QTest::addColumn<int>("serverTls"); // SmtpTestServer::Tls
+    QTest::addColumn<QString>("host");  // as typed; the test server answers for it
+    QTest::addColumn<bool>("trusted");  // its certificate as CaFile
+    QTest::addColumn<bool>("auth");
+    QTest::addColumn<bool>("sent");
+    QTest::addColumn<QString>("error");
+    const int plain = SmtpTestServer::NoTls, startTls = SmtpTestServer::StartTls,
+              implicit = SmtpTestServer::Implicit;
+    QTest::newRow("STARTTLS, certificate trusted: encrypted, then login")
+        << startTls << "127.0.0.1" << true << true << true << "";
+    QTest::newRow("STARTTLS, certificate not trusted: nothing sent")
+        << startTls << "127.0.0.1" << false << true << false << "Zertifikatsdatei";
+    QTest::newRow("port 465: TLS from the first byte")
+        << implicit << "127.0.0.1:465" << true << true << true << "";
+    QTest::newRow("public server without STARTTLS: the password stays at home")
+        << plain << "192.0.2.10" << false << true << false << "nicht unverschlüsselt";
+    QTest::newRow("public server with STARTTLS: encrypted, then login")
+        << startTls << "192.0.2.10:587" << true << true << true << "";
+    QTest::newRow("public server without STARTTLS, no login: sent")
+        << plain << "192.0.2.10" << false << false << true << "";
+    QTest::newRow("office relay by name without STARTTLS: login allowed")
+        << plain << "localhost" << false << true << true << "";
+    QTest::newRow("certificate file missing") << startTls << "127.0.0.1" << true << true << false
+                                              << "Die Zertifikatsdatei \"/nicht/da.pem\" kann nicht gelesen";
+}
+
+void TestMail::encryption() {
+    QFETCH(int, serverTls);
+    QFETCH(QString, host);
     QFETCH(bool, trusted);
-    SmtpTestServer tlsServer(QStringLiteral("quorvent"), QStringLiteral("geheim"), true);
-    QVERIFY(tlsServer.ok());
-    TSmtpSettings s = Settings(true);
-    s.Host = tlsServer.host();
+    QFETCH(bool, auth);
+    QFETCH(bool, sent);
+    QFETCH(QString, error);
+    SmtpTestServer server(QStringLiteral("quorvent"), QStringLiteral("geheim"),
+                          SmtpTestServer::Tls(serverTls));
+    QVERIFY(server.ok());
+    TSmtpSettings s = Settings(auth);
+    s.Host = host;
+    s.ConnectTo = server.host();
     if (trusted)
-        s.CaFile = tlsServer.certificateFile();
+        s.CaFile = QString(QTest::currentDataTag()).contains(QLatin1String("missing"))
+                       ? QStringLiteral("/nicht/da.pem")
+                       : server.certificateFile();
     const TSmtpResult r = SendSmtpMail(s, SampleMessage());
-    QCOMPARE(r.Ok, trusted);
-    QCOMPARE(tlsServer.messageCount(), trusted ? 1 : 0);
-    if (trusted) {
-        QVERIFY(tlsServer.message(1).value(QStringLiteral("tls")).toBool());
-        QVERIFY(tlsServer.message(1).value(QStringLiteral("authenticated")).toBool());
+    QCOMPARE(r.Ok, sent);
+    QCOMPARE(server.messageCount(), sent ? 1 : 0);
+    QVERIFY2(r.Error.contains(error), qPrintable(r.Error));
+    if (sent) {
+        QCOMPARE(server.message(1).value(QStringLiteral("tls")).toBool(), serverTls != SmtpTestServer::NoTls);
+        QCOMPARE(server.message(1).value(QStringLiteral("authenticated")).toBool(), auth);
     } else {
-        QVERIFY2(r.Error.contains(QStringLiteral("verschlüsselte Verbindung")), qPrintable(r.Error));
+        QCOMPARE(server.authAttempts(), 0);
     }
 }
 

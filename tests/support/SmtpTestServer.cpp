@@ -4,11 +4,13 @@
 #include <QFile>
 #include <QJsonDocument>
 
-SmtpTestServer::SmtpTestServer(const QString& user, const QString& password, bool tls) {
+SmtpTestServer::SmtpTestServer(const QString& user, const QString& password, Tls tls) {
     const QString script = QStringLiteral(QV_TEST_SOURCE_DIR "/mail/smtp_server.py");
     // Debian's python3, which has aiosmtpd; the one first on PATH may not.
-    FProcess.start(QStringLiteral("/usr/bin/python3"),
-                   {script, FFolder.path(), user, password, tls ? QStringLiteral("tls") : QString()});
+    FProcess.start(QStringLiteral("/usr/bin/python3"), {script, FFolder.path(), user, password,
+                                                        tls == StartTls   ? QStringLiteral("tls")
+                                                        : tls == Implicit ? QStringLiteral("smtps")
+                                                                          : QString()});
     if (!FProcess.waitForStarted(10000))
         return;
     while (FProcess.state() == QProcess::Running && !FProcess.canReadLine())
@@ -49,4 +51,9 @@ int SmtpTestServer::messageCount() const {
 QByteArray SmtpTestServer::rawMessage(int n) const {
     QFile f(FFolder.filePath(QStringLiteral("%1.eml").arg(n)));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int SmtpTestServer::authAttempts() const {
+    QFile f(FFolder.filePath(QStringLiteral("auth.log")));
+    return f.open(QIODevice::ReadOnly) ? int(f.readAll().count('\n')) : 0;
 }

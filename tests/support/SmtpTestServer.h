@@ -10,10 +10,12 @@
 
 class SmtpTestServer {
 public:
-    // With tls the server also offers STARTTLS, with a certificate for
-    // 127.0.0.1 made for the run (certificateFile()).
+    // Plain SMTP; StartTls also offers STARTTLS, Implicit speaks TLS from the
+    // first byte; both with a certificate for 127.0.0.1 made for the run
+    // (certificateFile()).
+    enum Tls { NoTls, StartTls, Implicit };
     explicit SmtpTestServer(const QString& user = QStringLiteral("quorvent"),
-                            const QString& password = QStringLiteral("geheim"), bool tls = false);
+                            const QString& password = QStringLiteral("geheim"), Tls tls = NoTls);
     ~SmtpTestServer();
 
     bool ok() const { return FPort > 0; }
@@ -27,6 +29,8 @@ public:
     QJsonObject message(int n) const;
     int messageCount() const;
     QByteArray rawMessage(int n) const;
+    // How often a client tried to log in (sent AUTH), whatever the outcome.
+    int authAttempts() const;
     QString certificateFile() const { return FFolder.filePath(QStringLiteral("cert.pem")); }
 
 private:
