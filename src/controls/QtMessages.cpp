@@ -64,3 +64,20 @@ Messages::Answer TQtMessages::ask(const QString& text, bool withCancel, Answer d
         return Cancel;
     return withCancel && !box.clickedButton() ? Cancel : No;
 }
+
+Messages::Answer TQtMessages::askWithThird(const QString& text, const QString& third, Answer defaultAnswer) {
+    QMessageBox box(BoxParent());
+    box.setWindowTitle(BoxTitle());
+    box.setIcon(QMessageBox::Question);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    QPushButton* yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
+    QPushButton* other = box.addButton(third, QMessageBox::ActionRole);
+    box.setEscapeButton(no);
+    box.setDefaultButton(defaultAnswer == No ? no : defaultAnswer == Cancel ? other : yes);
+    box.exec();
+    if (box.clickedButton() == yes)
+        return Yes;
+    return box.clickedButton() == other ? Cancel : No;
+}

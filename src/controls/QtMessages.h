@@ -8,4 +8,5 @@ class TQtMessages : public Messages {
 protected:
     void show(Kind kind, const QString& text) override;
     Answer ask(const QString& text, bool withCancel, Answer defaultAnswer) override;
+    Answer askWithThird(const QString& text, const QString& third, Answer defaultAnswer) override;
 };

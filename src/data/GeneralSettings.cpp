@@ -51,6 +51,7 @@ bool SaveGeneralSettings(TDM& dm, const QString& databaseFile, const TMailSettin
     dm.SetAllg(QStringLiteral("MailUser"), mail.User);
     SetAllgExact(dm, QStringLiteral("MailPW"), mail.Password);
     dm.SetAllg(QStringLiteral("MailAuth"), mail.Auth ? QStringLiteral("J") : QStringLiteral("N"));
+    dm.SetAllg(QStringLiteral("MailCAFile"), mail.CaFile);
     dm.SetAllg(QStringLiteral("StoreWindow"), storeWindow ? QStringLiteral("J") : QStringLiteral("N"));
     return true;
 }

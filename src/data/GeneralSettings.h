@@ -18,7 +18,8 @@ void SetAllgExact(TDM& dm, const QString& key, const QString& value);
 // the file must exist ("Die angegebene Datenbank existiert nicht!", nothing
 // changes); it is written into the settings file, the connection is closed
 // and made again (also for an unchanged path), then MailHost, MailUser,
-// MailPW, MailAuth and StoreWindow are written into the database just opened.
+// MailPW, MailAuth, MailCAFile and StoreWindow are written into the database
+// just opened.
 // When the new file cannot be opened, the connection error has been shown;
 // the settings file names the previous database again, the program is
 // connected to it again and no setting is written. True when all was saved.

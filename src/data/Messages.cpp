@@ -30,6 +30,10 @@ void Messages::info(const QString& text) {
 Messages::Answer Messages::question(const QString& text, bool withCancel, Answer defaultAnswer) {
     return current->ask(text, withCancel, defaultAnswer);
 }
+Messages::Answer Messages::questionWithThird(const QString& text, const QString& third,
+                                             Answer defaultAnswer) {
+    return current->askWithThird(text, third, defaultAnswer);
+}
 void Messages::install(Messages* impl) {
     current = impl ? impl : &fallback;
 }

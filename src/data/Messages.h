@@ -18,6 +18,9 @@ public:
     // A question with Yes and No buttons (and Cancel when withCancel); Enter
     // gives defaultAnswer. A question whose Yes destroys data defaults to No.
     static Answer question(const QString& text, bool withCancel = false, Answer defaultAnswer = Yes);
+    // A question with Yes, No and in place of Cancel a third button captioned
+    // `third` ("Anzeigen…"), which answers Cancel; Escape gives No.
+    static Answer questionWithThird(const QString& text, const QString& third, Answer defaultAnswer = Yes);
 
     // Installs the implementation; the caller keeps ownership. nullptr restores
     // the fallback, which writes to stderr and answers No.
@@ -27,4 +30,9 @@ public:
 protected:
     virtual void show(Kind kind, const QString& text) = 0;
     virtual Answer ask(const QString& text, bool withCancel, Answer defaultAnswer) = 0;
+    // Without a box of its own, the question is asked with Yes and No only
+    // (a scripted answer may still be Cancel).
+    virtual Answer askWithThird(const QString& text, const QString& /*third*/, Answer defaultAnswer) {
+        return ask(text, false, defaultAnswer);
+    }
 };

@@ -49,6 +49,7 @@ TMailSetting GetMailSetting(TSQLiteQuery& query) {
     setting.User = ReadAllgSetting(query, QStringLiteral("MailUser"));
     setting.Password = ReadAllgSetting(query, QStringLiteral("MailPW"));
     setting.Auth = ReadAllgSetting(query, QStringLiteral("MailAuth")) == QLatin1String("J");
+    setting.CaFile = ReadAllgSetting(query, QStringLiteral("MailCAFile"));
     return setting;
 }
 

@@ -11,12 +11,15 @@ struct TMailSetting {
     QString User;
     QString Password;
     bool Auth = false; // set_allg MailAuth is exactly "J"
+    // MailCAFile: certificates to trust for TLS instead of the system's; empty for those.
+    QString CaFile;
 };
 
 // Reads one set_allg value through the given query; empty when missing or NULL.
 QString ReadAllgSetting(TSQLiteQuery& query, const QString& key);
 
-// The mail settings, read in the order host, user, password, authentication.
+// The mail settings, read in the order host, user, password, authentication,
+// certificate file.
 TMailSetting GetMailSetting(TSQLiteQuery& query);
 
 // Reads the number range numTyp. With advance the number is taken: the range

@@ -7,6 +7,7 @@
 #include "QuorventFunctions.h"
 #include "TReport.h"
 #include "UDM.h"
+#include "UEmailAnzeige.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -104,7 +105,8 @@ TMailMessage DokumentMail(TDM& dm, const QString& typ, int kopfId, bool kopie) {
     return m;
 }
 
-TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kopfId, bool kopie) {
+TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kopfId, bool kopie,
+                                    bool anzeigen) {
     TDrucken::TVersand result;
     // Checked before anything is rendered: without a server there is nothing
     // to send, and no file is left behind.
@@ -116,8 +118,18 @@ TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kop
         return result;
     }
     TMailMessage message = DokumentMail(*DM, typ, kopfId, kopie);
+    const QString pdfName = typ + QString::number(kopfId) + QStringLiteral(".pdf");
+    if (anzeigen) {
+        // Shown before anything is rendered: nothing to clean up when the
+        // user decides against it.
+        message.Attachments = {{pdfName, "application/pdf", {}}};
+        if (!TEmailAnzeige::Show(message, QApplication::activeWindow())) {
+            result.Abschliessen = true;
+            return result;
+        }
+    }
 
-    const QString pdfFile = DataFolder() + typ + QString::number(kopfId) + QStringLiteral(".pdf");
+    const QString pdfFile = DataFolder() + pdfName;
     TRemoveFile removePdf{pdfFile};
     WriteReportPdf(report, pdfFile);
     QFile pdf(pdfFile);
@@ -126,8 +138,7 @@ TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kop
                         QStringLiteral("\" kann nicht gelesen werden!"));
         return result;
     }
-    message.Attachments = {
-        {typ + QString::number(kopfId) + QStringLiteral(".pdf"), "application/pdf", pdf.readAll()}};
+    message.Attachments = {{pdfName, "application/pdf", pdf.readAll()}};
     pdf.close();
 
     TSmtpSettings smtp;
@@ -135,6 +146,7 @@ TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kop
     smtp.Auth = setting.Auth;
     smtp.User = setting.User;
     smtp.Password = setting.Password;
+    smtp.CaFile = setting.CaFile;
     const TSmtpResult sent = DruckMailTransport(smtp, message);
     if (!sent.Ok) {
         Messages::error(sent.Error);

@@ -28,12 +28,14 @@ TMailMessage DokumentMail(TDM& dm, const QString& typ, int kopfId, bool kopie);
 
 // The mail step for TDrucken::SendMail. The mail settings are checked
 // first; incomplete ones are a warning and nothing is rendered. Otherwise
-// the prepared report becomes DataFolder() + type + number + ".pdf", the
-// mail is sent while a busy window shows, and the success or the transport's
-// error is shown. The PDF file is deleted in every case. The run goes on to
-// the close question only when the mail went out (or was never attempted for
-// lack of settings).
-TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kopfId, bool kopie);
+// with `anzeigen` the mail is shown first (TEmailAnzeige) and "Abbrechen"
+// ends the step as if the mail had not been wanted; then the prepared report
+// becomes DataFolder() + type + number + ".pdf", the mail is sent while a
+// busy window shows, and the success or the transport's error is shown. The PDF file is deleted in every
+// case. The run goes on to the close question only when the mail went out (or was never attempted for lack of
+// settings).
+TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kopfId, bool kopie,
+                                    bool anzeigen);
 
 // How SendDocumentMail sends: by default SendMailWithProgress. Tests look
 // at the message on its way.

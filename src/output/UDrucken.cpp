@@ -4,6 +4,7 @@
 #include "DruckAusgabe.h"
 #include "EInvoice.h"
 #include "GlobalFunctions.h"
+#include "MailMessage.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
 #include "TDBDataLink.h"
@@ -14,7 +15,7 @@
 
 #include <QScreen>
 
-std::function<TDrucken::TVersand(TReport&, const QString&, int, bool)> TDrucken::SendMail;
+std::function<TDrucken::TVersand(TReport&, const QString&, int, bool, bool)> TDrucken::SendMail;
 
 namespace {
 
@@ -82,13 +83,23 @@ bool TDrucken::CheckMailAddress(const QString& partner) {
     else
         DM->Query1.RunSQL(QStringLiteral("select EMail from Kunde where KundenID = ") + nr);
     const QString address = DM->Query1.IsEmpty() ? QString() : DM->Query1.Fields(0)->AsString();
-    if (address.contains(u'@') && address.size() >= 6)
-        return true;
-    Messages::error(lieferant ? QStringLiteral("Beim Ansprechpartner vom Lieferanten ") + partner +
-                                    QStringLiteral(" ist keine gültige EMail-Adresse definiert!")
-                              : QStringLiteral("Beim Kunden ") + partner +
-                                    QStringLiteral(" ist keine gültige EMail-Adresse definiert!"));
-    return false;
+    if (!address.contains(u'@') || address.size() < 6) {
+        Messages::error(lieferant ? QStringLiteral("Beim Ansprechpartner vom Lieferanten ") + partner +
+                                        QStringLiteral(" ist keine gültige EMail-Adresse definiert!")
+                                  : QStringLiteral("Beim Kunden ") + partner +
+                                        QStringLiteral(" ist keine gültige EMail-Adresse definiert!"));
+        return false;
+    }
+    // Long enough and with an "@", but garbled (a line break, a second
+    // address, a name around it): nothing is rendered for it.
+    if (!IsMailAddress(address)) {
+        Messages::error(QStringLiteral("Die EMail-Adresse \"") + VisibleMailAddress(address) +
+                        (lieferant ? QStringLiteral("\" beim Ansprechpartner vom Lieferanten ")
+                                   : QStringLiteral("\" beim Kunden ")) +
+                        partner + QStringLiteral(" ist keine gültige Adresse!"));
+        return false;
+    }
+    return true;
 }
 
 void TDrucken::SaveStatus(const QString& status) {
@@ -112,25 +123,30 @@ bool TDrucken::Output(TReport& report, bool& abschliessen) {
     abschliessen = true;
     const bool versand = ui->CBVersand->isChecked();
     // HOOK (e-mail): the document goes out as a PDF file through SendMail.
-    auto mail = [&]() -> TVersand {
+    auto mail = [&](bool anzeigen) -> TVersand {
         if (!SendMail) {
             Messages::warning(QStringLiteral("Der Email-Versand ist in dieser Version nicht verfügbar!"));
             return {};
         }
-        return SendMail(report, FTyp, FKopfID, ui->CBKopie->isChecked());
+        return SendMail(report, FTyp, FKopfID, ui->CBKopie->isChecked(), anzeigen);
     };
     if (ui->CBVorschau->isChecked()) {
         report.SetDestination(TReportDestination::Preview);
         report.Execute(DruckReport);
         // The preview was shown: the document counts as printed, whatever
-        // becomes of the mail.
-        if (versand && Messages::question(QStringLiteral("Soll ") + DokTypMitArtikel(FTyp) +
-                                          QStringLiteral(" per Email versendet werden?")) == Messages::Yes)
-            abschliessen = mail().Abschliessen;
+        // becomes of the mail. "Anzeigen…" shows the mail before it goes.
+        if (versand) {
+            const Messages::Answer answer =
+                Messages::questionWithThird(QStringLiteral("Soll ") + DokTypMitArtikel(FTyp) +
+                                                QStringLiteral(" per Email versendet werden?"),
+                                            QStringLiteral("&Anzeigen…"));
+            if (answer != Messages::No)
+                abschliessen = mail(answer == Messages::Cancel).Abschliessen;
+        }
         return true;
     }
     if (versand) {
-        const TVersand v = mail();
+        const TVersand v = mail(false);
         abschliessen = v.Abschliessen;
         return v.Ausgegeben;
     }

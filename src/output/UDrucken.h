@@ -40,13 +40,15 @@ public:
     };
     // The mail step: sends the document of the prepared report (its elements
     // placed, its buffer still there) as a PDF file to the partner, with a
-    // blind copy to the company when `kopie` is set. Set by the mail module.
-    static std::function<TVersand(TReport& report, const QString& typ, int kopfId, bool kopie)> SendMail;
+    // blind copy to the company when `kopie` is set; with `anzeigen` the user
+    // sees the mail first and may send it or not. Set by the mail module.
+    static std::function<TVersand(TReport& report, const QString& typ, int kopfId, bool kopie, bool anzeigen)>
+        SendMail;
 
 private:
     // The output of the run; false when nothing went out.
     bool Output(TReport& report, bool& abschliessen);
-    // The partner's address is good enough to send to; otherwise the error box.
+    // The partner's address is one to send to; otherwise the error box.
     bool CheckMailAddress(const QString& partner);
     // Sets the header's status and saves it.
     void SaveStatus(const QString& status);

@@ -24,14 +24,29 @@ QString OpenDialog1(QWidget* parent, const QString& current) {
     return dialog.selectedFiles().constFirst();
 }
 
+QString OpenCertificate(QWidget* parent, const QString& current) {
+    QFileDialog dialog(parent, QStringLiteral("Zertifikatsdatei auswählen"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(
+        {QStringLiteral("Zertifikate (*.pem *.crt *.cer)"), QStringLiteral("Alle Dateien (*)")});
+    if (!current.isEmpty())
+        dialog.selectFile(current);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace
 
 std::function<QString(QWidget*, const QString&)> TEinAllg::ChooseDatabaseFile = OpenDialog1;
+std::function<QString(QWidget*, const QString&)> TEinAllg::ChooseCertificateFile = OpenCertificate;
 
 TEinAllg::TEinAllg(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TEinAllg) {
     ui->setupUi(this);
     RightKey = QStringLiteral("EinAllg");
     connect(ui->BitBtnDB, &QPushButton::clicked, this, &TEinAllg::BitBtnDBClick);
+    connect(ui->BitBtnMailCAFile, &QPushButton::clicked, this, &TEinAllg::BitBtnMailCAFileClick);
     connect(ui->BitBtnSpeichern, &QPushButton::clicked, this, &TEinAllg::BitBtnSpeichernClick);
 }
 
@@ -46,6 +61,7 @@ void TEinAllg::PrepareShow() {
     ui->EditMailUser->setText(mail.User);
     ui->EditMailPW->setText(mail.Password);
     ui->CBMailAuth->setChecked(mail.Auth);
+    ui->EditMailCAFile->setText(mail.CaFile);
     ui->CBWindow->setChecked(DM->GetAllg(QStringLiteral("StoreWindow")) == QLatin1String("J"));
     const TAutoSicherungSettings backup = ReadAutoSicherungSettings(*DM);
     ui->CBAutoSicherung->setChecked(backup.Enabled);
@@ -58,12 +74,20 @@ void TEinAllg::BitBtnDBClick() {
         ui->EditDB->setText(chosen);
 }
 
+void TEinAllg::BitBtnMailCAFileClick() {
+    const QString chosen =
+        ChooseCertificateFile ? ChooseCertificateFile(this, ui->EditMailCAFile->text()) : QString();
+    if (!chosen.isEmpty())
+        ui->EditMailCAFile->setText(chosen);
+}
+
 void TEinAllg::BitBtnSpeichernClick() {
     TMailSetting mail;
     mail.Host = ui->EditMailHost->text();
     mail.User = ui->EditMailUser->text();
     mail.Password = ui->EditMailPW->text();
     mail.Auth = ui->CBMailAuth->isChecked();
+    mail.CaFile = ui->EditMailCAFile->text();
     try {
         // The backup settings go into the database just opened, like the others.
         if (SaveGeneralSettings(*DM, ui->EditDB->text(), mail, ui->CBWindow->isChecked()))

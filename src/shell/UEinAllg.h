@@ -21,9 +21,13 @@ public:
     // database just opened.
     void BitBtnSpeichernClick();
 
-    // The file chooser (parent, current name -> chosen name, empty when
-    // cancelled); tests replace it.
+    // "..." beside the certificate: lets the user pick the file to trust.
+    void BitBtnMailCAFileClick();
+
+    // The file choosers (parent, current name -> chosen name, empty when
+    // cancelled); tests replace them.
     static std::function<QString(QWidget* parent, const QString& current)> ChooseDatabaseFile;
+    static std::function<QString(QWidget* parent, const QString& current)> ChooseCertificateFile;
 
 protected:
     void PrepareShow() override;

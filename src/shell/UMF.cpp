@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "TAccessKeys.h"
 #include "UDM.h"
+#include "UHilfe.h"
 #include "UIcons.h"
 #include "UInfo.h"
 #include "UNavigation.h"
@@ -228,7 +229,17 @@ QString TMF::HelpFile() {
 }
 
 void TMF::HelpClick() {
-    OpenInBrowser(QUrl::fromLocalFile(HelpFile()));
+    // One window, shown beside the main window and raised when asked again.
+    if (!FHilfe)
+        FHilfe = new THilfe(this);
+    if (!FHilfe->Load(HelpFile())) {
+        Messages::error(QStringLiteral("Die Hilfe-Datei \"") + HelpFile() +
+                        QStringLiteral("\" kann nicht gelesen werden!"));
+        return;
+    }
+    FHilfe->show();
+    FHilfe->raise();
+    FHilfe->activateWindow();
 }
 
 // The edit menu works on whatever text field has the focus. Widgets without

@@ -73,6 +73,7 @@ private:
     Ui::TMF* ui;
     TStatusPanel* FPanel[2];
     QList<QAction*> FTreeActions;
+    class THilfe* FHilfe = nullptr;
 };
 
 // The main window while it exists.

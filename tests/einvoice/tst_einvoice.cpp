@@ -779,7 +779,7 @@ void TestEInvoice::printDialog() {
     // The mail step writes the PDF it would attach.
     QStringList sent;
     const auto previous = TDrucken::SendMail;
-    TDrucken::SendMail = [&](TReport& report, const QString& typ, int kopfId, bool) {
+    TDrucken::SendMail = [&](TReport& report, const QString& typ, int kopfId, bool, bool) {
         const QString file = FOut.filePath(typ + QString::number(kopfId) + QStringLiteral("-mail.pdf"));
         WriteReportPdf(report, file);
         sent << file;

@@ -132,11 +132,12 @@ void TestDrucken::initTestCase() {
     SetReportDefinitionFile(BuildDir() + QStringLiteral("/Quorvent.rav"));
     QVERIFY2(QFile::exists(ReportDefinitionFile()), qPrintable(ReportDefinitionFile()));
     TReport::PreviewRunner() = [this](QDialog&) { ++previews; };
-    TDrucken::SendMail = [this](TReport& report, const QString& typ, int id,
-                                bool kopie) -> TDrucken::TVersand {
+    TDrucken::SendMail = [this](TReport& report, const QString& typ, int id, bool kopie,
+                                bool anzeigen) -> TDrucken::TVersand {
         if (!report.IsOpen())
             qFatal("mail step without a report");
-        mails << typ + QString::number(id) + (kopie ? QStringLiteral("+Kopie") : QString());
+        mails << typ + QString::number(id) + (kopie ? QStringLiteral("+Kopie") : QString()) +
+                     (anzeigen ? QStringLiteral("+Anzeigen") : QString());
         return mailResult;
     };
 }
@@ -404,6 +405,23 @@ void TestDrucken::mail_data() {
     QTest::newRow("preview, then mail") << "R"
                                         << "" << true << QList<int>{Messages::Yes, Messages::No} << true
                                         << QStringList{mailQuestion, close} << QStringList{"R6+Kopie"} << "D";
+    QTest::newRow("preview, then show the mail first")
+        << "R"
+        << "" << true << QList<int>{Messages::Cancel, Messages::No} << true
+        << QStringList{mailQuestion, close} << QStringList{"R6+Kopie+Anzeigen"} << "D";
+    QTest::newRow("address garbled by a line break")
+        << "R"
+        << "hans@alpenbau.at' || char(13) || char(10) || 'RCPT TO:<x@evil.de>" << false << QList<int>{}
+        << true
+        << QStringList{"Die EMail-Adresse \"hans@alpenbau.at  RCPT TO:<x@evil.de>\" beim Kunden 10 ist keine "
+                       "gültige Adresse!"}
+        << QStringList{} << "E";
+    QTest::newRow("two addresses")
+        << "R"
+        << "hans@alpenbau.at, spion@evil.de" << false << QList<int>{} << true
+        << QStringList{"Die EMail-Adresse \"hans@alpenbau.at, spion@evil.de\" beim "
+                       "Kunden 10 ist keine gültige Adresse!"}
+        << QStringList{} << "E";
     // A mail that could not go out leaves the document as it was.
     QTest::newRow("mail failed") << "R"
                                  << "" << false << QList<int>{} << false << QStringList{}

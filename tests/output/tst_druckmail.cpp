@@ -8,10 +8,13 @@
 #include "SmtpTestServer.h"
 #include "TReport.h"
 #include "UDrucken.h"
+#include "UEmailAnzeige.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QJsonArray>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
@@ -107,6 +110,8 @@ private slots:
     void mailToPartner();
     void failedSend_data();
     void failedSend();
+    void showBeforeSending_data();
+    void showBeforeSending();
     void addressLength_data();
     void addressLength();
     void busyWindowCanGiveUp();
@@ -145,6 +150,7 @@ void TestDruckMail::initTestCase() {
         return SendMailWithProgress(quick, message);
     };
     TDrucken::SendMail = SendDocumentMail;
+    TReport::PreviewRunner() = [](QDialog&) {};
 }
 
 void TestDruckMail::init() {
@@ -308,6 +314,59 @@ void TestDruckMail::failedSend() {
     // Nothing half-done stays: no PDF, no buffer rows.
     QCOMPARE(pdfFilesLeft(), QStringList());
     QCOMPARE(count(QStringLiteral("select count(*) from Ausdruck")), 0);
+}
+
+void TestDruckMail::showBeforeSending_data() {
+    QTest::addColumn<bool>("senden");
+    QTest::newRow("Senden: the mail goes out with the text as edited") << true;
+    QTest::newRow("Abbrechen: nothing is rendered or sent") << false;
+}
+
+void TestDruckMail::showBeforeSending() {
+    QFETCH(bool, senden);
+    document(QStringLiteral("R"), 17);
+    pdfPath = DataFolder() + QStringLiteral("R17.pdf");
+    const int before = server->messageCount();
+    const QString edited = QStringLiteral("Geänderter Text\nnur für diese Mail");
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        auto* view = qobject_cast<TEmailAnzeige*>(QApplication::activeModalWidget());
+        if (!view)
+            return;
+        for (const char* name : {"EditAn", "EditBlindkopie", "EditBetreff", "EditAnhang"})
+            shown << FindWidget<QLineEdit>(view, name)->text();
+        auto* text = FindWidget<QPlainTextEdit>(view, "MemoText");
+        shown << text->toPlainText().section(u'\n', 0, 0);
+        text->setPlainText(edited);
+        QTest::mouseClick(FindWidget<QPushButton>(view, senden ? "BitBtnSenden" : "BitBtnAbbrechen"),
+                          Qt::LeftButton);
+    });
+    // "Anzeigen…" answers as the third button.
+    db.messages->answers << Messages::Cancel << Messages::No;
+    dialog->prepare(QStringLiteral("R"), 17);
+    FindWidget<QCheckBox>(dialog, "CBVorschau")->setChecked(true);
+    FindWidget<QCheckBox>(dialog, "CBVersand")->setChecked(true);
+    FindWidget<QCheckBox>(dialog, "CBKopie")->setChecked(true);
+    QTest::mouseClick(FindWidget<QPushButton>(dialog, "BitBtnDrucken"), Qt::LeftButton);
+
+    QCOMPARE(shown, QStringList({"hans@alpenbau.at", "Tischlerei Brenholm & Söhne <buero@brenholm.at>",
+                                 "RechnungsNr. 17", "R17.pdf", "Sehr geehrter Herr Öztürk,"}));
+    QStringList boxes{QStringLiteral("Soll die Rechnung per Email versendet werden?")};
+    if (senden)
+        boxes << QStringLiteral("Email-Versand wurde erfolgreich durchgeführt!");
+    QCOMPARE(db.messages->texts(), boxes << CloseQuestion);
+    QCOMPARE(server->messageCount(), before + (senden ? 1 : 0));
+    QCOMPARE(handed.size(), senden ? 1 : 0);
+    if (senden) {
+        const QJsonObject got = server->message(before + 1);
+        QCOMPARE(Part(got, 0)
+                     .value(QStringLiteral("text"))
+                     .toString()
+                     .replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                 edited + u'\n');
+        QCOMPARE(Part(got, 1).value(QStringLiteral("filename")).toString(), QStringLiteral("R17.pdf"));
+    }
+    QCOMPARE(pdfFilesLeft(), QStringList());
 }
 
 void TestDruckMail::addressLength_data() {

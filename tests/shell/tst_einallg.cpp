@@ -94,18 +94,18 @@ private slots:
 
 void TestEinAllg::showsStored_data() {
     QTest::addColumn<QStringList>("rows");   // key=value written before showing; value NULL for NULL
-    QTest::addColumn<QStringList>("fields"); // host, user, password
+    QTest::addColumn<QStringList>("fields"); // host, user, password, certificate file
     QTest::addColumn<bool>("auth");
     QTest::addColumn<bool>("window");
-    QTest::newRow("new database") << QStringList() << QStringList({"", "", ""}) << false << true;
-    QTest::newRow("stored settings") << QStringList({"MailHost=mail.brenholm.de:587", "MailUser=buero",
-                                                     "MailPW=geheim", "MailAuth=J", "StoreWindow=N"})
-                                     << QStringList({"mail.brenholm.de:587", "buero", "geheim"}) << true
-                                     << false;
+    QTest::newRow("new database") << QStringList() << QStringList({"", "", "", ""}) << false << true;
+    QTest::newRow("stored settings")
+        << QStringList({"MailHost=mail.brenholm.de:587", "MailUser=buero", "MailPW=geheim", "MailAuth=J",
+                        "StoreWindow=N", "MailCAFile=/etc/ssl/firma.pem"})
+        << QStringList({"mail.brenholm.de:587", "buero", "geheim", "/etc/ssl/firma.pem"}) << true << false;
     QTest::newRow("only exactly J ticks")
-        << QStringList({"MailAuth=j", "StoreWindow=Ja"}) << QStringList({"", "", ""}) << false << false;
+        << QStringList({"MailAuth=j", "StoreWindow=Ja"}) << QStringList({"", "", "", ""}) << false << false;
     QTest::newRow("NULL values") << QStringList({"MailHost=NULL", "StoreWindow=NULL"})
-                                 << QStringList({"", "", ""}) << false << false;
+                                 << QStringList({"", "", "", ""}) << false << false;
 }
 
 void TestEinAllg::showsStored() {
@@ -118,6 +118,8 @@ void TestEinAllg::showsStored() {
     QCOMPARE(Edit("EditMailHost")->text(), fields[0]);
     QCOMPARE(Edit("EditMailUser")->text(), fields[1]);
     QCOMPARE(Edit("EditMailPW")->text(), fields[2]);
+    QCOMPARE(Edit("EditMailCAFile")->text(), fields[3]);
+    QCOMPARE(Edit("EditMailHost")->toolTip(), QStringLiteral("Server oder Server:Port"));
     QTEST(Child<QCheckBox>("CBMailAuth")->isChecked(), "auth");
     QTEST(Child<QCheckBox>("CBWindow")->isChecked(), "window");
 }
@@ -137,6 +139,7 @@ void TestEinAllg::saveSwitchesDatabase() {
     Edit("EditDB")->setText(target);
     FillMail(QStringLiteral("  smtp.brenholm.de  "), QStringLiteral("buero"), QStringLiteral("geheim"), true,
              false);
+    Edit("EditMailCAFile")->setText(QStringLiteral("/home/buero/Firmen-CA.pem"));
     Save();
     QVERIFY2(FMessages->boxes.isEmpty(), qPrintable(FMessages->texts().join(u'\n')));
     QVERIFY(FDM->SQLiteDB1.Connected());
@@ -148,6 +151,7 @@ void TestEinAllg::saveSwitchesDatabase() {
     QCOMPARE(FDM->GetAllg(QStringLiteral("MailUser")), QStringLiteral("buero"));
     QCOMPARE(FDM->GetAllg(QStringLiteral("MailPW")), QStringLiteral("geheim"));
     QCOMPARE(FDM->GetAllg(QStringLiteral("MailAuth")), QStringLiteral("J"));
+    QCOMPARE(FDM->GetAllg(QStringLiteral("MailCAFile")), QStringLiteral("/home/buero/Firmen-CA.pem"));
     QCOMPARE(FDM->GetAllg(QStringLiteral("StoreWindow")), QStringLiteral("N"));
     if (otherFile) {
         // The first database keeps what it had.
@@ -257,6 +261,14 @@ void TestEinAllg::fileChooser() {
     TEinAllg::ChooseDatabaseFile = [](QWidget*, const QString&) { return QString(); };
     QTest::mouseClick(Child<QPushButton>("BitBtnDB"), Qt::LeftButton);
     QCOMPARE(Edit("EditDB")->text(), QStringLiteral("/daten/Firma.DB"));
+    // The certificate is chosen the same way.
+    TEinAllg::ChooseCertificateFile = [&offered](QWidget*, const QString& current) {
+        offered = current;
+        return QStringLiteral("/daten/Firmen-CA.pem");
+    };
+    QTest::mouseClick(Child<QPushButton>("BitBtnMailCAFile"), Qt::LeftButton);
+    QCOMPARE(offered, QString());
+    QCOMPARE(Edit("EditMailCAFile")->text(), QStringLiteral("/daten/Firmen-CA.pem"));
     // Choosing alone saves nothing.
     QVERIFY(!QFile::exists(TDM::SettingsFileName()));
 }

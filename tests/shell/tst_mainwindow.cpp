@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -369,19 +370,26 @@ private slots:
         QVERIFY(mf.PageArea()->mapTo(&mf, QPoint(0, 0)).x() <= 201 + 6);
     }
 
-    void helpOpensPageBesideProgram() {
-        QList<QUrl> opened;
+    // Shown in a window of the program: no web browser needed.
+    void helpShownInProgramWindow() {
+        int browsed = 0;
         const auto saved = OpenInBrowser;
-        OpenInBrowser = [&](const QUrl& url) {
-            opened << url;
-            return true;
-        };
+        OpenInBrowser = [&](const QUrl&) { return ++browsed, true; };
+        // The page lies beside the program; the tests run from a folder of their own.
+        QFile::remove(TMF::HelpFile());
+        QVERIFY(QFile::copy(QStringLiteral(QV_TEST_SOURCE_DIR "/../resources/Quorvent-Hilfe.html"),
+                            TMF::HelpFile()));
         TMF mf;
         mf.Action("ActionHelp")->trigger();
+        mf.Action("ActionHelp")->trigger();
         OpenInBrowser = saved;
-        QCOMPARE(opened.size(), 1);
-        QVERIFY(opened[0].isLocalFile());
-        QCOMPARE(opened[0].toLocalFile(), TMF::HelpFile());
+        QCOMPARE(browsed, 0);
+        const auto windows = mf.findChildren<QTextBrowser*>();
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows[0]->window()->isVisible());
+        QCOMPARE(windows[0]->source().toLocalFile(), TMF::HelpFile());
+        QCOMPARE(windows[0]->documentTitle(), QStringLiteral("Quorvent Hilfe"));
+        QVERIFY(windows[0]->toPlainText().contains(QStringLiteral("Ein Beleg entsteht")));
     }
 
     // The geometry is stored whatever StoreWindow says.
