@@ -363,7 +363,7 @@ void TestDruckMail::showBeforeSending() {
                      .value(QStringLiteral("text"))
                      .toString()
                      .replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                 edited + u'\n');
+                 edited);
         QCOMPARE(Part(got, 1).value(QStringLiteral("filename")).toString(), QStringLiteral("R17.pdf"));
     }
     QCOMPARE(pdfFilesLeft(), QStringList());
