@@ -274,6 +274,7 @@ bool TMahnen::Mail(TReport& report) {
     smtp.Auth = setting.Auth;
     smtp.User = setting.User;
     smtp.Password = setting.Password;
+    smtp.CaFile = setting.CaFile;
     const TSmtpResult sent = DruckMailTransport(smtp, message);
     if (!sent.Ok) {
         Messages::error(sent.Error);
