@@ -441,18 +441,24 @@ int TEingang::CurrentId() const {
     return i.isValid() ? FModell->index(i.row(), 0).data(Qt::UserRole).toInt() : 0;
 }
 
-void TEingang::ShowCurrent() {
+bool TEingang::CurrentOriginal(QByteArray* bytes) const {
     const int id = CurrentId();
     if (!id) {
         Messages::info(QStringLiteral("Bitte wählen Sie eine Eingangsrechnung aus."));
-        return;
+        return false;
     }
-    QByteArray bytes;
     QString fehler;
-    if (!EingangsOriginal(DM->SQLiteDB1, id, &bytes, &fehler)) {
+    if (!EingangsOriginal(DM->SQLiteDB1, id, bytes, &fehler)) {
         Messages::error(fehler);
-        return;
+        return false;
     }
+    return true;
+}
+
+void TEingang::ShowCurrent() {
+    QByteArray bytes;
+    if (!CurrentOriginal(&bytes))
+        return;
     const TEingangsDatei d = LeseEingangsrechnung(bytes);
     if (!d.Gelesen) {
         Messages::error(d.Fehler);
@@ -556,11 +562,8 @@ int TEingang::CreateSupplier() {
         return 0;
     }
     QByteArray bytes;
-    QString fehler;
-    if (!EingangsOriginal(db, id, &bytes, &fehler)) {
-        Messages::error(fehler);
+    if (!CurrentOriginal(&bytes))
         return 0;
-    }
     const TEingangsrechnung r = LeseEingangsrechnung(bytes).Rechnung;
     q.RunSQL(QStringLiteral("select min(LieGruID) from LieferantenGruppe"));
     const int gruppe = q.Fields(0)->AsInteger();
@@ -606,15 +609,9 @@ int TEingang::CreateSupplier() {
 }
 
 void TEingang::SaveOriginal() {
-    const int id = CurrentId();
-    if (!id)
-        return;
     QByteArray bytes;
-    QString fehler;
-    if (!EingangsOriginal(DM->SQLiteDB1, id, &bytes, &fehler)) {
-        Messages::error(fehler);
+    if (!CurrentOriginal(&bytes))
         return;
-    }
     const QString target = QFileDialog::getSaveFileName(this, QStringLiteral("Original speichern"),
                                                         Cell(FList->currentIndex().row(), 1));
     if (target.isEmpty())

@@ -70,6 +70,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The original bytes of the marked bill; false (and said) when there are none.
+    bool CurrentOriginal(QByteArray* bytes) const;
+
     QTableView* FList;
     TEingangModell* FModell;
     QComboBox* FFilter;
