@@ -9,7 +9,7 @@ PACKAGES=(
     build-essential cmake ninja-build
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
     libsqlite3-dev libcurl4-openssl-dev
-    xvfb xauth fonts-dejavu-core poppler-utils
+    xvfb xauth fonts-dejavu-core fonts-liberation2 poppler-utils
     python3-aiosmtpd openssl
     libqpdf-dev libxml2-utils python3-pikepdf
 )

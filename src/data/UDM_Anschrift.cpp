@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 TDM::TDruckElement ElementOfRow(const TSQLiteBaseQuery& q) {
@@ -100,6 +102,28 @@ bool TDM::SaveDruckElement(int deid, const QStringList& leftTopWidthHeight, bool
 
 QString TDM::LogoFileName(int logo) {
     return DataFolder() + QStringLiteral("Logo") + QString::number(logo) + QStringLiteral(".bmp");
+}
+
+QString TDM::LogoFileFilter() {
+    QStringList formats;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        formats << QString::fromLatin1(format).toLower();
+    formats.removeDuplicates();
+    // The usual formats of a logo first, PNG at the head; the rest by name.
+    static const QStringList usual{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                   QStringLiteral("bmp")};
+    std::sort(formats.begin(), formats.end(), [](const QString& a, const QString& b) {
+        const qsizetype ia = usual.contains(a) ? usual.indexOf(a) : usual.size();
+        const qsizetype ib = usual.contains(b) ? usual.indexOf(b) : usual.size();
+        return ia != ib ? ia < ib : a < b;
+    });
+    QStringList patterns;
+    for (const QString& format : formats)
+        patterns << QStringLiteral("*.") + format;
+    QString filter = QStringLiteral("Alle Bilddateien (") + patterns.join(u' ') + u')';
+    for (const QString& format : formats)
+        filter += QStringLiteral(";;") + format.toUpper() + QStringLiteral("-Datei (*.") + format + u')';
+    return filter;
 }
 
 bool TDM::SaveLogo(int logo, const QString& pictureFile) {

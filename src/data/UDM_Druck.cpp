@@ -3,6 +3,7 @@
 #include "Beleg.h"
 #include "DruckText.h"
 #include "GlobalFunctions.h"
+#include "Laender.h"
 #include "MaintenanceCommand.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
@@ -40,7 +41,7 @@ const QStringList& TDM::ReportParamNames() {
         QStringLiteral("IhreUID"),   QStringLiteral("SumMWStSatz"), QStringLiteral("SumNetto"),
         QStringLiteral("SumMWSt"),   QStringLiteral("SumBrutto"),   QStringLiteral("SumTemp"),
         QStringLiteral("Skonto"),    QStringLiteral("KopfText"),    QStringLiteral("FussText"),
-        QStringLiteral("Bank"),      QStringLiteral("IBAN")};
+        QStringLiteral("Bank"),      QStringLiteral("IBAN"),        QStringLiteral("Bezug")};
     return names;
 }
 
@@ -206,7 +207,11 @@ int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
     // 3. Address block.
     QString adresse;
     const QString land = Text(QueryRv6, "LandBez");
-    const bool mitLand = Filled(land) && land != QStringLiteral("Österreich");
+    // Letters into the company's own country carry no country line; a company
+    // that has not said where it is keeps the Austrian rule.
+    const QString firmaLand = GetAllg(QStringLiteral("FirmaLand")).trimmed().toUpper();
+    const bool mitLand = Filled(land) && (firmaLand.isEmpty() ? land != QStringLiteral("Österreich")
+                                                              : LandCode(land) != firmaLand);
     const QString name = Text(QueryRv6, "Name");
     if (lieferant) {
         adresse += Text(QueryRv6, "Firma") + CRLF;
@@ -248,6 +253,24 @@ int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
     if (Filled(uid)) {
         P[QStringLiteral("IhreUIDStr")] = QStringLiteral("Ihre UID-Nr.");
         P[QStringLiteral("IhreUID")] = uid;
+    }
+
+    // A cancellation invoice or credit note names the invoice it corrects,
+    // as long as that invoice is still there to be named.
+    if (typ == QLatin1String("S") || typ == QLatin1String("G")) {
+        const QString refTyp = Text(kopf, "RefTyp");
+        const TField* refId = kopf.FieldByName(QStringLiteral("RefID"));
+        if ((refTyp == QLatin1String("R") || refTyp == QLatin1String("T")) && !refId->IsNull()) {
+            const QString refNr = QString::number(refId->AsLargeInt());
+            Query1.RunSQL(QStringLiteral("select Datum from Kopf where KopfTyp = ") + u'\'' + refTyp +
+                          QStringLiteral("' and KopfID = ") + refNr);
+            if (!Query1.IsEmpty())
+                P[QStringLiteral("Bezug")] =
+                    DokTypName(typ) + QStringLiteral(" zu ") + DokTypName(refTyp) + QStringLiteral(" Nr. ") +
+                    refNr + QStringLiteral(" vom ") +
+                    DruckDate(Query1.FieldByName(QStringLiteral("Datum"))->AsDateTime().date());
+            Query1.Close();
+        }
     }
 
     // An empty discount is no discount: without ifnull such a line's amount

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextStream>
@@ -81,6 +82,7 @@ const QList<TDruckElementRegel>& DruckElementRegeln() {
         r.append({35, QStringLiteral("DataMemoFussText"), R::LTW, R::Unveraendert});
         r.append({36, QStringLiteral("DataTextBank"), R::LTW, R::Briefkopf});
         r.append({37, QStringLiteral("DataTextIBAN"), R::LTW, R::Briefkopf});
+        r.append({39, QStringLiteral("DataTextBezug"), R::LTW, R::Unveraendert});
         return r;
     }();
     return regeln;
@@ -142,6 +144,21 @@ void PlaceDruckElemente(TDM& dm, TReport& report, bool mitKopfFuss, bool ohnePre
             if (QFileInfo::exists(file)) {
                 e.PictureFile = file;
                 e.Visible = visible && (mitKopfFuss || !hide);
+                // A logo that should be on the page and cannot be read is
+                // missed by the reader of the paper: the user hears of it.
+                if (e.Visible) {
+                    QImageReader reader(file);
+                    if (reader.read().isNull()) {
+                        e.Visible = false;
+                        Messages::warning(
+                            QStringLiteral("Das Logo „") + QDir::toNativeSeparators(file) +
+                            QStringLiteral("“ kann nicht gelesen werden und wird nicht "
+                                           "gedruckt: ") +
+                            reader.errorString() +
+                            QStringLiteral("\nBitte wählen Sie es unter Firmendaten/Andruck neu "
+                                           "aus."));
+                    }
+                }
             } else {
                 e.PictureFile.clear();
                 e.Visible = false;

@@ -38,7 +38,8 @@ struct TDruckElementRegel {
 };
 
 // The rule of every layout row, in the order the run applies them: the
-// letterhead first (0 to 19), the document name (38), then the rest (20 to 37).
+// letterhead first (0 to 19), the document name (38), then the rest (20 to 37)
+// and the invoice reference of a cancellation invoice or credit note (39).
 const QList<TDruckElementRegel>& DruckElementRegeln();
 
 // What a page without prices leaves out: the totals block and the payment terms.

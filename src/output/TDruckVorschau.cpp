@@ -17,7 +17,7 @@ const QColor VisibleColor(0xA6, 0xCA, 0xF0);
 const QColor HiddenColor(0xC0, 0xC0, 0xC0);
 
 bool InHeader(int deid) {
-    return (deid >= 3 && deid <= 32) || deid == 38;
+    return (deid >= 3 && deid <= 32) || deid == 38 || deid == 39;
 }
 
 bool InFooter(int deid) {
@@ -51,7 +51,7 @@ void TDruckVorschau::Relayout() {
     unsetCursor();
     // The print area's width is what a millimetre is measured against across;
     // without a usable width there is nothing to place.
-    const bool header = (FSelected >= HeaderArea && FSelected <= 32) || FSelected == 38;
+    const bool header = FSelected == HeaderArea || InHeader(FSelected);
     const bool footer = FSelected >= FooterArea && FSelected <= 37;
     if (FScale < 1 || width() < 1 || (!header && !footer)) {
         update();

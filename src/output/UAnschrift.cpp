@@ -41,7 +41,9 @@ TEnabled EnabledFor(int deid) {
         return {false, false, false, true, false, false};
     if ((deid >= 3 && deid <= 19) || deid == 38)
         return {true, true, true, false, true, true};
-    if (deid >= 20 && deid <= 32)
+    // The document's own data, the invoice reference (39) included, prints
+    // whenever the document has it.
+    if ((deid >= 20 && deid <= 32) || deid == 39)
         return {true, true, true, false, false, false};
     if (deid == 33)
         return {true, true, false, true, false, false};
@@ -51,10 +53,7 @@ TEnabled EnabledFor(int deid) {
 } // namespace
 
 std::function<QString(int)> TAnschrift::ChooseLogoFile = [](int) {
-    return QFileDialog::getOpenFileName(
-        nullptr, QString(), QString(),
-        QStringLiteral("Alle (*.jpg *.jpeg *.bmp);;JPEG-Grafikdatei (*.jpg);;JPEG-Grafikdatei (*.jpeg);;"
-                       "Bitmaps (*.bmp)"));
+    return QFileDialog::getOpenFileName(nullptr, QString(), QString(), TDM::LogoFileFilter());
 };
 
 TAnschrift::TAnschrift(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TAnschrift) {

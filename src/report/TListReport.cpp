@@ -95,6 +95,7 @@ int TListReport::Render(QPagedPaintDevice& device) const {
     };
 
     for (int p = 0; p < pageCount; ++p) {
+        ReportPageProgress(p + 1);
         if (p > 0 && !device.newPage()) {
             painter.end();
             throw EReportError(QStringLiteral("Eine neue Seite konnte nicht begonnen werden."));

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImageReader>
 #include <QLineEdit>
@@ -26,6 +28,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QTextOption>
@@ -50,6 +53,7 @@ struct TCellDef {
     bool Rtf = false;
     double Left = 0, Width = 0; // units
     Qt::Alignment Align = Qt::AlignLeft;
+    bool NoWrap = false; // a number: never broken
 };
 
 struct TNode {
@@ -57,6 +61,7 @@ struct TNode {
     QString Template;    // text, rtf: what it shows
     double FontSize = 0; // points; 0: the definition's size
     bool Bold = false;
+    bool NoWrap = false; // rtf: lines never broken, printed smaller when wider
     Qt::Alignment Align = Qt::AlignLeft;
     double Thickness = 0; // line
     QString BandType;     // band: header, summary, footer
@@ -146,6 +151,7 @@ struct TPiece {
     std::function<void(QPainter&, const QRectF&, int page, int pages)> Paint;
     std::vector<double> Breaks;         // where a tall piece may be cut (relative to its top)
     std::shared_ptr<QTextDocument> Doc; // formatted text, which can be painted a part at a time
+    double Scale = 1;                   // Doc printed smaller than laid out
 };
 
 struct TRow {
@@ -167,6 +173,10 @@ struct TReport::TPrivate {
     bool Open = false;
     double UnitsFactor = 1;
     QStringList FontFamilies;
+    // The one family every text of the report is printed in: the first of
+    // FontFamilies that is installed (resolved when laid out).
+    QString Family;
+    QSet<QString> Installed; // installed families, lower case
     double FontSize = 10;
     std::deque<TNode> Nodes; // owner of every node; stable addresses
     std::vector<TReportDef> Reports;
@@ -193,7 +203,9 @@ struct TReport::TPrivate {
     double Y(double units) const { return units * PxPerUnitY; }
     QFont Font(const TNode& n) const;
     QFont Font(double size, bool bold) const;
+    void ResolveFamily();
     std::shared_ptr<QTextDocument> RtfDocument(const QString& rtf, double widthPx) const;
+    void OneFamily(QTextDocument& doc) const;
     bool Piece(const TNode& n, double areaWidthPx, double areaHeightPx, TPiece& piece, int page = 0,
                int pages = 0) const;
     std::vector<TPiece> Pieces(const TNode& band, double areaWidthPx, double areaHeightPx,
@@ -296,6 +308,7 @@ TNode* TReport::TPrivate::ReadElement(QXmlStreamReader& xml) {
     n.E.PositionValue = Number(a, "position");
     n.FontSize = Number(a, "size");
     n.Bold = TrueAttribute(a, "bold", false);
+    n.NoWrap = TrueAttribute(a, "nowrap", false);
     n.Align = Alignment(a);
     n.Thickness = Number(a, "thickness", 0.3);
     n.BandType = a.value(QLatin1String("type")).toString();
@@ -322,6 +335,7 @@ TNode* TReport::TPrivate::ReadElement(QXmlStreamReader& xml) {
                 cell.Left = Number(c, "left");
                 cell.Width = Number(c, "width");
                 cell.Align = Alignment(c);
+                cell.NoWrap = TrueAttribute(c, "nowrap", false);
                 n.Cells.push_back(cell);
                 xml.skipCurrentElement();
             } else {
@@ -416,9 +430,54 @@ void TReport::TPrivate::CheckDataSets(const TReportDef& report) const {
     }
 }
 
-QFont TReport::TPrivate::Font(double size, bool bold) const {
+void TReport::TPrivate::ResolveFamily() {
+    Installed.clear();
+    for (const QString& family : QFontDatabase::families())
+        Installed.insert(family.toLower());
+    Family.clear();
+    for (const QString& family : FontFamilies)
+        if (Installed.contains(family.toLower())) {
+            Family = family;
+            return;
+        }
+    // None of them: whatever the system puts in the first one's place.
     QFont font;
     font.setFamilies(FontFamilies);
+    Family = QFontInfo(font).family();
+}
+
+// A page in two typefaces looks patched together. A formatted text written in
+// the report's font (the editors write "Arial"), or in one this machine lacks,
+// takes the family the rest of the page is printed in; one the user chose on
+// purpose and that is installed stays.
+void TReport::TPrivate::OneFamily(QTextDocument& doc) const {
+    std::vector<std::pair<int, int>> ranges;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QString family = f.charFormat().fontFamilies().toStringList().value(0);
+            if (family.isEmpty() || family == Family)
+                continue;
+            const bool listed = FontFamilies.contains(family, Qt::CaseInsensitive);
+            if (listed || !Installed.contains(family.toLower()))
+                ranges.emplace_back(f.position(), f.position() + f.length());
+        }
+    QTextCharFormat format;
+    format.setFontFamilies(QStringList{Family});
+    for (const auto& [from, to] : ranges) {
+        QTextCursor cursor(&doc);
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(format);
+    }
+}
+
+QFont TReport::TPrivate::Font(double size, bool bold) const {
+    QFont font;
+    if (Family.isEmpty())
+        font.setFamilies(FontFamilies);
+    else
+        font.setFamilies(QStringList{Family});
     font.setPointSizeF(size > 0 ? size : FontSize);
     font.setBold(bold);
     // No ligatures: a reader searching the PDF for "office" must find it, and
@@ -442,6 +501,7 @@ std::shared_ptr<QTextDocument> TReport::TPrivate::RtfDocument(const QString& rtf
         RtfReaderHook()(rtf, *doc);
     else
         BareRtfText(rtf, *doc);
+    OneFamily(*doc);
     doc->setTextWidth(widthPx);
     return doc;
 }
@@ -461,6 +521,19 @@ std::vector<double> LineBottoms(QTextDocument& doc) {
             }
     }
     return result;
+}
+
+// The document on one line, as wide as its longest line, which it returns.
+// Measured without a width, then laid out at that width, so that its
+// alignment still applies.
+double UnbrokenWidth(QTextDocument& doc) {
+    QTextOption option = doc.defaultTextOption();
+    option.setWrapMode(QTextOption::NoWrap);
+    doc.setDefaultTextOption(option);
+    doc.setTextWidth(-1);
+    const double natural = doc.idealWidth();
+    doc.setTextWidth(natural);
+    return natural;
 }
 
 QString PlainLines(QString text) {
@@ -507,11 +580,24 @@ bool TReport::TPrivate::Piece(const TNode& n, double areaWidthPx, double areaHei
         if (rtf.trimmed().isEmpty())
             return false;
         auto doc = RtfDocument(rtf, width);
-        piece.Rect = QRectF(left, top, width, std::max(doc->size().height(), Y(e.Height)));
-        piece.Breaks = LineBottoms(*doc);
-        piece.Paint = [doc](QPainter& p, const QRectF& r, int, int) {
+        // Amounts are never broken: a line wider than the element is printed
+        // smaller, a millimetre clear of the column beside it.
+        double scale = 1;
+        if (n.NoWrap) {
+            const double natural = UnbrokenWidth(*doc);
+            const double room = width - X(1.0 / UnitsFactor);
+            if (natural > width && room > 0)
+                scale = room / natural;
+            doc->setTextWidth(scale < 1 ? natural : width);
+        }
+        piece.Rect = QRectF(left, top, width, std::max(doc->size().height() * scale, Y(e.Height)));
+        for (double b : LineBottoms(*doc))
+            piece.Breaks.push_back(b * scale);
+        const double indent = scale < 1 && (n.Align & Qt::AlignRight) ? width - doc->idealWidth() * scale : 0;
+        piece.Paint = [doc, scale, indent](QPainter& p, const QRectF& r, int, int) {
             p.save();
-            p.translate(r.topLeft());
+            p.translate(r.topLeft() + QPointF(indent, 0));
+            p.scale(scale, scale);
             doc->drawContents(&p);
             p.restore();
         };
@@ -580,7 +666,14 @@ std::vector<TPiece> TReport::TPrivate::Pieces(const TNode& band, double areaWidt
 // One record of the body as a row; false for a record that shows nothing.
 bool TReport::TPrivate::RowOf(const TNode& body, TSQLiteBaseQuery& ds, double regionWidthPx,
                               TRow& row) const {
-    double tallest = 0;
+    struct TFilled {
+        const TCellDef* Cell;
+        std::shared_ptr<QTextDocument> Doc;
+        double Left, Width;      // the cell's column, device pixels
+        double Natural = 0;      // a number wider than its column: its width on one line
+        double From = 0, To = 0; // what the content covers
+    };
+    std::vector<TFilled> filled;
     bool filledOnlyKept = !body.KeepWithNext.isEmpty();
     for (const TCellDef& cell : body.Cells) {
         QStringList parts;
@@ -591,8 +684,8 @@ bool TReport::TPrivate::RowOf(const TNode& body, TSQLiteBaseQuery& ds, double re
         if (parts.isEmpty())
             continue;
         filledOnlyKept = filledOnlyKept && body.KeepWithNext.contains(cell.Name);
-        TPiece piece;
-        const double width = std::max(0.0, std::min(X(cell.Width), regionWidthPx - X(cell.Left)));
+        const double left = X(cell.Left);
+        const double width = std::max(0.0, std::min(X(cell.Width), regionWidthPx - left));
         std::shared_ptr<QTextDocument> doc;
         if (cell.Rtf) {
             doc = RtfDocument(parts.join(QString()), width);
@@ -609,12 +702,69 @@ bool TReport::TPrivate::RowOf(const TNode& body, TSQLiteBaseQuery& ds, double re
             doc->setPlainText(PlainLines(parts.join(u'\n')));
             doc->setTextWidth(width);
         }
-        piece.Rect = QRectF(X(cell.Left), 0, width, doc->size().height());
-        piece.Breaks = LineBottoms(*doc);
-        piece.Doc = doc;
-        piece.Paint = [doc](QPainter& p, const QRectF& r, int, int) {
+        TFilled c{&cell, doc, left, width};
+        if (cell.NoWrap) {
+            const double natural = UnbrokenWidth(*doc);
+            if (natural > width)
+                c.Natural = natural;
+            else
+                doc->setTextWidth(width);
+        }
+        const double used = c.Natural > 0 ? width : std::min(width, doc->idealWidth());
+        const bool right = cell.Align & Qt::AlignRight;
+        c.From = right ? left + width - used : left;
+        c.To = right ? left + width : left + used;
+        filled.push_back(std::move(c));
+    }
+
+    // A number wider than its column is never broken: it takes the free room
+    // on its open side (up to the content beside it), and what it still
+    // lacks it is printed smaller. From left to right, so each sees where
+    // its neighbours' content ended.
+    const double gap = X(1.0 / UnitsFactor);
+    for (TFilled& c : filled) {
+        if (c.Natural <= 0)
+            continue;
+        const bool right = c.Cell->Align & Qt::AlignRight;
+        double room = 0;
+        if (right) {
+            double limit = 0;
+            for (const TFilled& o : filled)
+                if (&o != &c && o.Left < c.Left)
+                    limit = std::max(limit, o.To + gap);
+            room = c.Left + c.Width - limit;
+        } else {
+            double limit = regionWidthPx;
+            for (const TFilled& o : filled)
+                if (&o != &c && o.Left > c.Left)
+                    limit = std::min(limit, o.From - gap);
+            room = limit - c.Left;
+        }
+        // Columns laid over each other leave no room to speak of: the cell's own.
+        if (room < c.Width / 2)
+            room = c.Width;
+        const double used = std::min(room, c.Natural);
+        c.From = right ? c.Left + c.Width - used : c.Left;
+        c.To = c.From + used;
+    }
+
+    double tallest = 0;
+    for (TFilled& c : filled) {
+        TPiece piece;
+        if (c.Natural > 0) {
+            piece.Scale = std::min(1.0, (c.To - c.From) / c.Natural);
+            c.Doc->setTextWidth(c.Natural);
+        }
+        const double height = c.Doc->size().height() * piece.Scale;
+        piece.Rect =
+            c.Natural > 0 ? QRectF(c.From, 0, c.To - c.From, height) : QRectF(c.Left, 0, c.Width, height);
+        for (double b : LineBottoms(*c.Doc))
+            piece.Breaks.push_back(b * piece.Scale);
+        piece.Doc = c.Doc;
+        piece.Paint = [doc = c.Doc, scale = piece.Scale](QPainter& p, const QRectF& r, int, int) {
             p.save();
             p.translate(r.topLeft());
+            p.scale(scale, scale);
             doc->drawContents(&p);
             p.restore();
         };
@@ -624,13 +774,13 @@ bool TReport::TPrivate::RowOf(const TNode& body, TSQLiteBaseQuery& ds, double re
         }
         row.Pieces.push_back(std::move(piece));
     }
-    const double gap = Y(body.RowGap);
+    const double rowGap = Y(body.RowGap);
     if (row.Pieces.empty()) {
         // A blank row of the buffer: one line of space.
-        row.Height = QFontMetricsF(Font(0, false), Device).lineSpacing() + gap;
+        row.Height = QFontMetricsF(Font(0, false), Device).lineSpacing() + rowGap;
         return false;
     }
-    row.Height = tallest + gap;
+    row.Height = tallest + rowGap;
     row.Shows = true;
     row.KeepWithNext = filledOnlyKept;
     return true;
@@ -640,6 +790,7 @@ bool TReport::TPrivate::RowOf(const TNode& body, TSQLiteBaseQuery& ds, double re
 int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& device,
                               std::vector<TPageOps>& pages) {
     Device = &device;
+    ResolveFamily();
     const TPageDef& pageDef = report.Pages.front();
     // Units to device pixels: the device's resolution over the units' length.
     PxPerUnitX = device.logicalDpiX() / 25.4 * UnitsFactor;
@@ -793,10 +944,13 @@ int TReport::TPrivate::Layout(const TReportDef& report, QPagedPaintDevice& devic
                                 // by the clip would still be in the PDF, found
                                 // by a search and copied twice.
                                 const double eps = 0.01;
+                                const double s = piece.Scale;
                                 p.save();
                                 p.translate(r.topLeft());
-                                piece.Doc->drawContents(&p, QRectF(0, clip.top() - r.top() + eps, r.width(),
-                                                                   clip.height() - 2 * eps));
+                                p.scale(s, s);
+                                piece.Doc->drawContents(&p,
+                                                        QRectF(0, (clip.top() - r.top() + eps) / s,
+                                                               r.width() / s, (clip.height() - 2 * eps) / s));
                                 p.restore();
                             } else if (r.top() >= clip.top() - 0.5 && r.top() < clip.bottom()) {
                                 piece.Paint(p, r, page, count);
@@ -973,6 +1127,7 @@ int TReport::Render(QPagedPaintDevice& device, const QString& report) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     for (int i = 0; i < count; ++i) {
+        ReportPageProgress(i + 1);
         if (i > 0 && !device.newPage()) {
             painter.end();
             throw EReportError(QStringLiteral("Eine neue Seite konnte nicht begonnen werden."));

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPageLayout>
 #include <QPdfWriter>
@@ -18,11 +19,60 @@
 
 namespace {
 
+// The output being rendered now, for the page progress.
+struct TProgress {
+    QString Pattern; // "%p" stands for the page
+    QElapsedTimer Timer;
+    bool Shown = false;
+};
+TProgress* FProgress = nullptr;
+
+// Announces the pages of one rendering, from its own start: a preview that
+// renders again (to print from it) is timed afresh.
+class TProgressScope {
+public:
+    explicit TProgressScope(const QString& pattern) : FPrevious(FProgress) {
+        FOwn.Pattern = pattern;
+        FOwn.Timer.start();
+        FProgress = &FOwn;
+    }
+    ~TProgressScope() {
+        FProgress = FPrevious;
+        if (FOwn.Shown && ReportProgressDisplay())
+            ReportProgressDisplay()(QString());
+    }
+    TProgressScope(const TProgressScope&) = delete;
+    TProgressScope& operator=(const TProgressScope&) = delete;
+
+private:
+    TProgress FOwn;
+    TProgress* FPrevious;
+};
+
 void SetupPage(QPagedPaintDevice& device, const QPageSize& paper) {
     device.setPageLayout(QPageLayout(paper, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
 }
 
 } // namespace
+
+std::function<void(const QString& text)>& ReportProgressDisplay() {
+    static std::function<void(const QString&)> display;
+    return display;
+}
+
+int& ReportProgressDelayMs() {
+    static int delay = 1000;
+    return delay;
+}
+
+void ReportPageProgress(int page) {
+    if (!FProgress || !ReportProgressDisplay())
+        return;
+    if (!FProgress->Shown && FProgress->Timer.elapsed() < ReportProgressDelayMs())
+        return;
+    FProgress->Shown = true;
+    ReportProgressDisplay()(QString(FProgress->Pattern).replace(QStringLiteral("%p"), QString::number(page)));
+}
 
 void RunReportOutput(const TReportOutputJob& job) {
     const QString& title = job.Title;
@@ -51,6 +101,7 @@ void RunReportOutput(const TReportOutputJob& job) {
             pdf.setTitle(title);
             pdf.setCreator(QStringLiteral("Quorvent"));
             SetupPage(pdf, paper);
+            const TProgressScope progress(QStringLiteral("Erzeuge Seite %p"));
             job.Render(pdf);
         }
         if (!file.commit())
@@ -70,6 +121,7 @@ void RunReportOutput(const TReportOutputJob& job) {
         const QString failed = QStringLiteral("Der Drucker \"") + info.printerName() +
                                QStringLiteral("\" meldet einen Fehler. ") + job.NotPrinted;
         try {
+            const TProgressScope progress(QStringLiteral("Drucke Seite %p"));
             job.Render(printer);
         } catch (const EReportError&) {
             throw EReportError(failed);
@@ -88,6 +140,7 @@ void RunReportOutput(const TReportOutputJob& job) {
         QString failure;
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* target) {
             try {
+                const TProgressScope progress(QStringLiteral("Erzeuge Seite %p"));
                 job.Render(*target);
             } catch (const EReportError& e) {
                 failure = e.message();

@@ -32,3 +32,13 @@ struct TReportOutputJob {
 // the PDF file is not left half-written. The preview runs through
 // TReport::PreviewRunner.
 void RunReportOutput(const TReportOutputJob& job);
+
+// How far a long output has got, for the program's status bar: "Drucke Seite
+// 3" while the printer is fed, "Erzeuge Seite 3" while a PDF file or the
+// preview is made. A quick output says nothing; once one has taken longer
+// than ReportProgressDelayMs, each page is announced, and an empty text
+// follows when it is done. Nothing is shown while no display is installed.
+std::function<void(const QString& text)>& ReportProgressDisplay();
+int& ReportProgressDelayMs();
+// Called by the page painting as it begins page `page` (1-based) of an output.
+void ReportPageProgress(int page);

@@ -10,6 +10,7 @@
 #include "QtMessages.h"
 #include "Rtf.h"
 #include "Sicherung.h"
+#include "TReportOutput.h"
 #include "UAllgemein.h"
 #include "UAnschrift.h"
 #include "UApplication.h"
@@ -53,6 +54,7 @@
 #include <QDialog>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTextStream>
 #include <QTimer>
 
@@ -293,6 +295,12 @@ int main(int argc, char** argv) {
     TKopf::ShowPrint = TPosUeb::ShowPrint =
         TKopfUeb::ShowPrint = [drucken](const QString& typ, int kopfId) { drucken->Show(typ, kopfId); };
     TDrucken::SendMail = SendDocumentMail;
+    // A long printout or PDF says in the status bar how far it has got; the
+    // bar is painted at once, since the run holds the event loop.
+    ReportProgressDisplay() = [&mf](const QString& text) {
+        mf.SetStatusText(1, text);
+        mf.statusBar()->repaint();
+    };
     TPosDaten::PickArticle = [artikelAusw](const QString& typ) { return artikelAusw->Execute(typ); };
     QObject::connect(mf.Action(QStringLiteral("ActionInfo")), &QAction::triggered, &info, &TInfo::exec);
     // Data export, import, backup and restore; after a restore the overview
@@ -338,6 +346,7 @@ int main(int argc, char** argv) {
 
     // 9. Until the main window closes.
     const int result = app.exec();
+    ReportProgressDisplay() = nullptr;
     // Every orderly end (the window closed, a termination request) leaves an
     // automatic backup behind. A request from outside has nobody to read a
     // box, so its failure goes to the error output only.

@@ -50,6 +50,10 @@ private slots:
     void buffer();
     void address_data();
     void address();
+    void countryLine_data();
+    void countryLine();
+    void invoiceReference_data();
+    void invoiceReference();
     void vatSummary_data();
     void vatSummary();
     void paymentTermsAndTexts_data();
@@ -290,6 +294,82 @@ void TestDruck::address() {
           "ihreNr");
     QTEST(dm->ReportParam(QStringLiteral("IhreUIDStr")) + u' ' + dm->ReportParam(QStringLiteral("IhreUID")),
           "uid");
+}
+
+// No country line for the company's own country; without one set, none for Austria.
+void TestDruck::countryLine_data() {
+    QTest::addColumn<QString>("typ");
+    QTest::addColumn<QString>("firmaLand");
+    QTest::addColumn<int>("landId"); // 2 Österreich, 3 Deutschland, 4 Schweiz
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("no company country, Austria") << "R"
+                                                 << "" << 2 << "";
+    QTest::newRow("no company country, Germany") << "R"
+                                                 << "" << 3 << "Deutschland";
+    QTest::newRow("German company, Germany") << "R"
+                                             << "DE" << 3 << "";
+    QTest::newRow("German company, Austria") << "R"
+                                             << "DE" << 2 << "Österreich";
+    QTest::newRow("Austrian company, Switzerland") << "R"
+                                                   << "AT" << 4 << "Schweiz";
+    QTest::newRow("German company, German supplier") << "B"
+                                                     << "DE" << 3 << "";
+}
+
+void TestDruck::countryLine() {
+    QFETCH(QString, typ);
+    QFETCH(QString, firmaLand);
+    QFETCH(int, landId);
+    QFETCH(QString, line);
+    if (!firmaLand.isEmpty())
+        dm->SetAllg(QStringLiteral("FirmaLand"), firmaLand);
+    const bool lieferant = typ == QLatin1String("B");
+    exec(QStringLiteral("update %1 set LandID = %2").arg(lieferant ? "Lieferant" : "Kunde").arg(landId));
+    kopf(typ, 1, QString(), lieferant ? 5 : 10);
+    QVERIFY(dm->PreparePrintData(typ, 1, false) > 0);
+    const QStringList lines = dm->ReportParam(QStringLiteral("Kundenadresse")).split(QStringLiteral("\r\n"));
+    for (const char* land : {"Österreich", "Deutschland", "Schweiz"})
+        QVERIFY2(lines.contains(QString::fromUtf8(land)) == (line == QString::fromUtf8(land)),
+                 qPrintable(lines.join(u'/')));
+}
+
+// A cancellation invoice or credit note names the invoice it refers to, when that is there.
+void TestDruck::invoiceReference_data() {
+    QTest::addColumn<QString>("typ");
+    QTest::addColumn<QString>("ref"); // RefTyp, RefID
+    QTest::addColumn<QString>("bezug");
+
+    QTest::newRow("cancellation of an invoice") << "S"
+                                                << "'R', 1"
+                                                << "Stornorechnung zu Rechnung Nr. 1 vom 24.03.2014";
+    QTest::newRow("credit note for a partial invoice") << "G"
+                                                       << "'T', 2"
+                                                       << "Gutschrift zu Teilrechnung Nr. 2 vom 24.03.2014";
+    QTest::newRow("invoice gone") << "S"
+                                  << "'R', 99"
+                                  << "";
+    QTest::newRow("made from an order") << "G"
+                                        << "'A', 1"
+                                        << "";
+    QTest::newRow("made directly") << "S"
+                                   << "null, null"
+                                   << "";
+    QTest::newRow("an invoice names none") << "R"
+                                           << "'R', 1"
+                                           << "";
+}
+
+void TestDruck::invoiceReference() {
+    QFETCH(QString, typ);
+    QFETCH(QString, ref);
+    QFETCH(QString, bezug);
+    kopf(QStringLiteral("R"), 1);
+    kopf(QStringLiteral("T"), 2);
+    kopf(QStringLiteral("A"), 1);
+    kopf(typ, 3, QStringLiteral("(RefTyp, RefID) = (%1)").arg(ref));
+    QVERIFY(dm->PreparePrintData(typ, 3, false) > 0);
+    QCOMPARE(dm->ReportParam(QStringLiteral("Bezug")), bezug);
 }
 
 void TestDruck::vatSummary_data() {

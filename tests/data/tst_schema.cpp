@@ -285,7 +285,7 @@ void TestSchema::defaultRows_data() {
            "KopfTextT, KopfTextS, KopfTextG, KopfTextZ, KopfTextB, FussTextO, FussTextA, FussTextL, "
            "FussTextR, "
            "FussTextT, FussTextS, FussTextG, FussTextZ, FussTextB, '') from Geschaeft"
-        << "JJJJJJJJJ|NNNNNNNNN|NNNNNNNNN|";
+        << "JJJJJNNJJ|NNNNNNNNN|NNNNNNNNN|";
     QTest::newRow("mail text")
         << "select MailText like 'Sollten Sie den zur Anzeige erforderlichen Acrobat Reader "
            "noch nicht%installiert haben, können Sie ihn hier gratis downloaden:%http%' from "
@@ -295,10 +295,10 @@ void TestSchema::defaultRows_data() {
         << "select DEID, Left, Top from DruckElement where DEID in (20, 32, 34, 35) order by DEID"
         << "20|2|50\n32|128|31\n34|11|21\n35|11|31";
     QTest::newRow("print elements kept")
-        << "select * from DruckElement where DEID in (0, 1, 3, 4, 33, 37, 38) order by DEID"
+        << "select * from DruckElement where DEID in (0, 1, 3, 4, 33, 37, 38, 39) order by DEID"
         << "0|15|9|180|271|Y|N|Druckbereich\n1|157|284|38|0|Y|N|Seitenanzahl\n3|78|0|101|0|Y|Y|Logo1\n"
            "4|0|0|10|0|N|Y|Logo2\n33|51|220|0|51|Y|N|Fussbereich\n37|0|47|180|0|Y|N|IBAN/BIC\n"
-           "38|117|50|61|0|N|N|Dokumentname";
+           "38|117|50|61|0|N|N|Dokumentname\n39|2|94|176|0|Y|N|Rechnungsbezug";
     QTest::newRow("style 1")
         << "select Object, BGColor, BGHLColor, FontColor, FontHLColor, length(Colors), substr(Colors, 1, 8) "
            "from "

@@ -150,6 +150,11 @@ void TestUpgrade::oldFileKeepsItsData() {
                        "2|98765|Vielen Dank für Ihren Auftrag|Grüße aus dem Ötztal|Vielen Dank für Ihren "
                        "Auftrag|Grüße aus dem Ötztal|Vielen Dank für Ihren Auftrag|Grüße aus dem Ötztal"));
 
+    // An old file keeps its payment-terms switches and gets the layout row of the invoice reference.
+    QCOMPARE(Rows(QStringLiteral("select SkontoS || SkontoG || (select count(*) from DruckElement where "
+                                 "DEID = 39) from Geschaeft")),
+             QStringLiteral("JJ1"));
+
     // Number ranges keep their position; the later ones start at 1.
     QCOMPARE(Rows(QStringLiteral("select NumTyp, Nummer from set_nummer where Nummer > 1 order by NumTyp")),
              QStringLiteral("ArtikelID|3\nKopfIDO|2\nKopfIDR|2\nKundenID|3"));

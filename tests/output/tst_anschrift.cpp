@@ -127,9 +127,10 @@ void TestAnschrift::opensRereadOnFirstTab() {
                           "Gutschrift", "Zahlungserinnerung", "Bestellung", "Kopf-/Fusstexte", "Mailtext"}));
     // The element list is the layout table in DEID order.
     auto* list = w<QListWidget>("ListElemente");
-    QCOMPARE(list->count(), 39);
+    QCOMPARE(list->count(), 40);
     QCOMPARE(list->item(20)->text(), QString("Kundenanschrift"));
     QCOMPARE(list->item(38)->text(), QString("Dokumentname"));
+    QCOMPARE(list->item(39)->text(), QString("Rechnungsbezug"));
     QCOMPARE(list->currentRow(), 0);
 
     // An edit left unsaved is gone when the page opens again, on its first tab.
@@ -351,6 +352,8 @@ void TestAnschrift::elementFields_data() {
                               << "111011" << QStringList{"11", "31", "176", "0"};
     QTest::newRow("Dokumentname") << 38 << "Links (mm)"
                                   << "111011" << QStringList{"117", "50", "61", "0"};
+    QTest::newRow("Rechnungsbezug") << 39 << "Links (mm)"
+                                    << "111000" << QStringList{"2", "94", "176", "0"};
 }
 
 // Each element shows its row and offers only what applies to it; the
@@ -385,9 +388,10 @@ void TestAnschrift::previewShowsArea_data() {
 
     QTest::newRow("Druckbereich") << 0 << -1 << 0;
     QTest::newRow("Seitenanzahl") << 1 << -1 << 0;
-    QTest::newRow("Kopfbereich") << 2 << 2 << 31;
-    QTest::newRow("Kundenanschrift") << 20 << 2 << 31;
-    QTest::newRow("Dokumentname") << 38 << 2 << 31;
+    QTest::newRow("Kopfbereich") << 2 << 2 << 32;
+    QTest::newRow("Kundenanschrift") << 20 << 2 << 32;
+    QTest::newRow("Dokumentname") << 38 << 2 << 32;
+    QTest::newRow("Rechnungsbezug") << 39 << 2 << 32;
     QTest::newRow("Fussbereich") << 33 << 33 << 4;
     QTest::newRow("Bankdaten") << 36 << 33 << 4;
 }
@@ -604,6 +608,13 @@ void TestAnschrift::logoChosenAndRemoved() {
             picture.setPixelColor(x, y, QColor(200, 0, 0));
     QVERIFY(picture.save(png, "PNG"));
     TAnschrift::ChooseLogoFile = [&png](int logo) { return logo == 1 ? png : QString(); };
+
+    // The chooser offers every format the program reads, PNG first.
+    const QString filter = TDM::LogoFileFilter();
+    QVERIFY2(filter.startsWith("Alle Bilddateien (*.png *.jpg *.jpeg *.bmp "), qPrintable(filter));
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        QVERIFY2(filter.section(";;", 0, 0).contains("*." + QString::fromLatin1(format).toLower()),
+                 format.constData());
 
     const QString file = TDM::LogoFileName(1);
     QCOMPARE(file, db.home->dataFolder() + "Logo1.bmp");

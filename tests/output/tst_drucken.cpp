@@ -47,6 +47,7 @@ private slots:
     void letterheadAndLogos();
     void layoutRows_data();
     void layoutRows();
+    void unreadableLogo();
     void statusAndCloseQuestion_data();
     void statusAndCloseQuestion();
     void failedOutput_data();
@@ -260,6 +261,24 @@ void TestDrucken::layoutRows() {
     QCOMPARE(footer->PositionValue * f, 220.0);
     QCOMPARE(footer->Height * f, 51.0);
     QCOMPARE(report.FindElement(DruckSeite, QStringLiteral("Region1"))->Height * f, 271.0);
+}
+
+// A logo file that cannot be read is left out with a warning that names it;
+// one whose row is not printed says nothing.
+void TestDrucken::unreadableLogo() {
+    for (const char* name : {"Logo1.bmp", "Logo2.bmp"}) {
+        QFile file(DataFolder() + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("BM kein Bild");
+    }
+    TReport report;
+    report.Open(ReportDefinitionFile());
+    PlaceDruckElemente(*dm, report, true, false);
+    QVERIFY(!report.FindElement(DruckSeite, QStringLiteral("BitmapLogo1"))->Visible);
+    QCOMPARE(db.messages->boxes.size(), 1);
+    QCOMPARE(db.messages->boxes[0].kind, Messages::Warning);
+    QVERIFY2(db.messages->lastText().contains(QStringLiteral("Logo1.bmp“ kann nicht gelesen werden")),
+             qPrintable(db.messages->lastText()));
 }
 
 // ---------------------------------------------------------------------------

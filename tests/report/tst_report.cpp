@@ -5,9 +5,11 @@
 #include "DatabaseFixture.h"
 #include "Rtf.h"
 #include "TReport.h"
+#include "TReportOutput.h"
 #include "UDM.h"
 
 #include <QDialog>
+#include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 #include <QPrintPreviewWidget>
@@ -68,6 +70,25 @@ QHash<QString, TWordPlace> WordPlaces(const QString& pdf) {
     }
     return places;
 }
+// Every word of the file with each of its places, in reading order.
+QList<std::pair<QString, TWordPlace>> AllWords(const QString& pdf) {
+    const QString html =
+        Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    static const QRegularExpression token(QStringLiteral(
+        R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
+    QList<std::pair<QString, TWordPlace>> words;
+    int page = 0;
+    for (auto it = token.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(0).startsWith(QLatin1String("<page")))
+            ++page;
+        else
+            words.append({m.captured(4),
+                          {page, m.captured(1).toDouble() / PtPerMm, m.captured(2).toDouble() / PtPerMm,
+                           m.captured(3).toDouble() / PtPerMm}});
+    }
+    return words;
+}
 TWordPlace WordPlace(const QString& pdf, const QString& word) {
     return WordPlaces(pdf).value(word);
 }
@@ -108,6 +129,10 @@ private slots:
     void placing();
     void keepWithNext();
     void longWordInColumn();
+    void numbersUnbroken();
+    void oneFontFamily();
+    void pageProgress_data();
+    void pageProgress();
     void footerArea_data();
     void footerArea();
     void logo_data();
@@ -250,6 +275,18 @@ void TestReport::initTestCase() {
         pos("R", 5, 1, QStringLiteral("Sockelleiste"));
         base.ExecSQL(
             QStringLiteral("insert into PosPreis values ('R',5,1,1,'',null,12.5,90,1234.5,null,20)"));
+        // Numbers longer than their columns, position numbers from 1000 on.
+        kopf("R", 6);
+        pos("R", 6, 1000, QStringLiteral("Fliesen"));
+        base.ExecSQL(
+            QStringLiteral("insert into PosPreis values ('R',6,1000,1,'',null,123456789,2,1,null,20)"));
+        pos("R", 6, 10001, QStringLiteral("Platten"));
+        preis("R", 6, 10001, 1, QStringLiteral("Granit"), 12345.5, 80000, QStringLiteral("12.5"), 20);
+        // A cancellation invoice of invoice 1.
+        kopf("S", 7);
+        base.ExecSQL(QStringLiteral("update Kopf set RefTyp = 'R', RefID = 1 where KopfTyp = 'S'"));
+        pos("S", 7, 1, QStringLiteral("Storno"));
+        preis("S", 7, 1, 1, QString(), 1, 250, QStringLiteral("null"), 20);
     });
 }
 
@@ -318,6 +355,12 @@ void TestReport::documents_data() {
                                                 "AT611904300234573201",
                                                 "Seite 1 von 1"}}
                              << QStringList{"Zahlungserinnerung", "{"};
+    QTest::newRow("cancellation invoice")
+        << "S" << 7 << false
+        << QStringList{"StornorechNr.", "7",          "Stornorechnung zu Rechnung Nr. 1 vom 24.03.2014",
+                       "Storno",        "250,00 EUR", "Gesamtsumme",
+                       "300,00 EUR"}
+        << QStringList{"Zahlungserinnerung"};
     QTest::newRow("payment reminder")
         << "R" << 1 << true << QStringList{"Zahlungserinnerung",
                                            "RechnungsNr.",
@@ -472,6 +515,86 @@ void TestReport::longWordInColumn() {
     QCOMPARE(unit.size(), QStringLiteral("Laufmeter").size());
     const TWordPlace price = places.value(QStringLiteral("1234,50"));
     QVERIFY(price.left >= unitColumnEnd);
+}
+
+// A number is never broken inside its column: it runs into the free room on
+// its open side or is printed smaller, and stays at its column's edge.
+void TestReport::numbersUnbroken() {
+    exec(QStringLiteral("update Geschaeft set PosNrFortlaufend = 'N'"));
+    const QString pdf = render(QStringLiteral("R"), 6, false);
+    const QList<std::pair<QString, TWordPlace>> words = AllWords(pdf);
+    // Each number with the right edge of its column on the paper.
+    const std::pair<const char*, double> numbers[] = {{"1000", 23},
+                                                      {"123456789,00", 101},
+                                                      {"1,00", 143},
+                                                      {"123456789,00", 195},
+                                                      {"10001", 23},
+                                                      {"12345,50", 101},
+                                                      {"80000,00", 143},
+                                                      {"12,50%", 161},
+                                                      {"864185000,00", 195},
+                                                      {"987.641.789,00", 131},
+                                                      {"1.185.170.146,80", 195}};
+    QList<std::pair<QString, TWordPlace>> rest = words;
+    for (const auto& [number, edge] : numbers) {
+        const auto it = std::find_if(rest.begin(), rest.end(), [&](const auto& w) {
+            return w.first == QLatin1String(number) && w.second.right <= edge + 0.5 &&
+                   w.second.right > edge - 12 && w.second.left >= 15 - 0.5;
+        });
+        QVERIFY2(it != rest.end(),
+                 qPrintable(QLatin1String(number) + QStringLiteral(" broken or misplaced in:\n") +
+                            PageTexts(pdf).join(u'\f')));
+        rest.erase(it);
+    }
+}
+
+// Every text of a page, the formatted ones included, in one family: Arial
+// where it is installed, otherwise the metric-compatible Liberation Sans.
+void TestReport::oneFontFamily() {
+    // A text written on another machine in a font this one lacks.
+    exec(QStringLiteral("update PosDaten set PosBez = replace(PosBez, 'Arial', 'Times New Roman') where "
+                        "KopfTyp = 'R' and KopfID = 1 and PosID = 1"));
+    const QString pdf = render(QStringLiteral("R"), 1, false);
+    const QStringList lines = Run(QStringLiteral("pdffonts"), {pdf}).split(u'\n', Qt::SkipEmptyParts);
+    QSet<QString> families;
+    for (const QString& line : lines.mid(2)) {
+        QString name = line.section(u' ', 0, 0);
+        name = name.mid(name.indexOf(u'+') + 1).section(u'-', 0, 0);
+        if (name.endsWith(QLatin1String("MT")))
+            name.chop(2);
+        families.insert(name);
+    }
+    const QString expected = QFontDatabase::families().contains(QStringLiteral("Arial"))
+                                 ? QStringLiteral("Arial")
+                                 : QStringLiteral("LiberationSans");
+    QCOMPARE(families, QSet<QString>{expected});
+}
+
+void TestReport::pageProgress_data() {
+    QTest::addColumn<int>("delay");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("long output") << 0 << true;
+    QTest::newRow("quick output") << 60000 << false;
+}
+
+// A long output says which page it is making; a quick one says nothing.
+void TestReport::pageProgress() {
+    QFETCH(int, delay);
+    QFETCH(bool, shown);
+    QStringList texts;
+    ReportProgressDelayMs() = delay;
+    ReportProgressDisplay() = [&texts](const QString& text) { texts << text; };
+    int count = 0;
+    render(QStringLiteral("R"), 3, false, {}, &count);
+    ReportProgressDisplay() = nullptr;
+    ReportProgressDelayMs() = 1000;
+    QStringList expected;
+    if (shown) {
+        for (int page = 1; page <= count; ++page)
+            expected << QStringLiteral("Erzeuge Seite %1").arg(page);
+        expected << QString();
+    }
+    QCOMPARE(texts, expected);
 }
 
 void TestReport::footerArea_data() {
