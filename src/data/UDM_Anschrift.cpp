@@ -1,6 +1,7 @@
 // The own company: its one row of Geschaeft, the two logo files in the data
 // folder and the layout rows of DruckElement that place every printed element.
 #include "GlobalFunctions.h"
+#include "LogoFilter.h"
 #include "Messages.h"
 #include "UDM.h"
 
@@ -104,7 +105,7 @@ QString TDM::LogoFileName(int logo) {
     return DataFolder() + QStringLiteral("Logo") + QString::number(logo) + QStringLiteral(".bmp");
 }
 
-QString TDM::LogoFileFilter() {
+QString LogoFileFilter() {
     QStringList formats;
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         formats << QString::fromLatin1(format).toLower();

@@ -700,6 +700,24 @@ bool TDM::BackupBeforeUpgrade(int step) {
     return due;
 }
 
+namespace {
+
+// Layout rows of elements the program added to the page after version 16.
+// They come after the rows of the schema, for new and old files alike, so a
+// file stays what version 16 describes. Only a missing row is written: an
+// open must not wait for the write lock another program holds.
+void AddOwnLayoutRows(TSQLiteDB& db, TSQLiteQuery& query) {
+    // DEID 39: the reference of a cancellation invoice or credit note to its invoice.
+    query.RunSQL(QStringLiteral("SELECT COUNT(*) AS ANZ FROM DruckElement WHERE DEID = 39"));
+    const bool missing = query.FieldByName(QStringLiteral("ANZ"))->AsInteger() == 0;
+    query.Close();
+    if (missing)
+        db.ExecSQL(
+            QStringLiteral("INSERT INTO DruckElement values (39,2,94,176,0,'Y','N','Rechnungsbezug')"));
+}
+
+} // namespace
+
 void TDM::CreateAndUpgradeSchema() {
     Query1.RunSQL(QStringLiteral("SELECT COUNT(*) AS ANZ FROM sqlite_master"));
     const bool newFile = Query1.FieldByName(QStringLiteral("ANZ"))->AsInteger() == 0;
@@ -747,24 +765,11 @@ void TDM::CreateAndUpgradeSchema() {
                            "bearbeitet; bitte verwenden Sie diese.")
                 .arg(version)
                 .arg(CurrentDBVersion));
-    AddOwnLayoutRows();
+    AddOwnLayoutRows(SQLiteDB1, Query1);
     // Cancellation invoices and credit notes ask for no payment: a new company
     // starts without the payment-terms line on them; existing ones keep theirs.
     if (newFile)
         Exec(QStringLiteral("update Geschaeft set SkontoS = 'N', SkontoG = 'N'"));
-}
-
-// Layout rows of elements the program added to the page after version 16.
-// They come after the rows of the schema, for new and old files alike, so a
-// file stays what version 16 describes. Only a missing row is written: an
-// open must not wait for the write lock another program holds.
-void TDM::AddOwnLayoutRows() {
-    // DEID 39: the reference of a cancellation invoice or credit note to its invoice.
-    Query1.RunSQL(QStringLiteral("SELECT COUNT(*) AS ANZ FROM DruckElement WHERE DEID = 39"));
-    const bool missing = Query1.FieldByName(QStringLiteral("ANZ"))->AsInteger() == 0;
-    Query1.Close();
-    if (missing)
-        Exec(QStringLiteral("INSERT INTO DruckElement values (39,2,94,176,0,'Y','N','Rechnungsbezug')"));
 }
 
 void TDM::CreateMissingTables() {

@@ -1,5 +1,7 @@
 #include "UAnschrift.h"
 
+#include "LogoFilter.h"
+
 #include "EInvoiceCodes.h"
 #include "Messages.h"
 #include "Styles.h"
@@ -53,7 +55,7 @@ TEnabled EnabledFor(int deid) {
 } // namespace
 
 std::function<QString(int)> TAnschrift::ChooseLogoFile = [](int) {
-    return QFileDialog::getOpenFileName(nullptr, QString(), QString(), TDM::LogoFileFilter());
+    return QFileDialog::getOpenFileName(nullptr, QString(), QString(), LogoFileFilter());
 };
 
 TAnschrift::TAnschrift(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TAnschrift) {

@@ -3,6 +3,7 @@
 // editor with its fields, its preview and dragging an element with the mouse.
 #include "DatabaseFixture.h"
 #include "FormTestHelpers.h"
+#include "LogoFilter.h"
 #include "TDBCheckBox.h"
 #include "TDBEdit.h"
 #include "TDBMemo.h"
@@ -610,7 +611,7 @@ void TestAnschrift::logoChosenAndRemoved() {
     TAnschrift::ChooseLogoFile = [&png](int logo) { return logo == 1 ? png : QString(); };
 
     // The chooser offers every format the program reads, PNG first.
-    const QString filter = TDM::LogoFileFilter();
+    const QString filter = LogoFileFilter();
     QVERIFY2(filter.startsWith("Alle Bilddateien (*.png *.jpg *.jpeg *.bmp "), qPrintable(filter));
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         QVERIFY2(filter.section(";;", 0, 0).contains("*." + QString::fromLatin1(format).toLower()),
