@@ -59,6 +59,10 @@ QString StatusBeimSpeichern(const QString& typ, const QString& status, bool abge
                             bool zahlungseingang);
 // "Die Rechnung 5 ist bereits abgeschlossen!"
 QString BereitsAbgeschlossenText(const QString& typ, int kopfId);
+// The refusal for a document that another program deleted meanwhile.
+inline QString DokumentFehltText() {
+    return QStringLiteral("Das gewählte Dokument ist nicht mehr vorhanden!");
+}
 
 // What the header form shows for its current row while it is browsed.
 struct TKopfAnzeige {

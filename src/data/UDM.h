@@ -307,6 +307,10 @@ public:
     // statement fails; the error passes on). Returns the new number, or 0
     // when the drawn number is already used (the user has been warned).
     int KopiereDokument(const TKopierAuftrag& auftrag);
+    // True when the document exists and its partner number names no
+    // customer (for B no supplier): a copy between customer documents and
+    // purchase orders, whose partner the user has yet to choose.
+    bool KopfOhnePartner(const QString& typ, int kopfId);
 
     // ------------------------------------------------------------------
     // Document positions and their price lines (UDM_Pos.cpp).
@@ -400,10 +404,42 @@ public:
     bool DruckZahlungserinnerung = false; // the reminder flag of the last run
     bool DruckOhnePreis = false;          // the no-price flag of the last run
     TSQLiteQuery QueryRv6{&SQLiteDB1}, QueryRv7{&SQLiteDB1}, QueryRv8{&SQLiteDB1}, QueryRv9{&SQLiteDB1};
+    // A closed document (A, Z) is not prepared anew: its run is made from the
+    // print data kept when it was closed (see below), a payment reminder excepted.
     int PreparePrintData(const QString& typ, int kopfId, bool reminder);
     // Removes the buffer rows of a run once its output is done.
     void DeletePrintData(int ausdruckId);
 
+    // Issued documents (UDM_Archiv.cpp): a closed document keeps the print
+    // data and the e-invoice it was issued with, in the tables DruckArchiv
+    // and DruckArchivZeile of the program's own (created when missing), so
+    // that it prints, mails and exports unchanged whatever happens to the
+    // customer, company and article data later.
+    void EnsureDruckArchiv();
+    bool DokumentGeschlossen(const QString& typ, int kopfId);
+    bool HasIssuedPrintData(const QString& typ, int kopfId);
+    // Prepares the document from today's data and keeps that as issued,
+    // replacing anything kept under its key; then the e-invoice through
+    // ERechnungAufbewahren.
+    void KeepIssuedDocument(const QString& typ, int kopfId);
+    // The kept e-invoice XML; empty when none is kept.
+    QByteArray IssuedEInvoiceXml(const QString& typ, int kopfId);
+    void KeepIssuedEInvoiceXml(const QString& typ, int kopfId, const QByteArray& xml);
+    // Keeps the e-invoice of a document that has just been closed. Set by
+    // the program to the e-invoice module (which the data module cannot
+    // reach); without it the e-invoice is kept the first time it is output.
+    static std::function<void(TDM&, const QString& typ, int kopfId)> ERechnungAufbewahren;
+    void TableKopfAfterPost(TSQLiteBaseQuery* DataSet);
+
+private:
+    int PrepareCurrentPrintData(const QString& typ, int kopfId, bool reminder);
+    // Opens QueryRv9 on the buffer rows of the run; 0 only closes it.
+    void OpenPrintBuffer(int run);
+    void StoreIssuedPrintData(const QString& typ, int kopfId, int run);
+    int RestoreIssuedPrintData(const QString& typ, int kopfId);
+    bool FKopfWarGeschlossen = false; // the header being saved was closed before
+
+public:
     // ------------------------------------------------------------------
     // Company data, logos and print layout (UDM_Anschrift.cpp).
     // TableAnsch holds the one company row of Geschaeft (GesID 1).

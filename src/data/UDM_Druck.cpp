@@ -102,16 +102,7 @@ void RemoveAbandonedPrintRuns(TDM& dm) {
     }
 }
 
-int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
-    // Nothing of an earlier document may show on this one.
-    ReportParams.clear();
-    for (const QString& name : ReportParamNames())
-        ReportParams.insert(name, QString());
-    auto& P = ReportParams;
-    DruckOhnePreis = false;
-    DruckZahlungserinnerung = reminder && (typ == QLatin1String("R") || typ == QLatin1String("T"));
-    const bool zahlErinnerung = DruckZahlungserinnerung;
-
+void TDM::OpenPrintBuffer(int run) {
     if (QueryRv9.FieldCount() == 0 || !QueryRv9.HasPredefinedFields()) {
         QueryRv6.Name = QStringLiteral("QueryRv6");
         QueryRv7.Name = QStringLiteral("QueryRv7");
@@ -126,9 +117,33 @@ int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
              {"PosBez", "PosBez2", "PreisBez", "PreisBez2", "Menge", "EinheitBez", "Wert", "Rabatt", "Summe"})
             QueryRv9.AddField(QLatin1String(name), TFieldType::Memo);
     }
+    if (run <= 0) {
+        QueryRv9.Close();
+        return;
+    }
+    // The buffer as the report reads it; the narrow columns as expressions,
+    // so that they take the whole-text fields above.
+    QueryRv9.RunSQL(
+        QStringLiteral("select AusdruckID, ZeilenID, PosID, PosBez, PosBez2, cast(PreisBez as text) as "
+                       "PreisBez, cast(PreisBez2 as text) as PreisBez2, cast(Menge as text) as Menge, "
+                       "cast(EinheitBez as text) as EinheitBez, cast(Wert as text) as Wert, "
+                       "cast(Rabatt as text) as Rabatt, Summe from Ausdruck where AusdruckID = ") +
+        QString::number(run) + QStringLiteral(" order by ZeilenID"));
+}
+
+int TDM::PrepareCurrentPrintData(const QString& typ, int kopfId, bool reminder) {
+    OpenPrintBuffer(0);
+    // Nothing of an earlier document may show on this one.
+    ReportParams.clear();
+    for (const QString& name : ReportParamNames())
+        ReportParams.insert(name, QString());
+    auto& P = ReportParams;
+    DruckOhnePreis = false;
+    DruckZahlungserinnerung = reminder && (typ == QLatin1String("R") || typ == QLatin1String("T"));
+    const bool zahlErinnerung = DruckZahlungserinnerung;
+
     QueryRv6.Close();
     QueryRv7.Close();
-    QueryRv9.Close();
 
     if (!IsDokTyp(typ)) {
         Messages::error(QStringLiteral("Unbekannte Belegart: ") + typ);
@@ -434,14 +449,7 @@ int TDM::PreparePrintData(const QString& typ, int kopfId, bool reminder) {
         throw;
     }
 
-    // The buffer as the report reads it; the narrow columns as expressions,
-    // so that they take the whole-text fields above.
-    QueryRv9.RunSQL(
-        QStringLiteral("select AusdruckID, ZeilenID, PosID, PosBez, PosBez2, cast(PreisBez as text) as "
-                       "PreisBez, cast(PreisBez2 as text) as PreisBez2, cast(Menge as text) as Menge, "
-                       "cast(EinheitBez as text) as EinheitBez, cast(Wert as text) as Wert, "
-                       "cast(Rabatt as text) as Rabatt, Summe from Ausdruck where AusdruckID = ") +
-        runSQL + QStringLiteral(" order by ZeilenID"));
+    OpenPrintBuffer(run);
 
     // 6. VAT summary, rounded per rate. The totals are the sums of the rows
     // as printed, so a reader who adds them up finds the printed total.

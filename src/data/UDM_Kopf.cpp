@@ -108,6 +108,7 @@ void TDM::SetupKopf() {
     TableKopf.OnNewRecord = [this](TSQLiteBaseQuery* ds) { TableKopfNewRecord(ds); };
     TableKopf.BeforeEdit = [this](TSQLiteBaseQuery* ds) { TableKopfBeforeEdit(ds); };
     TableKopf.BeforePost = [this](TSQLiteBaseQuery* ds) { TableKopfBeforePost(ds); };
+    TableKopf.AfterPost = [this](TSQLiteBaseQuery* ds) { TableKopfAfterPost(ds); };
     TableKopf.BeforeDelete = [this](TSQLiteBaseQuery* ds) { TableKopfBeforeDelete(ds); };
     TableKopf.AfterDelete = [this](TSQLiteBaseQuery*) { EndKopfTransaction(true); };
     TableKopf.OnDeleteError = [this](TSQLiteBaseQuery*, const ESQLiteError&) { EndKopfTransaction(false); };
@@ -202,6 +203,7 @@ void TDM::TableKopfBeforePost(TSQLiteBaseQuery* DataSet) {
     // Nothing opens a closed document again.
     if (storedClosed && !StatusGeschlossen(status->AsString()))
         RefuseWithWarning(NichtMehrAenderbarText(typ, KeyText(id)));
+    FKopfWarGeschlossen = storedClosed;
 }
 
 void TDM::TableKopfBeforeDelete(TSQLiteBaseQuery* DataSet) {

@@ -105,10 +105,13 @@ QString ShortDesignation(const QString& posBez) {
     return QString();
 }
 
-// The delete and change guard of a closed document.
+// The delete and change guard of a closed document, and of one that another
+// program deleted meanwhile: its positions would belong to nothing.
 void RefuseWhenClosed(TSQLiteQuery& query, const QString& typ, qint64 kopfId) {
     query.RunSQL(QStringLiteral("select Status from Kopf") + DocWhere(typ, kopfId));
-    if (!query.IsEmpty() && StatusGeschlossen(query.FieldByName(QStringLiteral("Status"))->AsString()))
+    if (query.IsEmpty())
+        TDM::RefuseWithWarning(DokumentFehltText());
+    if (StatusGeschlossen(query.FieldByName(QStringLiteral("Status"))->AsString()))
         TDM::RefuseWithWarning(BereitsAbgeschlossenText(typ, int(kopfId)));
 }
 

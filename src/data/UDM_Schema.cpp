@@ -770,6 +770,7 @@ void TDM::CreateAndUpgradeSchema() {
     // starts without the payment-terms line on them; existing ones keep theirs.
     if (newFile)
         Exec(QStringLiteral("update Geschaeft set SkontoS = 'N', SkontoG = 'N'"));
+    EnsureDruckArchiv();
 }
 
 void TDM::CreateMissingTables() {

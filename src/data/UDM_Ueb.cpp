@@ -241,6 +241,16 @@ int TDM::KopiereDokument(const TKopierAuftrag& a) {
              QStringLiteral("', Datum2 = '") + now + QStringLiteral("',Status = 'E'") + targetWhere);
         if (!texts.isEmpty())
             Exec(texts);
+        // A customer's number means someone else among the suppliers, and the
+        // other way round: such a copy takes no partner until the user picks
+        // one, so it can neither be saved nor printed for the wrong firm. The
+        // column allows no NULL; a number below every customer and supplier
+        // stands for none.
+        if (DokTypMitLieferant(s) != DokTypMitLieferant(z))
+            Exec(
+                QStringLiteral("update Kopf set KundenID = min(-1, ifnull((select min(KundenID) from Kunde), "
+                               "0) - 1, ifnull((select min(LieferantenID) from Lieferant), 0) - 1)") +
+                targetWhere);
         if (a.Positionen.isEmpty())
             return;
         for (const QString& table : {QStringLiteral("PosDaten"), QStringLiteral("PosPreis")}) {
@@ -257,4 +267,15 @@ int TDM::KopiereDokument(const TKopierAuftrag& a) {
         }
     });
     return m;
+}
+
+bool TDM::KopfOhnePartner(const QString& typ, int kopfId) {
+    Query1.RunSQL(
+        QStringLiteral("select count(*) as anz from Kopf K where K.KopfTyp = ") + SQLQuote(typ) +
+        QStringLiteral(" and K.KopfID = ") + QString::number(kopfId) +
+        (DokTypMitLieferant(typ)
+             ? QStringLiteral(" and not exists (select 1 from Lieferant L where L.LieferantenID = "
+                              "K.KundenID)")
+             : QStringLiteral(" and not exists (select 1 from Kunde U where U.KundenID = K.KundenID)")));
+    return Query1.FieldByName(QStringLiteral("anz"))->AsInteger() > 0;
 }

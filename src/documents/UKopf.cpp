@@ -226,10 +226,17 @@ void TKopf::Lock(bool locked) {
     ui->BitBtnKunde->setEnabled(open);
     ui->BitBtnSubKunde->setEnabled(open && !DokTypMitLieferant(FTyp));
     ui->CBStatusAb->setEnabled(open);
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             ui->DBEdit3, ui->DBEdit1, ui->DBEdit14, ui->DTPDatum, ui->DTPDatum2, ui->CBKopfText,
-             ui->CBFussText, ui->DBMemoKopfText, ui->DBMemoFussText, ui->DBMemoAnmerk})
-        w->setEnabled(open);
+    ui->CBKopfText->setEnabled(open);
+    ui->CBFussText->setEnabled(open);
+    // Locked fields stay read-only, not disabled: a click puts the focus
+    // into them, so keys typed there do nothing instead of reaching the
+    // button that had the focus (a blank would press "&Zurück").
+    for (TDBEdit* e : {ui->DBEdit3, ui->DBEdit1, ui->DBEdit14})
+        e->setReadOnly(locked);
+    ui->DTPDatum->setReadOnly(locked);
+    ui->DTPDatum2->setReadOnly(locked);
+    for (TDBMemo* m : {ui->DBMemoKopfText, ui->DBMemoFussText, ui->DBMemoAnmerk})
+        m->setReadOnly(locked);
     // These controls set their enabled state from their binding, so they are
     // locked through it.
     ui->DBCBNetto->SetReadOnly(locked);

@@ -190,8 +190,20 @@ void TKopfUeb::DruckenClick() {
 void TKopfUeb::KopierenClick() {
     QString typ;
     int id = 0;
-    if (ShowCopy && Current(&typ, &id))
-        ShowCopy(typ, id);
+    if (!ShowCopy || !Current(&typ, &id))
+        return;
+    ShowCopy(typ, id);
+    // The list stands on the copy now. One between customer documents and
+    // purchase orders has no partner yet: its header opens for the user to
+    // choose one.
+    QString copyTyp;
+    int copyId = 0;
+    bool ohnePartner = false;
+    if (!ShowKopf || !Current(&copyTyp, &copyId) || (copyTyp == typ && copyId == id) ||
+        !RunDataAction([&] { ohnePartner = DM->KopfOhnePartner(copyTyp, copyId); }) || !ohnePartner)
+        return;
+    ShowKopf(2);
+    RunDataAction([&] { DM->ReopenQueryKopf(copyTyp, copyId); });
 }
 
 void TKopfUeb::ShowContextMenu(const QPoint& pos) {

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
@@ -37,6 +38,8 @@ TPosUeb::TPosUeb(QWidget* pageArea)
     });
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     grid->viewport()->installEventFilter(this);
+    // Escape reaches the grid, which has the focus while a row is dragged.
+    grid->installEventFilter(this);
 
     // Where a dragged row would land: a line between two rows.
     FDropMarker = new QFrame(grid->viewport());
@@ -67,6 +70,14 @@ TPosDaten* TPosUeb::PosDaten() const {
 }
 
 bool TPosUeb::Open(const QString& typ, int kopfId) {
+    // A document another program deleted has no positions to edit.
+    bool found = false;
+    if (!RunDataAction([&] { found = DM->ReadPosKopf(typ, kopfId).Found; }))
+        return false;
+    if (!found) {
+        Messages::warning(DokumentFehltText());
+        return false;
+    }
     FTyp = typ;
     FKopfID = kopfId;
     return ShowPage();
@@ -199,6 +210,11 @@ void TPosUeb::CloseClick() {
 // and dropped here.
 
 bool TPosUeb::eventFilter(QObject* watched, QEvent* event) {
+    if (FDragging && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        CancelDrag();
+        return true;
+    }
     if (watched == ui->DBGrid1->viewport()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
@@ -217,6 +233,7 @@ bool TPosUeb::eventFilter(QObject* watched, QEvent* event) {
 bool TPosUeb::GridMousePress(QMouseEvent* event) {
     FDragStartRow = -1;
     FDragging = false;
+    FDragCancelled = false;
     if (!FEditable || event->button() != Qt::LeftButton)
         return false;
     const QModelIndex index = ui->DBGrid1->indexAt(event->position().toPoint());
@@ -229,6 +246,8 @@ bool TPosUeb::GridMousePress(QMouseEvent* event) {
 }
 
 bool TPosUeb::GridMouseMove(QMouseEvent* event) {
+    if (FDragCancelled)
+        return true;
     if (FDragStartRow < 0 || !(event->buttons() & Qt::LeftButton))
         return false;
     const QPoint pos = event->position().toPoint();
@@ -251,19 +270,32 @@ bool TPosUeb::GridMouseMove(QMouseEvent* event) {
 }
 
 bool TPosUeb::GridMouseRelease(QMouseEvent* event) {
-    if (FDragStartRow < 0 || event->button() != Qt::LeftButton)
-        return false;
+    if (FDragStartRow < 0 || event->button() != Qt::LeftButton) {
+        // A drag given up with Escape ends with its button: the grid must
+        // not take the release as a click of its own.
+        const bool cancelled = FDragCancelled;
+        FDragCancelled = false;
+        return cancelled && event->button() == Qt::LeftButton;
+    }
     const bool dragged = FDragging;
+    const int startRow = FDragStartRow;
+    CancelDrag();
+    FDragCancelled = false;
+    if (!dragged)
+        return false;
+    // A row let go of outside the list was not put anywhere.
+    const QPoint pos = event->position().toPoint();
+    if (ui->DBGrid1->viewport()->rect().contains(pos))
+        DropAt(pos, startRow);
+    return true;
+}
+
+void TPosUeb::CancelDrag() {
+    FDragCancelled = FDragging;
     FDragging = false;
+    FDragStartRow = -1;
     FDropMarker->hide();
     ui->DBGrid1->viewport()->unsetCursor();
-    if (!dragged) {
-        FDragStartRow = -1;
-        return false;
-    }
-    DropAt(event->position().toPoint());
-    FDragStartRow = -1;
-    return true;
 }
 
 void TPosUeb::ShowDropMarker(const QPoint& pos) {
@@ -286,14 +318,13 @@ void TPosUeb::ShowDropMarker(const QPoint& pos) {
     FDropMarker->raise();
 }
 
-void TPosUeb::DropAt(const QPoint& pos) {
+void TPosUeb::DropAt(const QPoint& pos, int startRow) {
     TDBGrid* grid = ui->DBGrid1;
     TSQLiteQuery& list = DM->QueryPos;
     if (!list.Active() || list.IsEmpty())
         return;
-    // Above the first visible row counts as on it, below the last as behind it.
-    const int targetRow = grid->rowAt(std::max(pos.y(), 0));
-    const int startRow = FDragStartRow;
+    // Below the last row counts as behind it.
+    const int targetRow = grid->rowAt(pos.y());
     qint64 newNumber = 0;
     const bool done = RunDataAction([&] {
         const qint64 moved = list.FieldByName(QStringLiteral("PosID"))->AsLargeInt();

@@ -65,7 +65,9 @@ private:
     bool GridMouseMove(QMouseEvent* event);
     bool GridMouseRelease(QMouseEvent* event);
     void ShowDropMarker(const QPoint& pos);
-    void DropAt(const QPoint& pos);
+    void DropAt(const QPoint& pos, int startRow);
+    // Ends a drag without moving anything.
+    void CancelDrag();
 
     Ui::TPosUeb* ui;
     // Not a child of the page: the page's widgets are found by name, and the
@@ -81,4 +83,5 @@ private:
     int FDragStartRow = -1; // grid row of the press a drag may start from, -1 for none
     QPoint FPressPos;
     bool FDragging = false;
+    bool FDragCancelled = false; // Escape ended the drag; its button is still down
 };

@@ -2,6 +2,7 @@
 
 #include "Beleg.h"
 #include "DruckText.h"
+#include "EInvoiceArchiv.h"
 #include "EInvoiceCodes.h"
 #include "FileNames.h"
 #include "MaintenanceCommand.h"
@@ -694,7 +695,7 @@ int RunEInvoiceCommand(const QStringList& args, QTextStream& out, QTextStream& e
         return 1;
     return RunOnDatabaseFile(args[0], err, [&](TDM& dm) {
         QString fehler;
-        const QByteArray xml = BuildEInvoice(dm, typ, number, &fehler);
+        const QByteArray xml = IssuedEInvoice(dm, typ, number, &fehler);
         if (xml.isEmpty()) {
             err << fehler << Qt::endl;
             return 1;

@@ -1,6 +1,7 @@
 #include "DruckAusgabe.h"
 
 #include "EInvoice.h"
+#include "EInvoiceArchiv.h"
 #include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "HybridPdf.h"
@@ -315,7 +316,7 @@ int RunPdfCommand(const QStringList& args, QTextStream&, QTextStream& err) {
             if (!TDM::FormattedTextPlain)
                 TDM::FormattedTextPlain = &Rtf::PlainText;
             QString fehler;
-            const QByteArray xml = BuildEInvoice(dm, typ, number, &fehler);
+            const QByteArray xml = IssuedEInvoice(dm, typ, number, &fehler);
             if (xml.isEmpty()) {
                 err << fehler << Qt::endl;
                 return 1;

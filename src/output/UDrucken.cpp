@@ -3,6 +3,7 @@
 #include "Beleg.h"
 #include "DruckAusgabe.h"
 #include "EInvoice.h"
+#include "EInvoiceArchiv.h"
 #include "GlobalFunctions.h"
 #include "MailMessage.h"
 #include "Messages.h"
@@ -140,8 +141,16 @@ bool TDrucken::Output(TReport& report, bool& abschliessen) {
                 Messages::questionWithThird(QStringLiteral("Soll ") + DokTypMitArtikel(FTyp) +
                                                 QStringLiteral(" per Email versendet werden?"),
                                             QStringLiteral("&Anzeigen…"));
-            if (answer != Messages::No)
-                abschliessen = mail(answer == Messages::Cancel).Abschliessen;
+            if (answer != Messages::No) {
+                try {
+                    abschliessen = mail(answer == Messages::Cancel).Abschliessen;
+                } catch (const EReportError& e) {
+                    // A PDF that could not be written sends nothing; the
+                    // preview still was the output.
+                    Messages::error(e.message());
+                    abschliessen = false;
+                }
+            }
         }
         return true;
     }
@@ -179,7 +188,7 @@ void TDrucken::BitBtnDruckenClick() {
         if (ui->CBVersand->isChecked() && ui->CBERechnung->isChecked() && DokTypAbschliessbar(FTyp) &&
             !reminder) {
             QString fehler;
-            eRechnung = BuildEInvoice(*DM, FTyp, FKopfID, &fehler);
+            eRechnung = IssuedEInvoice(*DM, FTyp, FKopfID, &fehler);
             if (eRechnung.isEmpty()) {
                 Messages::warning(fehler);
                 return;

@@ -4,6 +4,7 @@
 #include "DruckAusgabe.h"
 #include "DruckMail.h"
 #include "EInvoice.h"
+#include "EInvoiceArchiv.h"
 #include "Eingangsrechnung.h"
 #include "FileNames.h"
 #include "GlobalFunctions.h"
@@ -179,6 +180,7 @@ void CloseInOrder(TMF& mf) {
 } // namespace
 
 int main(int argc, char** argv) {
+    InstallEInvoiceArchiv();
     bool handled = false;
     if (const int early = EarlyCommandLine(argc, argv, &handled); handled)
         return early;

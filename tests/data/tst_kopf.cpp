@@ -78,6 +78,10 @@ void TestKopf::saveChecks_data() {
         << "R" << QStringList{"KundenID=10", "DruDatID="} << "Die Art des 2. Datums muss angegeben werden!";
     QTest::newRow("discount above 100")
         << "R" << QStringList{"KundenID=10", "Rabatt=150"} << "Der Rabatt muss zwischen 0 und 100 liegen!";
+    QTest::newRow("cash discount above 100")
+        << "R" << QStringList{"KundenID=10", "Skonto=150"} << "Das Skonto muss zwischen 0 und 100 liegen!";
+    QTest::newRow("negative cash discount")
+        << "R" << QStringList{"KundenID=10", "Skonto=-2"} << "Das Skonto muss zwischen 0 und 100 liegen!";
 }
 
 void TestKopf::saveChecks() {
@@ -94,7 +98,7 @@ void TestKopf::saveChecks() {
     // and the corrected save takes the next one.
     QCOMPARE(GetNumber(dm->Query2, QStringLiteral("KopfID") + typ, false), 2);
     if (!warning.isEmpty()) {
-        AssignFields(dm->TableKopf, {"KunGruID=1", "DruDatID=1", "Rabatt=0",
+        AssignFields(dm->TableKopf, {"KunGruID=1", "DruDatID=1", "Rabatt=0", "Skonto=0",
                                      typ == QLatin1String("B") ? "KundenID=7" : "KundenID=10"});
         dm->TableKopf.Post();
     }

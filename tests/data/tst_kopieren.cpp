@@ -134,12 +134,18 @@ void TestKopieren::header_data() {
     QTest::addColumn<bool>("texte");
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("texts"); // KopfText|KopfTextVorPos|FussText|FussTextNachPos
+    QTest::addColumn<QString>("partner");
 
     QTest::newRow("invoice to invoice, standard texts")
-        << "R" << false << 4 << "Wir erlauben uns, Ihnen 'Folgendes' zu berechnen|J|<NULL>|N";
-    QTest::newRow("credit note, empty standard header text") << "G" << false << 3 << "<NULL>|N|Gutschrift|N";
-    QTest::newRow("own texts kept") << "R" << true << 4 << "eigener Kopf|N|eigener Fuss|J";
-    QTest::newRow("purchase order keeps the partner") << "B" << true << 1 << "eigener Kopf|N|eigener Fuss|J";
+        << "R" << false << 4 << "Wir erlauben uns, Ihnen 'Folgendes' zu berechnen|J|<NULL>|N"
+        << "10";
+    QTest::newRow("credit note, empty standard header text") << "G" << false << 3 << "<NULL>|N|Gutschrift|N"
+                                                             << "10";
+    QTest::newRow("own texts kept") << "R" << true << 4 << "eigener Kopf|N|eigener Fuss|J"
+                                    << "10";
+    // Customer 10 would be some supplier's number: a number of no partner.
+    QTest::newRow("purchase order takes no partner") << "B" << true << 1 << "eigener Kopf|N|eigener Fuss|J"
+                                                     << "-1";
 }
 
 void TestKopieren::header() {
@@ -147,6 +153,7 @@ void TestKopieren::header() {
     QFETCH(bool, texte);
     QFETCH(int, number);
     QFETCH(QString, texts);
+    QFETCH(QString, partner);
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     QCOMPARE(dm->KopiereDokument(auftrag(ziel, {}, true, texte)), number);
     const QString where =
@@ -155,7 +162,16 @@ void TestKopieren::header() {
                                  "as integer), Anmerkung, DruDatID, "
                                  "SubkundenID, Netto, Status, RefTyp, RefID") +
                   where),
-             QStringLiteral("10|1|Küche|5|2|alt|2|10|J|E|R|1"));
+             partner + QStringLiteral("|1|Küche|5|2|alt|2|10|J|E|R|1"));
+    QCOMPARE(dm->KopfOhnePartner(ziel, number), partner != QLatin1String("10"));
+    if (partner != QLatin1String("10")) {
+        // Nothing goes out to a firm nobody chose.
+        QCOMPARE(dm->PreparePrintData(ziel, number, false), 0);
+        QCOMPARE(
+            db.messages->texts(),
+            QStringList{"Keine Daten zum Drucken gefunden! Evt. ist die Lieferantennummer nicht vorhanden!"});
+        db.messages->clear();
+    }
     QCOMPARE(rows(QStringLiteral("select KopfText, KopfTextVorPos, FussText, FussTextNachPos") + where),
              texts);
     dm->Query2.RunSQL(QStringLiteral("select Datum, Datum2") + where);

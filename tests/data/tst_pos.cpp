@@ -47,6 +47,8 @@ private slots:
     void deletePosition();
     void priceLines();
     void lineWithoutDiscount();
+    void refusedWrites_data();
+    void refusedWrites();
 
 private:
     void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
@@ -446,6 +448,62 @@ void TestPos::lineWithoutDiscount() {
     QVERIFY(moveTo(1));
     QCOMPARE(dm->QueryPosPreis.FieldByName("Summe")->AsFloat(), 20.0);
     QCOMPARE(dm->PosGesamtpreis, QStringLiteral("Gesamtpreis: 70,00"));
+}
+
+void TestPos::refusedWrites_data() {
+    QTest::addColumn<int>("kopf"); // R 2 is closed; R 1 is deleted by another program once the form is open
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("warning");
+    const QString closed = QStringLiteral("Die Rechnung 2 ist bereits abgeschlossen!");
+    const QString gone = QStringLiteral("Das gewählte Dokument ist nicht mehr vorhanden!");
+    QTest::newRow("closed: edit price line") << 2 << "edit line" << closed;
+    QTest::newRow("closed: append price line") << 2 << "append line" << closed;
+    QTest::newRow("deleted: edit position") << 1 << "edit position" << gone;
+    QTest::newRow("deleted: new position") << 1 << "new position" << gone;
+    QTest::newRow("deleted: append price line") << 1 << "append line" << gone;
+}
+
+// Whatever gets past the screens, the rules write nothing into a closed
+// document nor under a document that no longer exists.
+void TestPos::refusedWrites() {
+    QFETCH(int, kopf);
+    QFETCH(QString, action);
+    QFETCH(QString, warning);
+    addPos(QStringLiteral("R"), kopf, 1, QStringLiteral("p1"));
+    addLine(QStringLiteral("R"), kopf, 1, 1, QStringLiteral("a"));
+    dm->OpenPosForm(QStringLiteral("R"), kopf);
+    QVERIFY(moveTo(1));
+    if (kopf == 1)
+        exec(QStringLiteral("delete from Kopf where KopfTyp = 'R' and KopfID = 1"));
+    auto stored = [&] {
+        return QueryInt(dm->Query2, "select count(*) from PosDaten") * 1000 +
+               QueryInt(dm->Query2, "select count(*) from PosPreis") * 100 +
+               QueryInt(dm->Query2, "select total(Menge) from PosPreis");
+    };
+    const int before = stored();
+    TSQLiteTable& pos = dm->TablePos;
+    TSQLiteTable& line = dm->TablePosPreis;
+    QVERIFY(Aborted([&] {
+        if (action == QLatin1String("edit line")) {
+            line.Edit();
+            AssignFields(line, {"Menge=7"});
+            line.Post();
+        } else if (action == QLatin1String("append line")) {
+            line.Append();
+            AssignFields(line, {"Menge=3", "EinheitID=2", "Wert=10"});
+            line.Post();
+        } else if (action == QLatin1String("edit position")) {
+            pos.Edit();
+            AssignFields(pos, {"PosKurzBez=neu"});
+            pos.Post();
+        } else {
+            pos.Append();
+        }
+    }));
+    QCOMPARE(db.messages->texts(), QStringList{warning});
+    dm->ClosePosForm();
+    QCOMPARE(stored(), before);
+    QCOMPARE(QueryInt(dm->Query2, "select count(*) from PosDaten where PosKurzBez = 'neu'"), 0);
 }
 
 QTEST_MAIN(TestPos)

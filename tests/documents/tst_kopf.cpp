@@ -222,7 +222,7 @@ void TestKopfForm::newDocumentDoesNotInheritTicks() {
     QVERIFY(nav(N::nbPost));
     QCOMPARE(count("select count(*) from Kopf where KopfTyp || KopfID || Status in ('G1E', 'R17A', 'R5Z')"),
              3);
-    QVERIFY(!w<TDBEdit>("DBEdit3")->isEnabled());
+    QVERIFY(w<TDBEdit>("DBEdit3")->isReadOnly());
 }
 
 void TestKopfForm::purchaseOrderAndTextBlocks() {
@@ -258,12 +258,26 @@ void TestKopfForm::closedInvoice() {
     openDocument(QStringLiteral("R"));
     QCOMPARE(text("LabStatus") + ' ' + text("LabBetrag"), QStringLiteral("Abgeschlossen 1.206,00"));
     QCOMPARE(w<TDBDateEdit>("DTPDatum2")->date(), QDate(2024, 3, 12));
-    for (const char* locked :
-         {"BitBtnKunde", "DBCBNetto", "DBLCBKunGru", "CBStatusAb", "BitBtnSubKunde", "DBEdit3", "DBEdit1",
-          "DBEdit14", "DTPDatum", "DTPDatum2", "DBLCBDruDat", "CBKopfText", "CBFussText", "DBCBKopfTextVP",
-          "DBCBFussTextNP", "DBMemoKopfText", "DBMemoFussText", "DBMemoAnmerk"})
+    for (const char* locked : {"BitBtnKunde", "DBCBNetto", "DBLCBKunGru", "CBStatusAb", "BitBtnSubKunde",
+                               "DBLCBDruDat", "CBKopfText", "CBFussText", "DBCBKopfTextVP", "DBCBFussTextNP"})
         QVERIFY2(!w<QWidget>(locked)->isEnabled(), locked);
     QVERIFY(w<QWidget>("CBStatusZE")->isEnabled());
+    // The text fields are read-only: a field clicked into takes the keys and
+    // does nothing with them; a blank does not press "Zurück".
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    w<QPushButton>("BitBtnClose")->setFocus();
+    for (const char* field : {"DBEdit3", "DBEdit1", "DBEdit14", "DTPDatum", "DTPDatum2", "DBMemoKopfText",
+                              "DBMemoFussText", "DBMemoAnmerk"}) {
+        QWidget* f = w<QWidget>(field);
+        QTest::mouseClick(f, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY2(QApplication::focusWidget() == f || f->isAncestorOf(QApplication::focusWidget()), field);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+        QVERIFY2(form->isVisible(), field);
+    }
+    QCOMPARE(dm->TableKopf.State(), TDataSetState::Browse);
+    QCOMPARE(w<TDBEdit>("DBEdit3")->text(), QStringLiteral("Umbau Halle 3"));
     QCOMPARE(w<N>("DBNavi")->VisibleButtons(),
              N::Bit(N::nbEdit) | N::Bit(N::nbPost) | N::Bit(N::nbCancel) | N::Bit(N::nbRefresh));
 

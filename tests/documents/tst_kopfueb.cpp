@@ -67,6 +67,7 @@ private slots:
     void cleanup() {
         delete page;
         TKopfUeb::ShowKopf = {};
+        TKopfUeb::ShowCopy = {};
         TKopfUeb::PickCustomer = {};
         db.Close();
     }
@@ -78,6 +79,8 @@ private slots:
     void deleteFromPage();
     void copyDialog();
     void occupiedNumberKeepsDialogOpen();
+    void copyWithoutPartnerOpensHeader_data();
+    void copyWithoutPartnerOpensHeader();
 
 private:
     template <class T> T* w(QWidget* root, const char* name) { return FindWidget<T>(root, name); }
@@ -236,6 +239,31 @@ void TestKopfUebForm::occupiedNumberKeepsDialogOpen() {
     QCOMPARE(QueryInt(db.dm->Query2,
                       QStringLiteral("select count(*) from PosDaten where KopfTyp = 'G' and KopfID = 7")),
              3);
+}
+
+void TestKopfUebForm::copyWithoutPartnerOpensHeader_data() {
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<QString>("header"); // the document whose header opens, empty for none
+    QTest::newRow("credit note keeps the customer") << "RBTyp6"
+                                                    << "";
+    QTest::newRow("purchase order: choose a supplier") << "RBTyp7"
+                                                       << "B1";
+}
+
+void TestKopfUebForm::copyWithoutPartnerOpensHeader() {
+    QFETCH(QString, radio);
+    QFETCH(QString, header);
+    TKopfUeb::ShowCopy = [&](const QString& typ, int kopfId) {
+        TKopieren dialog;
+        dialog.prepare(typ, kopfId);
+        w<QRadioButton>(&dialog, radio.toLatin1().constData())->click();
+        w<QPushButton>(&dialog, "BitBtnW")->click();
+    };
+    QString opened;
+    TKopfUeb::ShowKopf = [&](int mode) { opened = QString::number(mode) + current(); };
+    select(QStringLiteral("R"), 3);
+    w<QPushButton>(page, "BitBtnKopieren")->click();
+    QCOMPARE(opened, header.isEmpty() ? QString() : QStringLiteral("2") + header);
 }
 
 QTEST_MAIN(TestKopfUebForm)

@@ -300,12 +300,16 @@ void TestPosUeb::dragAndDrop_data() {
     QTest::addColumn<int>("from"); // grid rows
     QTest::addColumn<int>("to");   // -1: below the last row
     QTest::addColumn<bool>("closed");
+    QTest::addColumn<QString>("end"); // how the drag ends: dropped, "outside" the list, "escape" first
     QTest::addColumn<QStringList>("order");
-    QTest::newRow("4 onto 2") << 3 << 1 << false << QStringList{"p1", "p4", "p2", "p3"};
-    QTest::newRow("1 onto 3") << 0 << 2 << false << QStringList{"p2", "p3", "p1", "p4"};
-    QTest::newRow("2 below the last") << 1 << -1 << false << QStringList{"p1", "p3", "p4", "p2"};
-    QTest::newRow("own row") << 2 << 2 << false << QStringList{"p1", "p2", "p3", "p4"};
-    QTest::newRow("closed document") << 3 << 0 << true << QStringList{"p1", "p2", "p3", "p4"};
+    const QStringList unchanged{"p1", "p2", "p3", "p4"};
+    QTest::newRow("4 onto 2") << 3 << 1 << false << "" << QStringList{"p1", "p4", "p2", "p3"};
+    QTest::newRow("1 onto 3") << 0 << 2 << false << "" << QStringList{"p2", "p3", "p1", "p4"};
+    QTest::newRow("2 below the last") << 1 << -1 << false << "" << QStringList{"p1", "p3", "p4", "p2"};
+    QTest::newRow("own row") << 2 << 2 << false << "" << unchanged;
+    QTest::newRow("closed document") << 3 << 0 << true << "" << unchanged;
+    QTest::newRow("released outside") << 3 << 1 << false << "outside" << unchanged;
+    QTest::newRow("escape") << 3 << 1 << false << "escape" << unchanged;
 }
 
 // Pressing on a row, moving the mouse with the button held and releasing it
@@ -315,6 +319,7 @@ void TestPosUeb::dragAndDrop() {
     QFETCH(int, from);
     QFETCH(int, to);
     QFETCH(bool, closed);
+    QFETCH(QString, end);
     QFETCH(QStringList, order);
     // Numbers with gaps; each price line names its position.
     const QList<int> stored{1, 2, 4, 7};
@@ -334,21 +339,27 @@ void TestPosUeb::dragAndDrop() {
 
     QWidget* viewport = grid()->viewport();
     const QPoint start = rowCenter(from);
-    const QPoint end = to >= 0
-                           ? rowCenter(to)
-                           : QPoint(start.x(), grid()->rowViewportPosition(3) + grid()->rowHeight(3) + 20);
-    QVERIFY(end.y() < viewport->height());
+    const QPoint target = to >= 0
+                              ? rowCenter(to)
+                              : QPoint(start.x(), grid()->rowViewportPosition(3) + grid()->rowHeight(3) + 20);
+    QVERIFY(target.y() < viewport->height());
     QTest::mousePress(viewport, Qt::LeftButton, {}, start);
     QCOMPARE(grid()->CurrentRow(), from);
     const int step = QApplication::startDragDistance() + 1;
-    QTest::mouseMove(viewport, start + QPoint(0, start.y() < end.y() || from == to ? step : -step));
-    QTest::mouseMove(viewport, end);
-    QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+    QTest::mouseMove(viewport, start + QPoint(0, start.y() < target.y() || from == to ? step : -step));
+    QTest::mouseMove(viewport, target);
+    if (end == QLatin1String("escape"))
+        QTest::keyClick(grid(), Qt::Key_Escape);
+    // Beside the list, level with the target row.
+    const QPoint release =
+        end == QLatin1String("outside") ? QPoint(viewport->width() + 40, target.y()) : target;
+    QTest::mouseMove(viewport, release);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, release);
 
     QCOMPARE(listed(), order);
     QStringList numbers, owners;
     for (int i = 0; i < order.size(); ++i) {
-        numbers << QString::number(closed ? stored[i] : i + 1);
+        numbers << QString::number(closed || !end.isEmpty() ? stored[i] : i + 1);
         owners << numbers.last() + QLatin1Char(':') + order[i];
     }
     QStringList shownNumbers;
@@ -356,7 +367,7 @@ void TestPosUeb::dragAndDrop() {
         shownNumbers << grid()->GridModel()->Text(row, 0);
     QCOMPARE(shownNumbers, numbers);
     QCOMPARE(lineOwners(), owners);
-    if (!closed)
+    if (!closed && end.isEmpty())
         QCOMPARE(dm->QueryPos.FieldByName("PosKurzBez")->AsString(), order.value(to < 0 ? 3 : to));
     QCOMPARE(db.messages->texts(), QStringList());
 }

@@ -66,6 +66,7 @@ private:
     int previews = 0;
     QList<QString> mails;
     TDrucken::TVersand mailResult;
+    bool mailThrows = false;
 
     void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
     int count(const QString& sql) { return QueryInt(dm->Query2, sql); }
@@ -139,6 +140,8 @@ void TestDrucken::initTestCase() {
             qFatal("mail step without a report");
         mails << typ + QString::number(id) + (kopie ? QStringLiteral("+Kopie") : QString()) +
                      (anzeigen ? QStringLiteral("+Anzeigen") : QString());
+        if (mailThrows)
+            throw EReportError(QStringLiteral("Die Datei \"R6.pdf\" kann nicht geschrieben werden!"));
         return mailResult;
     };
 }
@@ -150,6 +153,7 @@ void TestDrucken::init() {
     previews = 0;
     mails.clear();
     mailResult = {true, true};
+    mailThrows = false;
 }
 
 void TestDrucken::cleanup() {
@@ -392,7 +396,7 @@ void TestDrucken::mail_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<bool>("vorschau");
     QTest::addColumn<QList<int>>("answers");
-    QTest::addColumn<bool>("mailWorks");
+    QTest::addColumn<int>("mailWorks"); // 1 sent, 0 failed, -1 its PDF could not be written
     QTest::addColumn<QStringList>("boxes");
     QTest::addColumn<QStringList>("mailed");
     QTest::addColumn<QString>("after");
@@ -402,27 +406,27 @@ void TestDrucken::mail_data() {
     const QString mailQuestion = QStringLiteral("Soll die Rechnung per Email versendet werden?");
     const QList<int> no{Messages::No};
     QTest::newRow("five characters") << "R"
-                                     << "a@b.c" << false << QList<int>{} << true << QStringList{noAddress}
+                                     << "a@b.c" << false << QList<int>{} << 1 << QStringList{noAddress}
                                      << QStringList{} << "E";
     QTest::newRow("no @") << "R"
-                          << "hans.alpenbau.at" << false << QList<int>{} << true << QStringList{noAddress}
+                          << "hans.alpenbau.at" << false << QList<int>{} << 1 << QStringList{noAddress}
                           << QStringList{} << "E";
     QTest::newRow("six characters, mailed only")
         << "R"
-        << "a@b.de" << false << no << true << QStringList{close} << QStringList{"R6+Kopie"} << "D";
+        << "a@b.de" << false << no << 1 << QStringList{close} << QStringList{"R6+Kopie"} << "D";
     QTest::newRow("purchase order to the supplier contact")
         << "B"
-        << "" << false << QList<int>{} << true << QStringList{} << QStringList{"B6+Kopie"} << "D";
+        << "" << false << QList<int>{} << 1 << QStringList{} << QStringList{"B6+Kopie"} << "D";
     QTest::newRow("supplier contact without address")
         << "B"
-        << "null" << false << QList<int>{} << true
+        << "null" << false << QList<int>{} << 1
         << QStringList{"Beim Ansprechpartner vom Lieferanten 5 ist keine gültige EMail-Adresse definiert!"}
         << QStringList{} << "E";
     QTest::newRow("preview, then no mail") << "R"
-                                           << "" << true << QList<int>{Messages::No, Messages::No} << true
+                                           << "" << true << QList<int>{Messages::No, Messages::No} << 1
                                            << QStringList{mailQuestion, close} << QStringList{} << "D";
     QTest::newRow("preview, then mail") << "R"
-                                        << "" << true << QList<int>{Messages::Yes, Messages::No} << true
+                                        << "" << true << QList<int>{Messages::Yes, Messages::No} << 1
                                         << QStringList{mailQuestion, close} << QStringList{"R6+Kopie"} << "D";
     QTest::newRow("preview, then show the mail first")
         << "R"
@@ -443,8 +447,14 @@ void TestDrucken::mail_data() {
         << QStringList{} << "E";
     // A mail that could not go out leaves the document as it was.
     QTest::newRow("mail failed") << "R"
-                                 << "" << false << QList<int>{} << false << QStringList{}
+                                 << "" << false << QList<int>{} << 0 << QStringList{}
                                  << QStringList{"R6+Kopie"} << "E";
+    // The preview was shown: the document counts as printed whatever became of the mail.
+    QTest::newRow("preview, then the PDF fails")
+        << "R"
+        << "" << true << QList<int>{Messages::Yes} << -1
+        << QStringList{mailQuestion, "Die Datei \"R6.pdf\" kann nicht geschrieben werden!"}
+        << QStringList{"R6+Kopie"} << "D";
 }
 
 void TestDrucken::mail() {
@@ -452,7 +462,7 @@ void TestDrucken::mail() {
     QFETCH(QString, address);
     QFETCH(bool, vorschau);
     QFETCH(QList<int>, answers);
-    QFETCH(bool, mailWorks);
+    QFETCH(int, mailWorks);
     QFETCH(QStringList, boxes);
     QFETCH(QStringList, mailed);
     QFETCH(QString, after);
@@ -464,7 +474,8 @@ void TestDrucken::mail() {
     }
     for (int a : answers)
         db.messages->answers.enqueue(Messages::Answer(a));
-    mailResult = mailWorks ? TDrucken::TVersand{true, true} : TDrucken::TVersand{false, false};
+    mailResult = mailWorks > 0 ? TDrucken::TVersand{true, true} : TDrucken::TVersand{false, false};
+    mailThrows = mailWorks < 0;
     tick("CBVersand", true);
     tick("CBVorschau", vorschau);
 
