@@ -430,18 +430,17 @@ void TestDrucken::mail_data() {
                                         << QStringList{mailQuestion, close} << QStringList{"R6+Kopie"} << "D";
     QTest::newRow("preview, then show the mail first")
         << "R"
-        << "" << true << QList<int>{Messages::Cancel, Messages::No} << true
-        << QStringList{mailQuestion, close} << QStringList{"R6+Kopie+Anzeigen"} << "D";
+        << "" << true << QList<int>{Messages::Cancel, Messages::No} << 1 << QStringList{mailQuestion, close}
+        << QStringList{"R6+Kopie+Anzeigen"} << "D";
     QTest::newRow("address garbled by a line break")
         << "R"
-        << "hans@alpenbau.at' || char(13) || char(10) || 'RCPT TO:<x@evil.de>" << false << QList<int>{}
-        << true
+        << "hans@alpenbau.at' || char(13) || char(10) || 'RCPT TO:<x@evil.de>" << false << QList<int>{} << 1
         << QStringList{"Die EMail-Adresse \"hans@alpenbau.at  RCPT TO:<x@evil.de>\" beim Kunden 10 ist keine "
                        "gültige Adresse!"}
         << QStringList{} << "E";
     QTest::newRow("two addresses")
         << "R"
-        << "hans@alpenbau.at, spion@evil.de" << false << QList<int>{} << true
+        << "hans@alpenbau.at, spion@evil.de" << false << QList<int>{} << 1
         << QStringList{"Die EMail-Adresse \"hans@alpenbau.at, spion@evil.de\" beim "
                        "Kunden 10 ist keine gültige Adresse!"}
         << QStringList{} << "E";
