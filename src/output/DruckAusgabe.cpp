@@ -246,7 +246,12 @@ void WriteReportPdf(TReport& report, const QString& pdfFile) {
 
 bool RenderDocumentPdf(TDM& dm, const QString& typ, int kopfId, bool reminder, bool mitKopfFuss,
                        const QString& pdfFile) {
-    const int run = dm.PreparePrintData(typ, kopfId, reminder);
+    return RenderPreparedPdf(dm, dm.PreparePrintData(typ, kopfId, reminder), typ, kopfId, mitKopfFuss,
+                             pdfFile);
+}
+
+bool RenderPreparedPdf(TDM& dm, int run, const QString& typ, int kopfId, bool mitKopfFuss,
+                       const QString& pdfFile) {
     if (run == 0)
         return false;
     // The buffer rows go whatever happens to the report.

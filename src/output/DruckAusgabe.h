@@ -87,6 +87,10 @@ private:
 // as ESQLiteError and EReportError. Changes nothing of the document.
 bool RenderDocumentPdf(TDM& dm, const QString& typ, int kopfId, bool reminder, bool mitKopfFuss,
                        const QString& pdfFile);
+// The same for a print run already prepared (a dunning letter's); its buffer
+// rows are removed whatever happens. False for run 0.
+bool RenderPreparedPdf(TDM& dm, int run, const QString& typ, int kopfId, bool mitKopfFuss,
+                       const QString& pdfFile);
 
 // "quorvent --pdf FILE TYPE NUMBER OUT.pdf [--reminder] [--einvoice]":
 // renders the document of the database FILE to OUT.pdf without a window and

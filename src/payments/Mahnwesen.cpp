@@ -211,24 +211,5 @@ int PrepareMahnung(TDM& dm, const QString& typ, int kopfId, const TMahnAuftrag& 
 
 bool RenderMahnungPdf(TDM& dm, const QString& typ, int kopfId, const TMahnAuftrag& a,
                       const QString& pdfFile) {
-    const int run = PrepareMahnung(dm, typ, kopfId, a);
-    if (run == 0)
-        return false;
-    auto deleteBuffer = [&dm, run] {
-        dm.QueryRv9.Close();
-        dm.DeletePrintData(run);
-    };
-    try {
-        TReport report;
-        OpenDruckReport(dm, report, typ, kopfId, true);
-        WriteReportPdf(report, pdfFile);
-    } catch (...) {
-        try {
-            deleteBuffer();
-        } catch (...) {
-        }
-        throw;
-    }
-    deleteBuffer();
-    return true;
+    return RenderPreparedPdf(dm, PrepareMahnung(dm, typ, kopfId, a), typ, kopfId, true, pdfFile);
 }
