@@ -105,6 +105,35 @@ TMailMessage DokumentMail(TDM& dm, const QString& typ, int kopfId, bool kopie) {
     return m;
 }
 
+bool SendReportPdfMail(TReport& report, const QString& pdfName, TMailMessage message,
+                       const TMailSetting& setting) {
+    const QString pdfFile = DataFolder() + pdfName;
+    TRemoveFile removePdf{pdfFile};
+    WriteReportPdf(report, pdfFile);
+    QFile pdf(pdfFile);
+    if (!pdf.open(QIODevice::ReadOnly)) {
+        Messages::error(QStringLiteral("Die Datei \"") + pdfFile +
+                        QStringLiteral("\" kann nicht gelesen werden!"));
+        return false;
+    }
+    message.Attachments = {{pdfName, "application/pdf", pdf.readAll()}};
+    pdf.close();
+
+    TSmtpSettings smtp;
+    smtp.Host = setting.Host;
+    smtp.Auth = setting.Auth;
+    smtp.User = setting.User;
+    smtp.Password = setting.Password;
+    smtp.CaFile = setting.CaFile;
+    const TSmtpResult sent = DruckMailTransport(smtp, message);
+    if (!sent.Ok) {
+        Messages::error(sent.Error);
+        return false;
+    }
+    Messages::info(QStringLiteral("Email-Versand wurde erfolgreich durchgeführt!"));
+    return true;
+}
+
 TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kopfId, bool kopie,
                                     bool anzeigen) {
     TDrucken::TVersand result;
@@ -129,30 +158,8 @@ TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kop
         }
     }
 
-    const QString pdfFile = DataFolder() + pdfName;
-    TRemoveFile removePdf{pdfFile};
-    WriteReportPdf(report, pdfFile);
-    QFile pdf(pdfFile);
-    if (!pdf.open(QIODevice::ReadOnly)) {
-        Messages::error(QStringLiteral("Die Datei \"") + pdfFile +
-                        QStringLiteral("\" kann nicht gelesen werden!"));
+    if (!SendReportPdfMail(report, pdfName, message, setting))
         return result;
-    }
-    message.Attachments = {{pdfName, "application/pdf", pdf.readAll()}};
-    pdf.close();
-
-    TSmtpSettings smtp;
-    smtp.Host = setting.Host;
-    smtp.Auth = setting.Auth;
-    smtp.User = setting.User;
-    smtp.Password = setting.Password;
-    smtp.CaFile = setting.CaFile;
-    const TSmtpResult sent = DruckMailTransport(smtp, message);
-    if (!sent.Ok) {
-        Messages::error(sent.Error);
-        return result;
-    }
-    Messages::info(QStringLiteral("Email-Versand wurde erfolgreich durchgeführt!"));
     result.Ausgegeben = true;
     result.Abschliessen = true;
     return result;

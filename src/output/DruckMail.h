@@ -7,6 +7,8 @@
 #include "SmtpTransport.h"
 #include "UDrucken.h"
 
+struct TMailSetting;
+
 #include <QString>
 
 #include <functional>
@@ -34,6 +36,11 @@ TMailMessage DokumentMail(TDM& dm, const QString& typ, int kopfId, bool kopie);
 // busy window shows, and the success or the transport's error is shown. The PDF file is deleted in every
 // case. The run goes on to the close question only when the mail went out (or was never attempted for lack of
 // settings).
+// Renders the report to a PDF named pdfName (in the data folder, removed
+// afterwards), attaches it to the message and sends it with the settings;
+// every failure and the success are shown. True when it went out.
+bool SendReportPdfMail(TReport& report, const QString& pdfName, TMailMessage message,
+                       const TMailSetting& setting);
 TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kopfId, bool kopie,
                                     bool anzeigen);
 

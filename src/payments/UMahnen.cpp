@@ -34,16 +34,6 @@ std::function<QString(QWidget*, const QString&)> TMahnen::ChoosePdfFile = [](QWi
                                         QStringLiteral("PDF-Datei (*.pdf)"));
 };
 
-namespace {
-
-// Removes a file when the scope ends (the mailed PDF).
-struct TWeg {
-    QString File;
-    ~TWeg() { QFile::remove(File); }
-};
-
-} // namespace
-
 TMahnen::TMahnen(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Mahnen"));
     setWindowTitle(QStringLiteral("Mahnen"));
@@ -259,29 +249,7 @@ bool TMahnen::Mail(TReport& report) {
     }
     const QString name = (stufe == 1 ? QStringLiteral("Zahlungserinnerung-") : QStringLiteral("Mahnung-")) +
                          FTyp + QString::number(FKopfID) + QStringLiteral(".pdf");
-    TWeg weg{DataFolder() + name};
-    WriteReportPdf(report, weg.File);
-    QFile pdf(weg.File);
-    if (!pdf.open(QIODevice::ReadOnly)) {
-        Messages::error(QStringLiteral("Die Datei \"") + weg.File +
-                        QStringLiteral("\" kann nicht gelesen werden!"));
-        return false;
-    }
-    message.Attachments = {{name, "application/pdf", pdf.readAll()}};
-    pdf.close();
-    TSmtpSettings smtp;
-    smtp.Host = setting.Host;
-    smtp.Auth = setting.Auth;
-    smtp.User = setting.User;
-    smtp.Password = setting.Password;
-    smtp.CaFile = setting.CaFile;
-    const TSmtpResult sent = DruckMailTransport(smtp, message);
-    if (!sent.Ok) {
-        Messages::error(sent.Error);
-        return false;
-    }
-    Messages::info(QStringLiteral("Email-Versand wurde erfolgreich durchgeführt!"));
-    return true;
+    return SendReportPdfMail(report, name, message, setting);
 }
 
 namespace {
