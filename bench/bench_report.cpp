@@ -8,7 +8,6 @@
 // Wall-clock median: the user waits for it at every preview, printout and
 // e-mail of a document.
 #include "BenchSupport.h"
-#include "Rtf.h"
 #include "TReport.h"
 #include "UDM.h"
 
@@ -58,7 +57,6 @@ int PdfInvoice(bool verbose) {
         std::fprintf(stderr, "%s missing\n", qPrintable(definition));
         return 1;
     }
-    TReport::SetRtfReader(&Rtf::Read);
     std::vector<double> times;
     int pages = 0;
     qint64 bytes = 0;

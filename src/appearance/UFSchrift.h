@@ -6,9 +6,9 @@
 #include <QFrame>
 #include <QList>
 #include <QPointer>
+#include <QTextEdit>
 
 class QTextCharFormat;
-class QTextEdit;
 class TSQLiteBaseQuery;
 
 namespace Ui {

@@ -26,15 +26,6 @@ QString FDefinitionFile;
 
 using R = TDruckElementRegel;
 
-// The formatted texts of a page are read as the program reads them everywhere.
-void InstallRtfReader() {
-    static const bool installed = [] {
-        TReport::SetRtfReader([](const QString& rtf, QTextDocument& document) { Rtf::Read(rtf, document); });
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 TReportElement& Element(TReport& report, const QString& name) {
     TReportElement* e = report.FindElement(DruckSeite, name);
     if (!e)
@@ -174,7 +165,6 @@ void PlaceDruckElemente(TDM& dm, TReport& report, bool mitKopfFuss, bool ohnePre
 }
 
 void OpenDruckReport(TDM& dm, TReport& report, const QString& typ, int kopfId, bool mitKopfFuss) {
-    InstallRtfReader();
     // A fresh definition: nothing hidden or moved by the previous run stays.
     report.Close();
     report.Open(ReportDefinitionFile());

@@ -1,5 +1,6 @@
 #include "TReport.h"
 
+#include "Rtf.h"
 #include "SQLite.h"
 #include "TReportOutput.h"
 
@@ -87,36 +88,6 @@ struct TReportDef {
     QString Name;
     std::vector<TPageDef> Pages;
 };
-
-std::function<void(const QString&, QTextDocument&)>& RtfReaderHook() {
-    static std::function<void(const QString&, QTextDocument&)> reader;
-    return reader;
-}
-
-// What is left of RTF without a reader: its words, one paragraph per \par.
-void BareRtfText(const QString& rtf, QTextDocument& document) {
-    QString text = rtf;
-    static const QRegularExpression skipped(
-        QStringLiteral(R"(\{\\(?:fonttbl|colortbl|stylesheet|\*)[^{}]*(?:\{[^{}]*\}[^{}]*)*\})"));
-    static const QRegularExpression hex(QStringLiteral(R"(\\'([0-9a-fA-F]{2}))"));
-    static const QRegularExpression word(QStringLiteral(R"(\\[a-zA-Z]+-?\d* ?)"));
-    static const QRegularExpression par(QStringLiteral(R"(\\par(?![a-zA-Z]) ?)"));
-    text.remove(skipped);
-    text.replace(par, QStringLiteral("\n"));
-    QRegularExpressionMatch m;
-    while ((m = hex.match(text)).hasMatch())
-        text.replace(m.capturedStart(), m.capturedLength(), QChar(m.captured(1).toInt(nullptr, 16)));
-    text.remove(word);
-    text.remove(u'{');
-    text.remove(u'}');
-    text.remove(u'\r');
-    QStringList lines = text.split(u'\n');
-    for (QString& line : lines)
-        line = line.trimmed();
-    while (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    document.setPlainText(lines.join(u'\n'));
-}
 
 bool TrueAttribute(const QXmlStreamAttributes& a, const char* name, bool fallback) {
     const QStringView v = a.value(QLatin1String(name));
@@ -497,10 +468,7 @@ std::shared_ptr<QTextDocument> TReport::TPrivate::RtfDocument(const QString& rtf
     doc->documentLayout()->setPaintDevice(Device);
     doc->setDefaultFont(Font(0, false));
     doc->setDocumentMargin(0);
-    if (RtfReaderHook())
-        RtfReaderHook()(rtf, *doc);
-    else
-        BareRtfText(rtf, *doc);
+    Rtf::Read(rtf, *doc);
     OneFamily(*doc);
     doc->setTextWidth(widthPx);
     return doc;
@@ -1150,10 +1118,6 @@ void TReport::Execute(const QString& report) {
     job.OutputFileName = d->OutputFileName;
     job.Render = [this, &report](QPagedPaintDevice& device) { Render(device, report); };
     RunReportOutput(job);
-}
-
-void TReport::SetRtfReader(std::function<void(const QString& rtf, QTextDocument& document)> reader) {
-    RtfReaderHook() = std::move(reader);
 }
 
 std::function<void(QDialog& preview)>& TReport::PreviewRunner() {

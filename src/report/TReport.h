@@ -23,9 +23,8 @@
 // printer, a file that cannot be written) is an EReportError with a German
 // message meant for the user's error box.
 //
-// Formatted texts (parameters and buffer columns holding RTF) are drawn
-// through the reader set with SetRtfReader; the program installs its own RTF
-// reader there once. Without one, RTF is shown as its bare text.
+// Formatted texts (parameters and buffer columns holding RTF) are read with
+// the program's own RTF reader, so they print as they look in the editor.
 #pragma once
 
 #include <QString>
@@ -36,7 +35,6 @@
 
 class QDialog;
 class QPagedPaintDevice;
-class QTextDocument;
 class TSQLiteBaseQuery;
 
 enum class TReportDestination { Preview, Printer, File };
@@ -132,9 +130,6 @@ public:
     // The number of pages of the last Execute or Render.
     int PageCount() const;
 
-    // The reader that turns an RTF text into a document, shared by all
-    // reports of the program.
-    static void SetRtfReader(std::function<void(const QString& rtf, QTextDocument& document)> reader);
     // What shows the preview window; by default it runs the dialog modally.
     // Tests replace it so that no window waits for a person.
     static std::function<void(QDialog& preview)>& PreviewRunner();

@@ -3,7 +3,6 @@
 // checked is what a reader of the file sees: the texts in their order, where
 // they are on which page, and the pixels of the logo.
 #include "DatabaseFixture.h"
-#include "Rtf.h"
 #include "TReport.h"
 #include "TReportOutput.h"
 #include "UDM.h"
@@ -140,7 +139,6 @@ private slots:
     void definitionErrors_data();
     void definitionErrors();
     void runErrors();
-    void withoutRtfReader();
     void tinyRegion();
     void preview();
 
@@ -194,7 +192,6 @@ private:
 
 void TestReport::initTestCase() {
     PinGermanLocale();
-    TReport::SetRtfReader(&Rtf::Read);
     shots = qEnvironmentVariable("QV_REPORT_SHOTS");
     QVERIFY2(QFile::exists(Definition()), qPrintable(Definition()));
     db.BuildTemplate([](TSQLiteDB& base) {
@@ -758,24 +755,6 @@ void TestReport::runErrors() {
         QStringLiteral("Es ist kein Standarddrucker eingerichtet. Bitte richten Sie einen Drucker ein oder "
                        "drucken Sie über die Vorschau."));
     dm->DeletePrintData(run);
-}
-
-// Formatted texts without the program's reader still print as their words,
-// never as RTF codes.
-void TestReport::withoutRtfReader() {
-    TReport::SetRtfReader({});
-    const QString pdf = render(QStringLiteral("R"), 1, false);
-    TReport::SetRtfReader(&Rtf::Read);
-    const QString text = PageTexts(pdf).join(u'\f');
-    QCOMPARE(MissingInOrder(text, {"Fliesen verlegen in der Küche", "250,00 EUR", "140,00 EUR", "Gesamtsumme",
-                                   "476,91 EUR"}),
-             QString());
-    for (const char* code : {"\\", "rtf", "Arial", "pard", "{"})
-        QVERIFY2(!text.contains(QLatin1String(code)), code);
-    // Nothing of a control word clings to the words.
-    const QHash<QString, TWordPlace> words = WordPlaces(pdf);
-    for (const char* word : {"Fliesen", "250,00", "Gesamtsumme"})
-        QVERIFY2(words.contains(QLatin1String(word)), word);
 }
 
 // A layout edited down to a region smaller than its column captions still
