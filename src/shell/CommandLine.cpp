@@ -31,6 +31,11 @@ QString HelpText() {
         "  quorvent --open-items DATEI JJJJ-MM-TT\n"
         "      gibt die am Ende des Tages offenen Rechnungen und Teilrechnungen als\n"
         "      JSON-Zeilen aus (Fälligkeit, bezahlt, offen, Mahnstufe, Verzugszinsen)\n"
+        "  quorvent --datev DATEI JJJJ-MM-TT JJJJ-MM-TT ORDNER\n"
+        "      schreibt die Rechnungen, Teilrechnungen, Stornorechnungen und Gutschriften\n"
+        "      des Zeitraums und ihre Kunden als DATEV-Dateien (Buchungsstapel, Debitoren)\n"
+        "      in den Ordner; Rückgabewert 1, wenn ein Beleg des Zeitraums schon exportiert\n"
+        "      wurde oder eine Angabe fehlt\n"
         "\n"
         "BELEGART: O Angebot, A Auftrag, L Lieferschein, R Rechnung, T Teilrechnung,\n"
         "          S Stornorechnung, G Gutschrift, B Bestellung\n"
@@ -52,7 +57,7 @@ const QSet<QString>& OwnOptions() {
         QStringLiteral("--upgrade"),       QStringLiteral("--backup"),     QStringLiteral("--print-data"),
         QStringLiteral("--pdf"),           QStringLiteral("--einvoice"),   QStringLiteral("--reminder"),
         QStringLiteral("--print-ready"),   QStringLiteral("--screenshot"), QStringLiteral("--action"),
-        QStringLiteral("--read-einvoice"), QStringLiteral("--open-items"),
+        QStringLiteral("--read-einvoice"), QStringLiteral("--open-items"), QStringLiteral("--datev"),
     };
     return options;
 }

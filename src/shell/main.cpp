@@ -1,6 +1,7 @@
 // The main program: start screen, data module, every window, then the main
 // window until it closes.
 #include "CommandLine.h"
+#include "DatevExport.h"
 #include "DruckAusgabe.h"
 #include "DruckMail.h"
 #include "EInvoice.h"
@@ -102,6 +103,9 @@ const TCommand Commands[] = {
     // "quorvent --open-items FILE DATE": the open items at the end of DATE
     // as JSON lines, for scripts and accounting.
     {"--open-items", false, &RunOpenItemsCommand},
+    // "quorvent --datev FILE FROM TO FOLDER": the period's documents and
+    // customers as DATEV files for the tax advisor, for a scheduled export.
+    {"--datev", false, &RunDatevCommand},
     // "quorvent --pdf FILE TYPE NUMBER OUT.pdf [--reminder] [--einvoice]": the
     // document as the print dialog's PDF shows it, for archives and batch
     // exports.
