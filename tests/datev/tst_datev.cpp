@@ -420,9 +420,9 @@ void TestDatev::exportReadBack() {
                                             {"S1", ""}, {"R3", "8125"}, {"T1", "8120"}};
     QMap<QString, qint64> erwartet;
     TSQLiteQuery q(&dm->SQLiteDB1);
-    q.RunSQL(
-        QStringLiteral("select P.KopfTyp, P.KopfID, P.MWStSatz, K.Netto, total(P.Menge*P.Wert) from PosPreis P "
-                       "join Kopf K using (KopfTyp, KopfID) group by 1, 2, 3"));
+    q.RunSQL(QStringLiteral(
+        "select P.KopfTyp, P.KopfID, P.MWStSatz, K.Netto, total(P.Menge*P.Wert) from PosPreis P "
+        "join Kopf K using (KopfTyp, KopfID) group by 1, 2, 3"));
     for (q.First(); !q.Eof(); q.Next()) {
         const QString beleg = q.Fields(0)->AsString() + QString::number(q.Fields(1)->AsLargeInt());
         if (!kontoFuer.contains(beleg))
