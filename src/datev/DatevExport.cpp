@@ -1282,10 +1282,10 @@ int RunDatevCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         // A scheduled job cannot be asked: it never hands a document to the
         // advisor twice.
         if (const int schon = DatevBereitsExportiert(dm, a.Von, a.Bis); schon > 0) {
-            err << QStringLiteral(
-                       "Im Zeitraum wurden bereits %1 Belege an DATEV exportiert; ein erneuter Export "
-                       "ist nur im Programm möglich (Extras → DATEV-Export).")
-                       .arg(schon)
+            err << (schon == 1 ? QStringLiteral("Im Zeitraum wurde bereits 1 Beleg")
+                               : QStringLiteral("Im Zeitraum wurden bereits %1 Belege").arg(schon)) +
+                       QStringLiteral(" an DATEV exportiert; ein erneuter Export ist nur im Programm möglich "
+                                      "(Extras → DATEV-Export).")
                 << Qt::endl;
             return 1;
         }
@@ -1299,9 +1299,11 @@ int RunDatevCommand(const QStringList& args, QTextStream& out, QTextStream& err)
                        "Im Zeitraum gibt es keine Belege für DATEV; es wurde keine Datei geschrieben.")
                 << Qt::endl;
         else
-            out << r.BuchungsDatei << u' ' << r.Buchungen << QStringLiteral(" Buchungen aus ") << r.Belege
-                << QStringLiteral(" Belegen\n") << r.DebitorenDatei << u' ' << r.Kunden
-                << QStringLiteral(" Kunden") << Qt::endl;
+            out << r.BuchungsDatei << u' ' << r.Buchungen
+                << (r.Buchungen == 1 ? QStringLiteral(" Buchung aus ") : QStringLiteral(" Buchungen aus "))
+                << r.Belege << (r.Belege == 1 ? QStringLiteral(" Beleg\n") : QStringLiteral(" Belegen\n"))
+                << r.DebitorenDatei << u' ' << r.Kunden
+                << (r.Kunden == 1 ? QStringLiteral(" Kunde") : QStringLiteral(" Kunden")) << Qt::endl;
         return 0;
     });
 }
