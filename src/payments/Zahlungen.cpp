@@ -5,6 +5,7 @@
 #include "GlobalFunctions.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
+#include "SQLiteCursor.h"
 #include "UDM.h"
 
 #include <QLocale>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <unordered_map>
 
 namespace {
 
@@ -56,17 +58,22 @@ QString BisTag(const QDate& stichtag) {
                               : QString();
 }
 
-// The gross total of each document from its net sums per VAT rate: the VAT
-// of every rate rounded as the printout rounds it.
+// The gross total of a document from its net sums per VAT rate, as the
+// printout shows it: net and VAT each rounded per rate; a net document's net
+// rounded once.
 double BruttoAusSaetzen(const std::map<double, double>& nettoProSatz, bool netto) {
-    double summe = 0;
-    for (const auto& [satz, n] : nettoProSatz)
-        summe += n + (netto ? 0.0 : RoundCentsHalfEven(n * satz / 100.0));
-    return RoundCentsHalfEven(summe);
+    double ohne = 0, mit = 0;
+    for (const auto& [satz, n] : nettoProSatz) {
+        ohne += n;
+        mit += RoundCentsHalfEven(n) + RoundCentsHalfEven(n * satz / 100.0);
+    }
+    return RoundCentsHalfEven(netto ? ohne : mit);
 }
 
-QDate HalbjahrBeginn(const QDate& d) {
-    return QDate(d.year(), d.month() <= 6 ? 1 : 7, 1);
+// Claims that arose up to this day keep the old business rate of § 288 BGB.
+const QDate& AlteRegelBis() {
+    static const QDate tag(2014, 7, 28);
+    return tag;
 }
 
 } // namespace
@@ -488,27 +495,22 @@ double VerzugsZinssatz(const QString& land, bool verbraucher, double basis, cons
     else if (verbraucher)
         satz = basis + 5.0;
     else
-        satz = basis + (entstanden.isValid() && entstanden <= QDate(2014, 7, 28) ? 8.0 : 9.0);
+        satz = basis + (entstanden.isValid() && entstanden <= AlteRegelBis() ? 8.0 : 9.0);
     return std::max(0.0, satz);
 }
 
-TZinsErgebnis Verzugszinsen(const QList<TBasiszins>& basis, const QString& land, bool verbraucher,
-                            const QDate& entstanden, const QDate& faellig, const QDate& bis, double kapital,
-                            const QList<QPair<QDate, double>>& minderungen, int tageBasis) {
-    TZinsErgebnis e;
-    const bool oesterreich = land == QLatin1String("AT");
-    if (oesterreich)
-        e.Regel = verbraucher ? QStringLiteral("§ 1000 ABGB: 4 % p. a.")
-                              : QStringLiteral("§ 456 UGB: Basiszinssatz + 9,2 Prozentpunkte");
-    else
-        e.Regel = verbraucher
-                      ? QStringLiteral("§ 288 Abs. 1 BGB: Basiszinssatz + 5 Prozentpunkte")
-                      : (entstanden.isValid() && entstanden <= QDate(2014, 7, 28)
-                             ? QStringLiteral("§ 288 Abs. 2 BGB a. F.: Basiszinssatz + 8 Prozentpunkte")
-                             : QStringLiteral("§ 288 Abs. 2 BGB: Basiszinssatz + 9 Prozentpunkte"));
+namespace {
+
+// The interest before rounding. `abschnitte` receives the pieces for a
+// letter; the list of open items passes none and only takes the sum.
+// `fehlend` collects the half-years without a stored base rate.
+double ZinsenBerechnen(const QList<TBasiszins>& basis, const QString& land, bool verbraucher,
+                       const QDate& entstanden, const QDate& faellig, const QDate& bis, double kapital,
+                       const QList<QPair<QDate, double>>& minderungen, int tageBasis,
+                       QList<TZinsAbschnitt>* abschnitte, QList<QDate>* fehlend) {
     if (!faellig.isValid() || !bis.isValid() || bis <= faellig)
-        return e;
-    const bool ohneBasis = oesterreich && verbraucher;
+        return 0;
+    const bool ohneBasis = land == QLatin1String("AT") && verbraucher;
     // What is still owed on the first day of default.
     double k = kapital;
     QList<QPair<QDate, double>> spaeter;
@@ -523,18 +525,14 @@ TZinsErgebnis Verzugszinsen(const QList<TBasiszins>& basis, const QString& land,
 
     // The base rate of a day: the row of its half-year; a half-year without a
     // row is reported and takes the rate before it.
-    auto basisAm = [&](const QDate& tag, QDate* gueltigBis) {
-        double satz = 0;
-        int i = -1;
-        for (int j = 0; j < basis.size() && basis[j].Ab <= tag; ++j)
-            i = j;
-        if (i >= 0)
-            satz = basis[i].Satz;
-        const QDate halbjahr = HalbjahrBeginn(tag);
-        if (!ohneBasis && (i < 0 || basis[i].Ab < halbjahr) && !e.FehlendeHalbjahre.contains(halbjahr))
-            e.FehlendeHalbjahre.append(halbjahr);
-        *gueltigBis = halbjahr.addMonths(6).addDays(-1);
-        return satz;
+    auto basisAm = [&](const QDate& tag, const QDate& halbjahr) {
+        const int i = int(std::upper_bound(basis.cbegin(), basis.cend(), tag,
+                                           [](const QDate& d, const TBasiszins& z) { return d < z.Ab; }) -
+                          basis.cbegin()) -
+                      1;
+        if (fehlend && !ohneBasis && (i < 0 || basis[i].Ab < halbjahr) && !fehlend->contains(halbjahr))
+            fehlend->append(halbjahr);
+        return i >= 0 ? basis[i].Satz : 0.0;
     };
 
     double summe = 0;
@@ -543,34 +541,56 @@ TZinsErgebnis Verzugszinsen(const QList<TBasiszins>& basis, const QString& land,
     while (tag <= bis) {
         while (m < spaeter.size() && spaeter[m].first <= tag)
             k -= spaeter[m++].second;
-        QDate ende;
-        const double b = basisAm(tag, &ende);
-        ende = std::min(ende, bis);
-        if (tageBasis == 0)
-            ende = std::min(ende, QDate(tag.year(), 12, 31));
+        // One calendar lookup per piece: the half-year and the year of the day.
+        int jahr = 0, monat = 0;
+        tag.getDate(&jahr, &monat, nullptr);
+        const bool erstes = monat <= 6;
+        const double b = basisAm(tag, QDate(jahr, erstes ? 1 : 7, 1));
+        QDate ende = std::min(erstes ? QDate(jahr, 6, 30) : QDate(jahr, 12, 31), bis);
         if (m < spaeter.size() && spaeter[m].first <= ende)
             ende = spaeter[m].first.addDays(-1);
         const int tage = int(tag.daysTo(ende)) + 1;
         const double satz = VerzugsZinssatz(land, verbraucher, b, entstanden);
-        const double jahr =
-            tageBasis == 0 ? (QDate::isLeapYear(tag.year()) ? 366.0 : 365.0) : double(tageBasis);
+        const double tageImJahr =
+            tageBasis == 0 ? (QDate::isLeapYear(jahr) ? 366.0 : 365.0) : double(tageBasis);
         if (k > kCent) {
-            const double z = k * satz / 100.0 * tage / jahr;
+            const double z = k * satz / 100.0 * tage / tageImJahr;
             summe += z;
             // Neighbouring pieces with the same principal and rate read as one.
-            if (!e.Abschnitte.isEmpty() && e.Abschnitte.last().Satz == satz &&
-                std::abs(e.Abschnitte.last().Kapital - k) < 1e-9 &&
-                e.Abschnitte.last().Bis.addDays(1) == tag && tageBasis != 0) {
-                e.Abschnitte.last().Bis = ende;
-                e.Abschnitte.last().Tage += tage;
-                e.Abschnitte.last().Zinsen += z;
+            if (!abschnitte) {
+            } else if (!abschnitte->isEmpty() && abschnitte->last().Satz == satz &&
+                       std::abs(abschnitte->last().Kapital - k) < 1e-9 &&
+                       abschnitte->last().Bis.addDays(1) == tag && tageBasis != 0) {
+                abschnitte->last().Bis = ende;
+                abschnitte->last().Tage += tage;
+                abschnitte->last().Zinsen += z;
             } else {
-                e.Abschnitte.append({tag, ende, tage, k, satz, z});
+                abschnitte->append({tag, ende, tage, k, satz, z});
             }
         }
         tag = ende.addDays(1);
     }
-    e.Zinsen = RoundCentsHalfEven(summe);
+    return summe;
+}
+
+} // namespace
+
+TZinsErgebnis Verzugszinsen(const QList<TBasiszins>& basis, const QString& land, bool verbraucher,
+                            const QDate& entstanden, const QDate& faellig, const QDate& bis, double kapital,
+                            const QList<QPair<QDate, double>>& minderungen, int tageBasis) {
+    TZinsErgebnis e;
+    if (land == QLatin1String("AT"))
+        e.Regel = verbraucher ? QStringLiteral("§ 1000 ABGB: 4 % p. a.")
+                              : QStringLiteral("§ 456 UGB: Basiszinssatz + 9,2 Prozentpunkte");
+    else
+        e.Regel = verbraucher
+                      ? QStringLiteral("§ 288 Abs. 1 BGB: Basiszinssatz + 5 Prozentpunkte")
+                      : (entstanden.isValid() && entstanden <= AlteRegelBis()
+                             ? QStringLiteral("§ 288 Abs. 2 BGB a. F.: Basiszinssatz + 8 Prozentpunkte")
+                             : QStringLiteral("§ 288 Abs. 2 BGB: Basiszinssatz + 9 Prozentpunkte"));
+    e.Zinsen =
+        RoundCentsHalfEven(ZinsenBerechnen(basis, land, verbraucher, entstanden, faellig, bis, kapital,
+                                           minderungen, tageBasis, &e.Abschnitte, &e.FehlendeHalbjahre));
     return e;
 }
 
@@ -580,20 +600,114 @@ TZinsErgebnis Verzugszinsen(const QList<TBasiszins>& basis, const QString& land,
 namespace {
 
 struct TBelegDaten {
-    QString Typ;
+    char Typ = 0;
+    bool PerHandBezahlt = false; // status Z; counts as paid when it has no payment
+    bool Netto = false;
+    bool OhneFirma = false;
     int KopfID = 0;
     int KundenID = 0;
     QDate Datum;
-    QString Status;
-    QString Kunde;
-    QString Firma;
 };
 
 struct TBewegung {
+    int Beleg = 0; // index into the invoices
     QDate Datum;
-    double Betrag = 0;
+    double Betrag = 0; // credits negative, payments positive
 };
 
+// Finds a document of the list by type and number. Numbers are dense in
+// practice, so each type gets a plain table from number to position; a type
+// whose numbers are spread too thinly for that falls back to a hash.
+class TBelegIndex {
+public:
+    void Add(char typ, int kopfId, int pos) { FEintraege.push_back({typ, kopfId, pos}); }
+    void Build() {
+        for (const TEintrag& e : FEintraege) {
+            TTyp& t = FTypen[Slot(e.Typ)];
+            ++t.Anzahl;
+            t.Max = std::max(t.Max, e.KopfID);
+        }
+        for (TTyp& t : FTypen)
+            if (t.Anzahl > 0 && t.Max < 4 * t.Anzahl + 1024)
+                t.Tabelle.assign(size_t(t.Max) + 1, -1);
+        for (const TEintrag& e : FEintraege) {
+            TTyp& t = FTypen[Slot(e.Typ)];
+            if (!t.Tabelle.empty())
+                t.Tabelle[size_t(e.KopfID)] = e.Pos;
+            else
+                t.Hash.insert(e.KopfID, e.Pos);
+        }
+        FEintraege.clear();
+    }
+    // -1 when the document is not in the list.
+    int Find(char typ, qint64 kopfId) const {
+        const TTyp& t = FTypen[Slot(typ)];
+        if (!t.Tabelle.empty())
+            return kopfId >= 0 && kopfId < qint64(t.Tabelle.size()) ? t.Tabelle[size_t(kopfId)] : -1;
+        return t.Hash.value(int(kopfId), -1);
+    }
+
+private:
+    struct TEintrag {
+        char Typ;
+        int KopfID;
+        int Pos;
+    };
+    struct TTyp {
+        int Anzahl = 0;
+        int Max = 0;
+        std::vector<int> Tabelle;
+        QHash<int, int> Hash;
+    };
+    static int Slot(char typ) { return typ == 'R' ? 0 : typ == 'T' ? 1 : typ == 'S' ? 2 : 3; }
+    std::vector<TEintrag> FEintraege;
+    TTyp FTypen[4];
+};
+
+// The net sums per VAT rate of one document: nearly always one or two rates,
+// kept in place; a document with more rates moves to `weitere`.
+struct TSatzSummen {
+    double Satz[2] = {0, 0};
+    double Netto[2] = {0, 0};
+    int Anzahl = 0; // -1: the rates are in the map of further rates
+};
+
+class TSatzTabelle {
+public:
+    explicit TSatzTabelle(size_t n) : FSummen(n) {}
+    void Add(size_t i, double satz, double netto) {
+        TSatzSummen& s = FSummen[i];
+        for (int k = 0; k < s.Anzahl; ++k)
+            if (s.Satz[k] == satz) {
+                s.Netto[k] += netto;
+                return;
+            }
+        if (s.Anzahl >= 0 && s.Anzahl < 2) {
+            s.Satz[s.Anzahl] = satz;
+            s.Netto[s.Anzahl++] = netto;
+            return;
+        }
+        std::map<double, double>& w = FWeitere[i];
+        for (int k = 0; k < s.Anzahl; ++k)
+            w[s.Satz[k]] += s.Netto[k];
+        s.Anzahl = -1;
+        w[satz] += netto;
+    }
+    bool IsEmpty(size_t i) const { return FSummen[i].Anzahl == 0; }
+    double Brutto(size_t i, bool netto) const {
+        const TSatzSummen& s = FSummen[i];
+        if (s.Anzahl < 0)
+            return BruttoAusSaetzen(FWeitere.at(i), netto);
+        std::map<double, double> saetze;
+        for (int k = 0; k < s.Anzahl; ++k)
+            saetze[s.Satz[k]] += s.Netto[k];
+        return BruttoAusSaetzen(saetze, netto);
+    }
+
+private:
+    std::vector<TSatzSummen> FSummen;
+    std::unordered_map<size_t, std::map<double, double>> FWeitere;
+};
 } // namespace
 
 QList<TOffenerPosten> OffenePosten(TDM& dm, const TOPFilter& filter, QList<QDate>* fehlendeHalbjahre) {
@@ -601,138 +715,175 @@ QList<TOffenerPosten> OffenePosten(TDM& dm, const TOPFilter& filter, QList<QDate
     const QDate stichtag = filter.Stichtag.isValid() ? filter.Stichtag : QDate::currentDate();
     const QString bis = DateToSQL(stichtag);
     const bool tabellen = HasZahlungTables(dm);
+    TSQLiteDB& db = dm.SQLiteDB1;
     QString kundeBed;
     if (filter.KundenID >= 0)
         kundeBed = QStringLiteral(" and K.KundenID = ") + QString::number(filter.KundenID);
 
-    TSQLiteQuery q(&dm.SQLiteDB1);
-    // The invoices.
-    QString sql =
-        QStringLiteral(
-            "select K.KopfTyp, K.KopfID, K.KundenID, Date(K.Datum), K.Status, U.Firma, K.KundenID || ' - ' "
-            "|| ifnull(U.Firma || ' ','') || ifnull(U.Nachname,'') || ifnull(' ' || U.Vorname,'') from "
-            "Kopf K left join Kunde U on U.KundenID = K.KundenID where K.KopfTyp in ('R','T') and "
-            "K.KopfID > 0 and Date(K.Datum) <= '") +
-        bis + u'\'' + kundeBed;
+    // The invoices. The table is read straight through: seeking each of them
+    // through the key costs twice as much when they are most of the documents.
+    QString sql = QStringLiteral("select K.KopfTyp, K.KopfID, K.KundenID, Date(K.Datum), K.Status, K.Netto "
+                                 "from Kopf K where (K.KopfTyp || '') in ('R','T') and K.KopfID > 0 and "
+                                 "Date(K.Datum) <= '") +
+                  bis + u'\'' + kundeBed;
     if (filter.Von.isValid())
         sql += QStringLiteral(" and Date(K.Datum) >= '") + DateToSQL(filter.Von) + u'\'';
     if (filter.Bis.isValid())
         sql += QStringLiteral(" and Date(K.Datum) <= '") + DateToSQL(filter.Bis) + u'\'';
-    q.RunSQL(sql);
-    QList<TBelegDaten> belege;
-    belege.reserve(q.RecordCount());
-    QHash<QString, int> index;
-    for (q.First(); !q.Eof(); q.Next()) {
-        TBelegDaten b;
-        b.Typ = q.Fields(0)->AsString();
-        b.KopfID = q.Fields(1)->AsInteger();
-        b.KundenID = q.Fields(2)->AsInteger();
-        b.Datum = Tag(q.Fields(3));
-        b.Status = q.Fields(4)->AsString();
-        b.Firma = q.Fields(5)->AsString();
-        b.Kunde = q.Fields(6)->AsString();
-        index.insert(Key(b.Typ, b.KopfID), int(belege.size()));
-        belege.append(b);
+    std::vector<TBelegDaten> belege;
+    TBelegIndex index;
+    {
+        TSQLiteCursor c(db, sql);
+        while (c.Next()) {
+            TBelegDaten b;
+            b.Typ = c.Char(0);
+            b.KopfID = int(c.Int(1));
+            b.KundenID = int(c.Int(2));
+            b.Datum = c.Date(3);
+            b.PerHandBezahlt = c.Char(4) == 'Z';
+            b.Netto = c.Char(5) == 'J';
+            index.Add(b.Typ, b.KopfID, int(belege.size()));
+            belege.push_back(b);
+        }
     }
-    q.Close();
-    if (belege.isEmpty())
+    if (belege.empty())
         return result;
+    index.Build();
 
-    // Gross totals of the invoices and of the documents that credit them.
-    QHash<QString, std::map<double, double>> saetze;
-    QHash<QString, bool> nettoBeleg;
-    q.RunSQL(
-        QStringLiteral("select K.KopfTyp, K.KopfID, K.Netto, P.MWStSatz, "
-                       "total(P.Menge*P.Wert*(100.0-P.Rabatt)/100.0) from Kopf K, PosPreis P where K.KopfTyp "
-                       "in ('R','T','S','G') and P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID") +
-        kundeBed + QStringLiteral(" group by K.KopfTyp, K.KopfID, P.MWStSatz"));
-    for (q.First(); !q.Eof(); q.Next()) {
-        const QString key = Key(q.Fields(0)->AsString(), q.Fields(1)->AsInteger());
-        saetze[key][q.Fields(3)->AsFloat()] += q.Fields(4)->AsFloat();
-        nettoBeleg[key] = q.Fields(2)->AsString() == QLatin1String("J");
+    // Customers once each, not once per invoice.
+    QHash<int, QPair<QString, bool>> kunden; // KundenID -> ("number - name", has a company name)
+    {
+        TSQLiteCursor c(db,
+                        QStringLiteral("select K.KundenID, K.KundenID || ' - ' || ifnull(K.Firma || ' ','') "
+                                       "|| ifnull(K.Nachname,'') || ifnull(' ' || K.Vorname,''), "
+                                       "trim(ifnull(K.Firma,'')) <> '' from Kunde K where 1 = 1") +
+                            kundeBed);
+        while (c.Next())
+            kunden.insert(int(c.Int(0)), {c.Text(1), c.Int(2) != 0});
     }
-    q.Close();
-    auto brutto = [&](const QString& key) {
-        const auto it = saetze.constFind(key);
-        return it == saetze.cend() ? 0.0 : BruttoAusSaetzen(*it, nettoBeleg.value(key));
-    };
+    for (TBelegDaten& b : belege)
+        b.OhneFirma = !kunden.value(b.KundenID).second;
 
-    // Movements that lower what is owed: credits and payments up to the day.
-    QHash<int, QList<TBewegung>> bewegungen; // by index in belege
-    QHash<int, int> zahlungAnzahl;
-    q.RunSQL(QStringLiteral("select K.RefTyp, K.RefID, K.KopfTyp, K.KopfID, Date(K.Datum) from Kopf K where "
-                            "K.KopfTyp in ('S','G') and K.RefTyp in ('R','T') and Date(K.Datum) <= '") +
-             bis + u'\'' + kundeBed);
-    for (q.First(); !q.Eof(); q.Next()) {
-        const auto it = index.constFind(Key(q.Fields(0)->AsString(), q.Fields(1)->AsInteger()));
-        if (it == index.cend())
-            continue;
-        bewegungen[*it].append(
-            {Tag(q.Fields(4)), -brutto(Key(q.Fields(2)->AsString(), q.Fields(3)->AsInteger()))});
-    }
-    q.Close();
-    // Credits are kept negative to tell them from payments below.
-    if (tabellen) {
-        q.RunSQL(QStringLiteral("select Z.KopfTyp, Z.KopfID, Z.Datum, Z.Betrag from Zahlung Z") +
-                 (kundeBed.isEmpty()
-                      ? QString()
-                      : QStringLiteral(", Kopf K where K.KopfTyp = Z.KopfTyp and K.KopfID = Z.KopfID") +
-                            kundeBed + QStringLiteral(" and")) +
-                 (kundeBed.isEmpty() ? QStringLiteral(" where") : QString()) +
-                 QStringLiteral(" Z.Datum <= '") + bis + QStringLiteral("' order by Z.Datum"));
-        for (q.First(); !q.Eof(); q.Next()) {
-            const auto it = index.constFind(Key(q.Fields(0)->AsString(), q.Fields(1)->AsInteger()));
-            if (it == index.cend())
+    // Movements that lower what is owed: credits up to the day, then payments.
+    std::vector<TBewegung> bewegungen;
+    bewegungen.reserve(belege.size() * 2);
+    TBelegIndex gutschriften; // credit note -> its entry in bewegungen
+    QHash<int, bool> gutschriftNetto;
+    {
+        TSQLiteCursor c(db, QStringLiteral("select K.RefTyp, K.RefID, K.KopfTyp, K.KopfID, Date(K.Datum), "
+                                           "K.Netto from Kopf K where K.KopfTyp in ('S','G') and K.RefTyp "
+                                           "in ('R','T') and Date(K.Datum) <= '") +
+                                bis + u'\'' + kundeBed);
+        while (c.Next()) {
+            const int beleg = index.Find(c.Char(0), c.Int(1));
+            if (beleg < 0)
                 continue;
-            bewegungen[*it].append({Tag(q.Fields(2)), q.Fields(3)->AsFloat()});
+            const int m = int(bewegungen.size());
+            gutschriften.Add(c.Char(2), int(c.Int(3)), m);
+            if (c.Char(5) == 'J')
+                gutschriftNetto.insert(m, true);
+            bewegungen.push_back({beleg, c.Date(4), 0});
         }
-        q.Close();
-        // Whether an invoice has payments at all decides how a hand-set Z counts.
-        q.RunSQL(QStringLiteral("select KopfTyp, KopfID, count(*) from Zahlung group by KopfTyp, KopfID"));
-        for (q.First(); !q.Eof(); q.Next()) {
-            const auto it = index.constFind(Key(q.Fields(0)->AsString(), q.Fields(1)->AsInteger()));
-            if (it != index.cend())
-                zahlungAnzahl[*it] = q.Fields(2)->AsInteger();
-        }
-        q.Close();
     }
+    gutschriften.Build();
+    std::vector<int> zahlungAnzahl(belege.size(), 0);
+    if (tabellen) {
+        // Every payment counts for the hand-set Z; only those up to the day lower the amount.
+        TSQLiteCursor c(db,
+                        QStringLiteral("select Z.KopfTyp, Z.KopfID, Date(Z.Datum), Z.Betrag from Zahlung Z") +
+                            (kundeBed.isEmpty() ? QString()
+                                                : QStringLiteral(", Kopf K where K.KopfTyp = Z.KopfTyp and "
+                                                                 "K.KopfID = Z.KopfID") +
+                                                      kundeBed));
+        while (c.Next()) {
+            const int beleg = index.Find(c.Char(0), c.Int(1));
+            if (beleg < 0)
+                continue;
+            ++zahlungAnzahl[size_t(beleg)];
+            const QDate d = c.Date(2);
+            if (d.isValid() && d <= stichtag)
+                bewegungen.push_back({beleg, d, c.Float(3)});
+        }
+    }
+
+    // Gross totals of the invoices and of the credits against them, from the
+    // net sums per rate. The price lines are read in the table's own order:
+    // the sums per document and rate are gathered here, not by a sort.
+    TSatzTabelle saetze(belege.size());
+    TSatzTabelle gutschriftSaetze(bewegungen.size());
+    {
+        TSQLiteCursor c(db,
+                        QStringLiteral("select P.KopfTyp, P.KopfID, P.MWStSatz, "
+                                       "P.Menge*P.Wert*(100.0-P.Rabatt)/100.0 from PosPreis P") +
+                            (kundeBed.isEmpty() ? QString()
+                                                : QStringLiteral(", Kopf K where K.KopfTyp = P.KopfTyp and "
+                                                                 "K.KopfID = P.KopfID") +
+                                                      kundeBed));
+        while (c.Next()) {
+            if (c.IsNull(3))
+                continue;
+            const char typ = c.Char(0);
+            if (typ == 'R' || typ == 'T') {
+                if (const int i = index.Find(typ, c.Int(1)); i >= 0)
+                    saetze.Add(size_t(i), c.Float(2), c.Float(3));
+            } else if (typ == 'S' || typ == 'G') {
+                if (const int m = gutschriften.Find(typ, c.Int(1)); m >= 0)
+                    gutschriftSaetze.Add(size_t(m), c.Float(2), c.Float(3));
+            }
+        }
+    }
+    std::vector<double> brutto(belege.size(), 0.0);
+    for (size_t i = 0; i < belege.size(); ++i)
+        brutto[i] = saetze.Brutto(i, belege[i].Netto);
+    for (size_t m = 0; m < bewegungen.size(); ++m)
+        if (!gutschriftSaetze.IsEmpty(m))
+            bewegungen[m].Betrag = -gutschriftSaetze.Brutto(m, gutschriftNetto.value(int(m)));
 
     // Terms per customer and dunning levels.
     const TZahlungsBedingung firma = FirmenZahlungsBedingung(dm);
     QHash<int, QPair<int, QString>> ziele; // KundenID -> (due period, consumer mark)
     QHash<int, QPair<int, QDate>> stufen;  // index -> (level, date)
     if (tabellen) {
-        q.RunSQL(QStringLiteral("select KundenID, Zahlungsziel, Verbraucher from ZahlungsBedingung"));
-        for (q.First(); !q.Eof(); q.Next())
-            ziele.insert(q.Fields(0)->AsInteger(), {q.Fields(1)->IsNull() ? -1 : q.Fields(1)->AsInteger(),
-                                                    q.Fields(2)->AsString().trimmed()});
-        q.RunSQL(
-            QStringLiteral("select KopfTyp, KopfID, max(Stufe), max(Datum) from Mahnung where Datum <= '") +
-            bis + QStringLiteral("' group by KopfTyp, KopfID"));
-        for (q.First(); !q.Eof(); q.Next()) {
-            const auto it = index.constFind(Key(q.Fields(0)->AsString(), q.Fields(1)->AsInteger()));
-            if (it != index.cend())
-                stufen.insert(*it, {q.Fields(2)->AsInteger(), Tag(q.Fields(3))});
-        }
-        q.Close();
+        TSQLiteCursor z(db,
+                        QStringLiteral("select KundenID, Zahlungsziel, Verbraucher from ZahlungsBedingung"));
+        while (z.Next())
+            ziele.insert(int(z.Int(0)), {z.IsNull(1) ? -1 : int(z.Int(1)), z.Text(2).trimmed()});
+        TSQLiteCursor m(db,
+                        QStringLiteral("select KopfTyp, KopfID, max(Stufe), max(Datum) from Mahnung where "
+                                       "Datum <= '") +
+                            bis + QStringLiteral("' group by KopfTyp, KopfID"));
+        while (m.Next())
+            if (const int i = index.Find(m.Char(0), m.Int(1)); i >= 0)
+                stufen.insert(i, {int(m.Int(2)), m.Date(3)});
     }
     const QString land = ZinsLand(dm);
     const QList<TBasiszins> basis = Basiszinsen(dm, land);
     const int tageBasis = ZinsTageBasis(dm);
 
-    for (int i = 0; i < belege.size(); ++i) {
-        const TBelegDaten& b = belege[i];
-        if (b.Status == StatusZahlungseingang && zahlungAnzahl.value(i) == 0)
+    // The movements of each invoice side by side, credits first.
+    std::vector<int> anfang(belege.size() + 1, 0);
+    for (const TBewegung& m : bewegungen)
+        ++anfang[size_t(m.Beleg) + 1];
+    for (size_t i = 1; i < anfang.size(); ++i)
+        anfang[i] += anfang[i - 1];
+    std::vector<int> reihe(bewegungen.size());
+    {
+        std::vector<int> frei(anfang.begin(), anfang.end() - 1);
+        for (int m = 0; m < int(bewegungen.size()); ++m)
+            reihe[size_t(frei[size_t(bewegungen[size_t(m)].Beleg)]++)] = m;
+    }
+
+    static const QString kRechnung = QStringLiteral("R"), kTeilrechnung = QStringLiteral("T");
+    result.reserve(qsizetype(belege.size()));
+    QList<QPair<QDate, double>> minderungen;
+    for (int i = 0; i < int(belege.size()); ++i) {
+        const TBelegDaten& b = belege[size_t(i)];
+        if (b.PerHandBezahlt && zahlungAnzahl[size_t(i)] == 0)
             continue; // marked as paid by hand
         TOffenerPosten p;
-        p.Typ = b.Typ;
-        p.KopfID = b.KopfID;
-        p.KundenID = b.KundenID;
-        p.Kunde = b.Kunde;
-        p.Datum = b.Datum;
-        p.Brutto = brutto(Key(b.Typ, b.KopfID));
-        const QList<TBewegung> bew = bewegungen.value(i);
-        for (const TBewegung& m : bew) {
+        p.Brutto = brutto[size_t(i)];
+        for (int r = anfang[size_t(i)]; r < anfang[size_t(i) + 1]; ++r) {
+            const TBewegung& m = bewegungen[size_t(reihe[size_t(r)])];
             if (m.Betrag < 0)
                 p.Gutgeschrieben -= m.Betrag;
             else
@@ -745,33 +896,43 @@ QList<TOffenerPosten> OffenePosten(TDM& dm, const TOPFilter& filter, QList<QDate
             continue;
         const auto z = ziele.constFind(b.KundenID);
         const int ziel = z != ziele.cend() && z->first >= 0 ? z->first : firma.Zahlungsziel;
-        p.Verbraucher = IstVerbraucher(b.Firma, z != ziele.cend() ? z->second : QString());
         p.Faellig = Faelligkeit(b.Datum, ziel);
-        p.TageUeberfaellig = std::max<qint64>(0, p.Faellig.daysTo(stichtag));
+        p.TageUeberfaellig = int(std::max<qint64>(0, p.Faellig.daysTo(stichtag)));
         if (filter.NurUeberfaellig && p.TageUeberfaellig == 0)
             continue;
-        const auto st = stufen.constFind(i);
-        if (st != stufen.cend()) {
+        p.Typ = b.Typ == 'T' ? kTeilrechnung : kRechnung;
+        p.KopfID = b.KopfID;
+        p.KundenID = b.KundenID;
+        p.Datum = b.Datum;
+        p.Verbraucher = IstVerbraucher(b.OhneFirma ? QString() : QStringLiteral("-"),
+                                       z != ziele.cend() ? z->second : QString());
+        p.Kunde = kunden.value(b.KundenID).first;
+        if (p.Kunde.isEmpty())
+            p.Kunde = QString::number(b.KundenID) + QStringLiteral(" - ");
+        if (const auto st = stufen.constFind(i); st != stufen.cend()) {
             p.Mahnstufe = st->first;
             p.MahnDatum = st->second;
         }
         if (p.TageUeberfaellig > 0) {
-            QList<QPair<QDate, double>> minderungen;
-            for (const TBewegung& m : bew)
+            minderungen.clear();
+            for (int r = anfang[size_t(i)]; r < anfang[size_t(i) + 1]; ++r) {
+                const TBewegung& m = bewegungen[size_t(reihe[size_t(r)])];
                 minderungen.append({m.Datum, std::abs(m.Betrag)});
-            const TZinsErgebnis e = Verzugszinsen(basis, land, p.Verbraucher, b.Datum, p.Faellig, stichtag,
-                                                  p.Brutto, minderungen, tageBasis);
-            p.Zinsen = e.Zinsen;
-            if (fehlendeHalbjahre)
-                for (const QDate& d : e.FehlendeHalbjahre)
-                    if (!fehlendeHalbjahre->contains(d))
-                        fehlendeHalbjahre->append(d);
+            }
+            p.Zinsen = RoundCentsHalfEven(ZinsenBerechnen(basis, land, p.Verbraucher, b.Datum, p.Faellig,
+                                                          stichtag, p.Brutto, minderungen, tageBasis, nullptr,
+                                                          fehlendeHalbjahre));
         }
-        result.append(p);
+        result.append(std::move(p));
     }
-    std::stable_sort(result.begin(), result.end(), [](const TOffenerPosten& a, const TOffenerPosten& b) {
-        return a.Faellig != b.Faellig ? a.Faellig < b.Faellig
-                                      : (a.Typ != b.Typ ? a.Typ < b.Typ : a.KopfID < b.KopfID);
+    // By due date, then type and number. The items are swapped in place; the
+    // comparison reads no text.
+    std::sort(result.begin(), result.end(), [](const TOffenerPosten& a, const TOffenerPosten& b) {
+        if (a.Faellig != b.Faellig)
+            return a.Faellig < b.Faellig;
+        if (a.Typ.at(0) != b.Typ.at(0))
+            return a.Typ.at(0) < b.Typ.at(0);
+        return a.KopfID < b.KopfID;
     });
     if (fehlendeHalbjahre)
         std::sort(fehlendeHalbjahre->begin(), fehlendeHalbjahre->end());

@@ -2,6 +2,7 @@
 // hand-computed figures, the settlement rules (partial payments, cash
 // discount in and after its period, credit notes, overpayment, deleting),
 // due dates, and the open-items list against plain SQL.
+#include "Beleg.h"
 #include "DatabaseFixture.h"
 #include "Sicherung.h"
 #include "Zahlungen.h"
@@ -27,6 +28,7 @@ private slots:
     void dueDates_data();
     void dueDates();
     void openItemsAgainstSql();
+    void grossAsPrinted();
     void openItemsCommand();
 
 private:
@@ -343,6 +345,26 @@ void TestZahlungen::openItemsAgainstSql() {
                                               "P.MWStSatz/100.0, 2)), 2) from PosPreis P where P.KopfTyp in "
                                               "('R','T') and P.KopfID <= 5")),
                         'f', 2));
+}
+
+// Two rates whose nets each end in a fraction of a cent: the open amount is
+// the printed gross (net and VAT rounded per rate), not the rounded sum of
+// the unrounded nets, which lay a cent above it and never let the invoice settle.
+void TestZahlungen::grossAsPrinted() {
+    document(QStringLiteral("R"), 20, QStringLiteral("2026-02-01"), 10.11, 19);
+    exec(QStringLiteral("insert into PosPreis values ('R',20,1,2,null,null,1,1,10.11,5,7)"));
+    exec(QStringLiteral("update PosPreis set Rabatt = 5 where KopfTyp = 'R' and KopfID = 20"));
+    TSQLiteQuery q(&dm->SQLiteDB1);
+    double printed = 0;
+    for (const TMWStZeile& z : MWStZeilen(q, QStringLiteral("R"), 20, false))
+        printed += z.Netto + z.MWSt;
+    QCOMPARE(QString::number(printed, 'f', 2), QStringLiteral("21.69"));
+    QCOMPARE(QString::number(BelegBrutto(*dm, QStringLiteral("R"), 20), 'f', 2), QStringLiteral("21.69"));
+    TOPFilter f;
+    f.Stichtag = QDate(2026, 3, 1);
+    const QList<TOffenerPosten> list = OffenePosten(*dm, f);
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(QString::number(list[0].Brutto, 'f', 2), QStringLiteral("21.69"));
 }
 
 void TestZahlungen::openItemsCommand() {
