@@ -27,27 +27,16 @@
 // the program's own RTF reader, so they print as they look in the editor.
 #pragma once
 
+#include "TReportOutput.h"
+
 #include <QString>
 
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 class QDialog;
 class QPagedPaintDevice;
 class TSQLiteBaseQuery;
-
-enum class TReportDestination { Preview, Printer, File };
-
-class EReportError : public std::runtime_error {
-public:
-    explicit EReportError(const QString& message);
-    // The German text for the user (what() holds it as UTF-8).
-    QString message() const { return FMessage; }
-
-private:
-    QString FMessage;
-};
 
 // A named element of a page. Measures are engine units (millimetres divided by
 // the definition's units factor), relative to the area the element sits in:
@@ -132,7 +121,7 @@ public:
 
     // What shows the preview window; by default it runs the dialog modally.
     // Tests replace it so that no window waits for a person.
-    static std::function<void(QDialog& preview)>& PreviewRunner();
+    static std::function<void(QDialog& preview)>& PreviewRunner() { return ReportPreviewRunner(); }
 
 private:
     struct TPrivate;

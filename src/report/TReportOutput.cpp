@@ -3,6 +3,7 @@
 #include "FileNames.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -16,6 +17,14 @@
 #include <QScreen>
 
 #include <cerrno>
+
+EReportError::EReportError(const QString& message)
+    : std::runtime_error(message.toStdString()), FMessage(message) {}
+
+std::function<void(QDialog& preview)>& ReportPreviewRunner() {
+    static std::function<void(QDialog&)> runner = [](QDialog& preview) { preview.exec(); };
+    return runner;
+}
 
 namespace {
 
@@ -165,7 +174,7 @@ void RunReportOutput(const TReportOutputJob& job) {
             preview.move(area.center() - preview.rect().center());
         }
         preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
-        TReport::PreviewRunner()(preview);
+        ReportPreviewRunner()(preview);
         if (!failure.isEmpty())
             throw EReportError(failure);
         return;

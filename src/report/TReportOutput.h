@@ -4,14 +4,26 @@
 // that they look and fail alike.
 #pragma once
 
-#include "TReport.h"
-
 #include <QPageSize>
 #include <QString>
 
 #include <functional>
+#include <stdexcept>
 
+class QDialog;
 class QPagedPaintDevice;
+
+enum class TReportDestination { Preview, Printer, File };
+
+class EReportError : public std::runtime_error {
+public:
+    explicit EReportError(const QString& message);
+    // The German text for the user (what() holds it as UTF-8).
+    QString message() const { return FMessage; }
+
+private:
+    QString FMessage;
+};
 
 struct TReportOutputJob {
     TReportDestination Destination = TReportDestination::Preview;
@@ -30,7 +42,7 @@ struct TReportOutputJob {
 
 // Throws EReportError on any failure, after which nothing has been printed or
 // the PDF file is not left half-written. The preview runs through
-// TReport::PreviewRunner.
+// ReportPreviewRunner.
 void RunReportOutput(const TReportOutputJob& job);
 
 // How far a long output has got, for the program's status bar: "Drucke Seite
@@ -42,3 +54,7 @@ std::function<void(const QString& text)>& ReportProgressDisplay();
 int& ReportProgressDelayMs();
 // Called by the page painting as it begins page `page` (1-based) of an output.
 void ReportPageProgress(int page);
+
+// What shows the preview window; by default it runs the dialog modally.
+// Tests replace it so that no window waits for a person.
+std::function<void(QDialog& preview)>& ReportPreviewRunner();
