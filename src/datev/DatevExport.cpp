@@ -739,8 +739,8 @@ QString PruefeDatevEinstellungen(const TDatevEinstellungen& e) {
     if (!NurZiffern(e.Mandant) || !ok || mandant < 1 || mandant > 99999)
         fehler << QStringLiteral("Die Mandantennummer muss eine Zahl von 1 bis 99999 sein.");
     if (!NurZiffern(e.WJBeginn) || e.WJBeginn.size() != 4 ||
-        !QDate(2001, e.WJBeginn.mid(2, 2).toInt(), e.WJBeginn.left(2).toInt()).isValid())
-        fehler << QStringLiteral("Der Wirtschaftsjahresbeginn muss als TTMM angegeben sein (z. B. 0101).");
+        !QDate(2000, e.WJBeginn.left(2).toInt(), e.WJBeginn.mid(2, 2).toInt()).isValid())
+        fehler << QStringLiteral("Der Wirtschaftsjahresbeginn muss ein Tag des Jahres sein (Tag und Monat).");
     if (e.Kontenlaenge < 4 || e.Kontenlaenge > 8)
         fehler << QStringLiteral("Die Sachkontenlänge muss zwischen 4 und 8 liegen.");
     if (e.SKR != QLatin1String("03") && e.SKR != QLatin1String("04"))
@@ -758,7 +758,7 @@ QString PruefeDatevEinstellungen(const TDatevEinstellungen& e) {
 }
 
 QDate DatevWJAnfang(const TDatevEinstellungen& e, const QDate& tag) {
-    const int tt = e.WJBeginn.left(2).toInt(), mm = e.WJBeginn.mid(2, 2).toInt();
+    const int mm = e.WJBeginn.left(2).toInt(), tt = e.WJBeginn.mid(2, 2).toInt();
     QDate anfang(tag.year(), mm, tt);
     if (!anfang.isValid()) // 29 February outside a leap year
         anfang = QDate(tag.year(), mm, 28);
@@ -811,6 +811,20 @@ QSet<QString> Exportierte(TDM& dm) {
 }
 
 } // namespace
+
+QStringList DatevSaetzeImZeitraum(TDM& dm, const QDate& von, const QDate& bis) {
+    QStringList saetze;
+    if (!von.isValid() || !bis.isValid())
+        return saetze;
+    TSQLiteQuery q(&dm.SQLiteDB1);
+    q.RunSQL(
+        QStringLiteral("select distinct P.MWStSatz from Kopf K join PosPreis P on P.KopfTyp = K.KopfTyp and "
+                       "P.KopfID = K.KopfID where ifnull(K.Netto,'N') <> 'J' and ") +
+        BelegFilter(von, bis) + QStringLiteral(" order by 1 desc"));
+    for (q.First(); !q.Eof(); q.Next())
+        saetze << SatzText(q.Fields(0)->AsFloat());
+    return saetze;
+}
 
 int DatevBereitsExportiert(TDM& dm, const QDate& von, const QDate& bis) {
     if (!dm.TableExists(QStringLiteral("DatevExport")))
@@ -1199,7 +1213,10 @@ TDatevErgebnis DatevErstellen(TDM& dm, const TDatevEinstellungen& e, const TDate
 }
 
 TDatevErgebnis DatevExportieren(TDM& dm, const TDatevEinstellungen& e, const TDatevAuftrag& auftrag) {
-    TDatevErgebnis r = DatevErstellen(dm, e, auftrag);
+    return DatevSchreiben(dm, DatevErstellen(dm, e, auftrag), auftrag.Ordner);
+}
+
+TDatevErgebnis DatevSchreiben(TDM& dm, TDatevErgebnis r, const QString& zielOrdner) {
     if (!r.Ok || r.Belege == 0)
         return r;
     auto scheitern = [&r](const QString& text) {
@@ -1207,11 +1224,11 @@ TDatevErgebnis DatevExportieren(TDM& dm, const TDatevEinstellungen& e, const TDa
         r.Fehler = text;
         return r;
     };
-    QString ordner = auftrag.Ordner;
+    QString ordner = zielOrdner;
     while (ordner.size() > 1 && ordner.endsWith(u'/'))
         ordner.chop(1);
     if (ordner.isEmpty() || !IsFolderName(ordner))
-        return scheitern(QStringLiteral("Der Zielordner \"") + auftrag.Ordner +
+        return scheitern(QStringLiteral("Der Zielordner \"") + zielOrdner +
                          QStringLiteral("\" wurde nicht gefunden!"));
     const QString stapel = ordner + u'/' + r.BuchungsDatei;
     const QString debitoren = ordner + u'/' + r.DebitorenDatei;

@@ -38,7 +38,7 @@ inline const QString DatevKU = QStringLiteral("KU");           // small business
 struct TDatevEinstellungen {
     QString Berater;                           // Beraternummer, 1001 .. 9999999
     QString Mandant;                           // Mandantennummer, 1 .. 99999
-    QString WJBeginn = QStringLiteral("0101"); // first day of the fiscal year, MMTT
+    QString WJBeginn = QStringLiteral("0101"); // first day of the fiscal year, MMTT (month, day)
     int Kontenlaenge = 4;                      // length of the G/L accounts (4 .. 8)
     QString SKR = QStringLiteral("03");        // chart of accounts, "03" or "04"
     qint64 DebitorStart = 10000;               // personal account = this + customer number
@@ -106,6 +106,9 @@ QString DatevDebitorenDateiName(const QDate& von, const QDate& bis);
 // The first day of the fiscal year that holds `tag`.
 QDate DatevWJAnfang(const TDatevEinstellungen& e, const QDate& tag);
 
+// The VAT rates ("19", "7", "5,5") the issued documents of the period charge.
+QStringList DatevSaetzeImZeitraum(TDM& dm, const QDate& von, const QDate& bis);
+
 // How many issued documents of the period went out in an earlier export.
 int DatevBereitsExportiert(TDM& dm, const QDate& von, const QDate& bis);
 
@@ -117,6 +120,9 @@ TDatevErgebnis DatevErstellen(TDM& dm, const TDatevEinstellungen& e, const TDate
 // marks the documents as exported, all or nothing. A period without any
 // document gives Ok with Belege 0 and writes nothing.
 TDatevErgebnis DatevExportieren(TDM& dm, const TDatevEinstellungen& e, const TDatevAuftrag& auftrag);
+
+// Writes what DatevErstellen built into the folder and marks its documents.
+TDatevErgebnis DatevSchreiben(TDM& dm, TDatevErgebnis erstellt, const QString& ordner);
 
 // "quorvent --datev DATEI VON BIS ORDNER".
 int RunDatevCommand(const QStringList& args, QTextStream& out, QTextStream& err);

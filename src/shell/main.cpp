@@ -20,6 +20,7 @@
 #include "UArtikelGruppe.h"
 #include "UBerechtigung.h"
 #include "UDM.h"
+#include "UDatevExport.h"
 #include "UDrucken.h"
 #include "UEinAllg.h"
 #include "UEinRecht.h"
@@ -312,6 +313,8 @@ int main(int argc, char** argv) {
     // Data export, import, backup and restore; after a restore the overview
     // shows the restored data.
     InstallExtras(mf, [kopfUeb] { kopfUeb->ShowPage(); });
+    // The DATEV export for the tax advisor, under "Extras" beside the data export.
+    InstallDatev(mf);
 
     // 6. - 8. Start screen away, main window up with the document overview.
     startForm.close();

@@ -491,7 +491,7 @@ void TestDatev::refused_data() {
         << "2026-12-01"
         << "2027-01-31"
         << "reicht über das Wirtschaftsjahr hinaus" << QStringList();
-    QTest::newRow("fiscal year from July") << "insert into set_allg values ('DatevWJBeginn', '0107')"
+    QTest::newRow("fiscal year from July") << "insert into set_allg values ('DatevWJBeginn', '0701')"
                                            << "2026-06-01"
                                            << "2026-07-31"
                                            << "das am 01.07.2025 beginnt" << QStringList();
