@@ -8,6 +8,7 @@
 #include "Messages.h"
 #include "QuorventFunctions.h"
 #include "SQLiteBackup.h"
+#include "Steuerregeln.h"
 #include "UDM.h"
 
 #include <QCoreApplication>
@@ -34,14 +35,15 @@ QString Text(const TSQLiteBaseQuery& query, const char* field) {
 
 const QStringList& TDM::ReportParamNames() {
     static const QStringList names{
-        QStringLiteral("DokArt"),    QStringLiteral("DokName"),     QStringLiteral("NummerStr"),
-        QStringLiteral("Nummer"),    QStringLiteral("DatumStr"),    QStringLiteral("Datum"),
-        QStringLiteral("DatumStr2"), QStringLiteral("Datum2"),      QStringLiteral("Kundenadresse"),
-        QStringLiteral("IhreNrStr"), QStringLiteral("IhreNr"),      QStringLiteral("IhreUIDStr"),
-        QStringLiteral("IhreUID"),   QStringLiteral("SumMWStSatz"), QStringLiteral("SumNetto"),
-        QStringLiteral("SumMWSt"),   QStringLiteral("SumBrutto"),   QStringLiteral("SumTemp"),
-        QStringLiteral("Skonto"),    QStringLiteral("KopfText"),    QStringLiteral("FussText"),
-        QStringLiteral("Bank"),      QStringLiteral("IBAN"),        QStringLiteral("Bezug")};
+        QStringLiteral("DokArt"),        QStringLiteral("DokName"),     QStringLiteral("NummerStr"),
+        QStringLiteral("Nummer"),        QStringLiteral("DatumStr"),    QStringLiteral("Datum"),
+        QStringLiteral("DatumStr2"),     QStringLiteral("Datum2"),      QStringLiteral("Kundenadresse"),
+        QStringLiteral("IhreNrStr"),     QStringLiteral("IhreNr"),      QStringLiteral("IhreUIDStr"),
+        QStringLiteral("IhreUID"),       QStringLiteral("SumMWStSatz"), QStringLiteral("SumNetto"),
+        QStringLiteral("SumMWSt"),       QStringLiteral("SumBrutto"),   QStringLiteral("SumTemp"),
+        QStringLiteral("Skonto"),        QStringLiteral("KopfText"),    QStringLiteral("FussText"),
+        QStringLiteral("Bank"),          QStringLiteral("IBAN"),        QStringLiteral("Bezug"),
+        QStringLiteral("SteuerHinweis"), QStringLiteral("OhneMWSt")};
     return names;
 }
 
@@ -159,6 +161,14 @@ int TDM::PrepareCurrentPrintData(const QString& typ, int kopfId, bool reminder) 
     if (kopf.IsEmpty()) {
         Messages::error(QStringLiteral("Keine Daten zum Drucken gefunden! Evt. ist die Belegnummer nicht "
                                        "vorhanden!"));
+        return 0;
+    }
+
+    // A small business may not charge VAT: the paper would state a tax the
+    // company must not invoice.
+    const bool klein = !lieferant && IstKleinunternehmer(*this);
+    if (const QString falsch = KleinunternehmerFehler(*this, typ, kopfId); !falsch.isEmpty()) {
+        Messages::error(falsch);
         return 0;
     }
 
@@ -479,6 +489,43 @@ int TDM::PrepareCurrentPrintData(const QString& typ, int kopfId, bool reminder) 
         P[QStringLiteral("SumBrutto")] = bruttoText + summenZeile(bruttoSumme);
     }
     P[QStringLiteral("SumTemp")] = RtfWhiteX();
+    if (klein && !ohnePreis) {
+        // No VAT, so no VAT lines: the total alone.
+        P[QStringLiteral("OhneMWSt")] = QStringLiteral("J");
+        P[QStringLiteral("SumMWStSatz")] =
+            RtfPrefixRight() + QStringLiteral("\\b Gesamtsumme\\b0\\f1") + schluss;
+        P[QStringLiteral("SumNetto")].clear();
+        P[QStringLiteral("SumMWSt")].clear();
+        P[QStringLiteral("SumBrutto")] = RtfPrefixRight() + summenZeile(bruttoSumme);
+    }
+
+    // The legal note of a document without VAT: the small business's, or
+    // the one of the category its e-invoice chooses (reverse charge,
+    // intra-community supply, export) with both VAT numbers.
+    if (!lieferant && !ohnePreis) {
+        QString hinweis;
+        if (klein) {
+            hinweis = SteuerHinweis(*this, QStringLiteral("E"));
+            const QString steuerNr = GetAllg(QStringLiteral("FirmaSteuerNr")).trimmed();
+            if (Filled(steuerNr))
+                hinweis += CRLF + QStringLiteral("Steuernummer: ") + steuerNr;
+        } else if (Text(kopf, "Netto") == QLatin1String("J")) {
+            QString warum;
+            const QString kategorie = NettoKategorie(firmaLand, LandCode(land), uid, &warum);
+            if (!kategorie.isEmpty()) {
+                hinweis = SteuerHinweis(*this, kategorie);
+                QStringList nummern;
+                if (Filled(ges(QStringLiteral("UIDNr"))))
+                    nummern << QStringLiteral("UID-Nr. des Leistenden: ") +
+                                   ges(QStringLiteral("UIDNr")).trimmed();
+                if (Filled(uid))
+                    nummern << QStringLiteral("UID-Nr. des Leistungsempfängers: ") + uid.trimmed();
+                if (!nummern.isEmpty())
+                    hinweis += CRLF + nummern.join(QStringLiteral(", "));
+            }
+        }
+        P[QStringLiteral("SteuerHinweis")] = hinweis;
+    }
 
     // 7. and 8. Payment terms.
     const QString suffix = zahlErinnerung ? QStringLiteral("Z") : typ;

@@ -10,6 +10,7 @@
 // also for a position that is not saved yet. Such lines are remembered under
 // the number they were stored with, so that they follow the position when it
 // is saved under another number and go when it is given up.
+#include "Steuerregeln.h"
 #include "UDM.h"
 
 #include "OwnTransaction.h"
@@ -496,7 +497,8 @@ void TDM::TakePosArticle(qint64 artikelId) {
         Exec(QStringLiteral("insert into PosPreis select ") + SQLQuote(key.Typ) + QLatin1Char(',') +
              QString::number(key.KopfID) + QLatin1Char(',') + QString::number(key.PosID) +
              QStringLiteral(",PreisID,PreisBez,PreisBez2,Menge,EinheitID,Wert,") + discount +
-             QStringLiteral(",MWStSatz from ArtPreis where ArtikelID = ") + QString::number(artikelId));
+             (IstKleinunternehmer(*this) ? QStringLiteral(",0") : QStringLiteral(",MWStSatz")) +
+             QStringLiteral(" from ArtPreis where ArtikelID = ") + QString::number(artikelId));
     });
     if (t.State() == TDataSetState::Insert)
         FPos->NewLines = key;
@@ -679,7 +681,8 @@ void TDM::TablePosPreisBeforeInsert(TSQLiteBaseQuery*) {
 void TDM::TablePosPreisAfterInsert(TSQLiteBaseQuery* DataSet) {
     if (FPos->HasRabatt)
         DataSet->FieldByName(QStringLiteral("Rabatt"))->SetAsFloat(FPos->Rabatt);
-    DataSet->FieldByName(QStringLiteral("MWStSatz"))->SetAsFloat(20);
+    // A small business charges no VAT: its lines start at 0 %.
+    DataSet->FieldByName(QStringLiteral("MWStSatz"))->SetAsFloat(IstKleinunternehmer(*this) ? 0 : 20);
 }
 
 void TDM::TablePosPreisBeforePost(TSQLiteBaseQuery* DataSet) {

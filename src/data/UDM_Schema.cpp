@@ -5,6 +5,7 @@
 // every step must stay exactly as they are: stored files depend on them.
 #include "FileNames.h"
 #include "GlobalFunctions.h"
+#include "KundeERechnung.h"
 #include "UDM.h"
 
 #include <QDate>
@@ -771,6 +772,7 @@ void TDM::CreateAndUpgradeSchema() {
     if (newFile)
         Exec(QStringLiteral("update Geschaeft set SkontoS = 'N', SkontoG = 'N'"));
     EnsureDruckArchiv();
+    EnsureKundeERechnung(*this);
 }
 
 void TDM::CreateMissingTables() {

@@ -5,6 +5,7 @@
 #include "EInvoiceArchiv.h"
 #include "EInvoiceCodes.h"
 #include "FileNames.h"
+#include "KundeERechnung.h"
 #include "MaintenanceCommand.h"
 #include "QuorventFunctions.h"
 #include "UDM.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QRegularExpression>
 #include <QTextStream>
 #include <QXmlStreamWriter>
 
@@ -103,30 +105,26 @@ QPair<QString, QString> Befreiung(const QString& kategorie) {
     return {};
 }
 
-} // namespace
-
-QString NettoKategorie(const QString& verkaeuferLand, const QString& kaeuferLand, const QString& kaeuferUID,
-                       QString* fehlt) {
-    if (verkaeuferLand.isEmpty() || kaeuferLand.isEmpty())
-        return QString(); // the missing country is named on its own
-    if (kaeuferLand == verkaeuferLand) {
-        if (Filled(kaeuferUID))
-            return QStringLiteral("AE");
-        *fehlt = QStringLiteral("UID-Nummer des Kunden (Nettorechnung im Inland: Steuerschuldnerschaft des "
-                                "Leistungsempfängers)");
-        return QString();
+// The cash discount period in days: the customer's agreed one (payment
+// terms of the open items), else the first "n Tage(n)" of the company's text.
+int SkontoFrist(TDM& dm, const QString& kundenId, const QString& vorlage) {
+    if (dm.TableExists(QStringLiteral("ZahlungsBedingung"))) {
+        TSQLiteQuery q(&dm.SQLiteDB1);
+        q.RunSQL(QStringLiteral("select Skontofrist from ZahlungsBedingung where KundenID = ") + kundenId);
+        if (!q.IsEmpty() && !q.Fields(0)->IsNull() && q.Fields(0)->AsInteger() > 0)
+            return q.Fields(0)->AsInteger();
     }
-    if (IsEULand(kaeuferLand) && IsEULand(verkaeuferLand)) {
-        if (Filled(kaeuferUID))
-            return QStringLiteral("K");
-        *fehlt = QStringLiteral("UID-Nummer des Kunden (Nettorechnung in ein anderes EU-Land)");
-        return QString();
-    }
-    return QStringLiteral("G");
+    static const QRegularExpression tage(QStringLiteral("(\\d+)\\s*Tag"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = tage.match(vorlage);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
-bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QString* fehler) {
+} // namespace
+
+bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QString* fehler, bool xrechnung) {
     *r = TERechnung();
+    r->XRechnung = xrechnung;
     if (!DokTypAbschliessbar(typ)) {
         *fehler =
             QStringLiteral("Eine E-Rechnung gibt es nur für Rechnungen, Teilrechnungen, Stornorechnungen "
@@ -143,13 +141,21 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
     }
     QStringList fehlt;
     bool stammdaten = false; // a name the reference tables must fix
+    // A small business charges no VAT: a line that does is refused by name
+    // before anything else, as the printout refuses it.
+    const bool klein = IstKleinunternehmer(dm);
+    if (const QString falsch = KleinunternehmerFehler(dm, typ, kopfId); !falsch.isEmpty()) {
+        *fehler = falsch;
+        return false;
+    }
 
     r->Typ = typ;
     r->TypeCode = TypeCodeOf(typ);
     r->Nummer = nr;
     r->Datum = q.FieldByName(QStringLiteral("Datum"))->AsDateTime().date();
     r->Verwendungszweck = DokTypName(typ) + u' ' + nr;
-    const bool netto = Text(q, "Netto") == QLatin1String("J");
+    // A small business has one category for every document: E.
+    const bool netto = !klein && Text(q, "Netto") == QLatin1String("J");
     const QString kundenId = QString::number(q.FieldByName(QStringLiteral("KundenID"))->AsLargeInt());
     const double kopfSkonto = Number(q, "Skonto");
     const QString druDatId = QString::number(q.FieldByName(QStringLiteral("DruDatID"))->AsLargeInt());
@@ -212,14 +218,33 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
         skonto2 = q.FieldByName(QStringLiteral("Skonto2"))->AsString();
     }
     r->Verkaeufer.Land = dm.GetAllg(QStringLiteral("FirmaLand")).trimmed().toUpper();
+    r->Verkaeufer.Kontakt = XmlText(dm.GetAllg(QStringLiteral("FirmaKontakt"))).trimmed();
+    r->Verkaeufer.SteuerNr = XmlText(dm.GetAllg(QStringLiteral("FirmaSteuerNr"))).trimmed();
     if (LandName(r->Verkaeufer.Land).isEmpty())
         r->Verkaeufer.Land.clear();
     if (!Filled(r->Verkaeufer.Name))
         fehlt << QStringLiteral("Name der Firma");
     if (r->Verkaeufer.Land.isEmpty())
         fehlt << QStringLiteral("Land der Firma");
+    if (xrechnung) {
+        const TEPartei& v = r->Verkaeufer;
+        if (!Filled(v.PLZ))
+            fehlt << QStringLiteral("Postleitzahl der Firma");
+        if (!Filled(v.Ort))
+            fehlt << QStringLiteral("Ort der Firma");
+        if (!Filled(v.Kontakt))
+            fehlt << QStringLiteral("Ansprechpartner der Firma (Firmendaten)");
+        if (!Filled(v.Telefon))
+            fehlt << QStringLiteral("Telefonnummer der Firma");
+        if (!Filled(v.Email))
+            fehlt << QStringLiteral("E-Mail-Adresse der Firma");
+    }
     bool uidForm = false; // a VAT number in a form the rules refuse
-    if (!Filled(r->Verkaeufer.UID)) {
+    if (klein && !Filled(r->Verkaeufer.UID)) {
+        // Without VAT the company states its tax number instead.
+        if (!Filled(r->Verkaeufer.SteuerNr))
+            fehlt << QStringLiteral("Steuernummer der Firma (Kleinunternehmerregelung)");
+    } else if (!Filled(r->Verkaeufer.UID)) {
         fehlt << QStringLiteral("UID-Nummer der Firma");
     } else if (!UIDFormGueltig(r->Verkaeufer.UID)) {
         fehlt << QStringLiteral("gültige UID-Nummer der Firma (statt ") + Quoted(r->Verkaeufer.UID) + u')';
@@ -255,6 +280,19 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
         k.Land = LandCode(landBez);
         if (!Filled(k.Name))
             fehlt << QStringLiteral("Name des Kunden");
+        r->Kaeuferreferenz =
+            XmlText(LeseKundeERechnung(dm, q.FieldByName(QStringLiteral("KundenID"))->AsLargeInt()).LeitwegID)
+                .trimmed();
+        if (xrechnung) {
+            if (!Filled(r->Kaeuferreferenz))
+                fehlt << QStringLiteral("Leitweg-ID / Käuferreferenz des Kunden");
+            if (!Filled(k.PLZ))
+                fehlt << QStringLiteral("Postleitzahl des Kunden");
+            if (!Filled(k.Ort))
+                fehlt << QStringLiteral("Ort des Kunden");
+            if (!Filled(k.Email))
+                fehlt << QStringLiteral("E-Mail-Adresse des Kunden");
+        }
         if (Filled(k.UID) && !UIDFormGueltig(k.UID)) {
             fehlt << QStringLiteral("gültige UID-Nummer des Kunden (statt ") + Quoted(k.UID) + u')';
             uidForm = true;
@@ -354,7 +392,10 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
                 stammdaten = true;
             }
         }
-        if (netto) {
+        if (klein) {
+            z.Kategorie = QStringLiteral("E");
+            z.Satz = 0;
+        } else if (netto) {
             z.Kategorie = nettoKategorie;
             z.Satz = 0;
         } else {
@@ -386,13 +427,16 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
     for (const TMWStZeile& zeile : MWStZeilen(q, typ, kopfId, netto)) {
         TESteuer s;
         s.Satz = zeile.Satz;
-        s.Kategorie = netto ? nettoKategorie : zeile.Satz > 0 ? QStringLiteral("S") : QStringLiteral("Z");
+        s.Kategorie = klein            ? QStringLiteral("E")
+                      : netto          ? nettoKategorie
+                      : zeile.Satz > 0 ? QStringLiteral("S")
+                                       : QStringLiteral("Z");
         s.Basis = zeile.Netto;
         s.Betrag = zeile.MWSt;
         QList<int> zeilen;
         qint64 summe = 0;
         for (int i = 0; i < r->Zeilen.size(); ++i) {
-            if (netto || std::fabs(r->Zeilen[i].Satz - zeile.Satz) < 1e-9) {
+            if (netto || klein || std::fabs(r->Zeilen[i].Satz - zeile.Satz) < 1e-9) {
                 zeilen.append(i);
                 summe += std::llround(r->Zeilen[i].Netto * 100.0);
             }
@@ -416,16 +460,31 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
     r->Summe = RoundCentsHalfEven(r->Summe);
     r->SteuerSumme = RoundCentsHalfEven(r->SteuerSumme);
 
+    if (klein)
+        r->Befreiungsgrund = SteuerHinweis(dm, QStringLiteral("E"));
+
     // The payment terms exactly as the printout words them.
     if (skontoSchalter == QLatin1String("J")) {
-        if (kopfSkonto != 0)
+        if (kopfSkonto != 0) {
             r->Zahlungsbedingungen = SkontoText(skontoVorlage, kopfSkonto, brutto);
-        else
+            r->SkontoProzent = kopfSkonto;
+        } else
             r->Zahlungsbedingungen = skonto2;
     } else if (zahlung) {
         r->Zahlungsbedingungen = skonto2;
     }
     r->Zahlungsbedingungen = r->Zahlungsbedingungen.trimmed();
+    if (xrechnung && r->SkontoProzent > 0) {
+        // XRechnung wants the period in days as a number: the customer's
+        // cash discount period where one is agreed, else the days the
+        // company's wording names ("innerhalb von 10 Tagen").
+        r->SkontoTage = SkontoFrist(dm, kundenId, skontoVorlage);
+        if (r->SkontoTage <= 0) {
+            *fehler = QStringLiteral("Für eine E-Rechnung fehlt: Skontofrist in Tagen (im Skontotext der "
+                                     "Firmendaten, z. B. „Zahlbar innerhalb von 10 Tagen mit %1 Skonto“)");
+            return false;
+        }
+    }
     if (!zahlung) {
         r->IBAN.clear();
         r->BIC.clear();
@@ -512,14 +571,18 @@ QByteArray WriteCII(const TERechnung& r, QString* fehler) {
             w.writeEndElement();
             close();
         }
-        if (Filled(p.UID)) {
+        auto registration = [&](const char* scheme, const QString& id) {
             open("SpecifiedTaxRegistration");
             w.writeStartElement(ram, QStringLiteral("ID"));
-            w.writeAttribute(QStringLiteral("schemeID"), QStringLiteral("VA"));
-            w.writeCharacters(XmlText(p.UID).remove(u' '));
+            w.writeAttribute(QStringLiteral("schemeID"), QLatin1String(scheme));
+            w.writeCharacters(id);
             w.writeEndElement();
             close();
-        }
+        };
+        if (Filled(p.SteuerNr))
+            registration("FC", XmlText(p.SteuerNr).trimmed());
+        if (Filled(p.UID))
+            registration("VA", XmlText(p.UID).remove(u' '));
         close();
     };
 
@@ -531,8 +594,13 @@ QByteArray WriteCII(const TERechnung& r, QString* fehler) {
     w.writeStartElement(rsm, QStringLiteral("CrossIndustryInvoice"));
 
     w.writeStartElement(rsm, QStringLiteral("ExchangedDocumentContext"));
+    if (r.XRechnung) {
+        open("BusinessProcessSpecifiedDocumentContextParameter");
+        text("ID", XRechnungProzess);
+        close();
+    }
     open("GuidelineSpecifiedDocumentContextParameter");
-    text("ID", QStringLiteral("urn:cen.eu:en16931:2017"));
+    text("ID", r.XRechnung ? XRechnungKennung : QStringLiteral("urn:cen.eu:en16931:2017"));
     close();
     w.writeEndElement();
 
@@ -593,6 +661,7 @@ QByteArray WriteCII(const TERechnung& r, QString* fehler) {
     }
 
     open("ApplicableHeaderTradeAgreement");
+    textIf("BuyerReference", r.Kaeuferreferenz);
     party("SellerTradeParty", r.Verkaeufer);
     party("BuyerTradeParty", r.Kaeufer);
     close();
@@ -601,6 +670,13 @@ QByteArray WriteCII(const TERechnung& r, QString* fehler) {
     if (!r.LieferLand.isEmpty()) {
         open("ShipToTradeParty");
         open("PostalTradeAddress");
+        // The goods go to the buyer's address; XRechnung wants its post
+        // code and city whenever a deliver-to address is given.
+        if (r.XRechnung) {
+            textIf("PostcodeCode", r.Kaeufer.PLZ);
+            textIf("LineOne", r.Kaeufer.Strasse);
+            textIf("CityName", r.Kaeufer.Ort);
+        }
         text("CountryID", r.LieferLand);
         close();
         close();
@@ -627,12 +703,20 @@ QByteArray WriteCII(const TERechnung& r, QString* fehler) {
             close();
         }
         close();
+    } else if (r.XRechnung) {
+        // XRechnung asks for payment instructions on every document; a
+        // credit note names no account to pay into.
+        open("SpecifiedTradeSettlementPaymentMeans");
+        text("TypeCode", QStringLiteral("1")); // instrument not defined
+        close();
     }
     for (const TESteuer& s : r.Steuern) {
         open("ApplicableTradeTax");
         text("CalculatedAmount", Amount(s.Betrag));
         text("TypeCode", QStringLiteral("VAT"));
-        const auto befreiung = Befreiung(s.Kategorie);
+        auto befreiung = Befreiung(s.Kategorie);
+        if (s.Kategorie == QLatin1String("E"))
+            befreiung.first = r.Befreiungsgrund;
         textIf("ExemptionReason", befreiung.first);
         text("BasisAmount", Amount(s.Basis));
         text("CategoryCode", s.Kategorie);
@@ -640,9 +724,19 @@ QByteArray WriteCII(const TERechnung& r, QString* fehler) {
         text("RateApplicablePercent", Decimal(s.Satz));
         close();
     }
-    if (Filled(r.Zahlungsbedingungen)) {
+    QString bedingungen = r.Zahlungsbedingungen;
+    if (r.XRechnung && r.SkontoProzent > 0 && r.SkontoTage > 0) {
+        // The printed wording first, then the line a machine reads; every
+        // such line ends with a line break, the last one too.
+        if (!bedingungen.isEmpty())
+            bedingungen += u'\n';
+        bedingungen += QStringLiteral("#SKONTO#TAGE=%1#PROZENT=%2#\n")
+                           .arg(r.SkontoTage)
+                           .arg(QString::number(std::fabs(r.SkontoProzent), 'f', 2));
+    }
+    if (Filled(bedingungen)) {
         open("SpecifiedTradePaymentTerms");
-        text("Description", r.Zahlungsbedingungen);
+        text("Description", bedingungen);
         close();
     }
     open("SpecifiedTradeSettlementHeaderMonetarySummation");
@@ -676,18 +770,21 @@ QByteArray WriteCII(const TERechnung& r, QString* fehler) {
     return xml;
 }
 
-QByteArray BuildEInvoice(TDM& dm, const QString& typ, int kopfId, QString* fehler) {
+QByteArray BuildEInvoice(TDM& dm, const QString& typ, int kopfId, QString* fehler, bool xrechnung) {
     TERechnung r;
-    if (!ReadEInvoice(dm, typ, kopfId, &r, fehler))
+    if (!ReadEInvoice(dm, typ, kopfId, &r, fehler, xrechnung))
         return QByteArray();
     return WriteCII(r, fehler);
 }
 
-int RunEInvoiceCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+int RunEInvoiceCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QStringList args = arguments;
+    const bool xrechnung = args.removeAll(QStringLiteral("--xrechnung")) > 0;
     bool numberOk = false;
     const int number = args.size() == 4 ? args[2].toInt(&numberOk) : 0;
     if (args.size() != 4 || !numberOk) {
-        err << QStringLiteral("Aufruf: quorvent --einvoice DATEI BELEGART NUMMER AUSGABE.xml") << Qt::endl;
+        err << QStringLiteral("Aufruf: quorvent --einvoice DATEI BELEGART NUMMER AUSGABE.xml [--xrechnung]")
+            << Qt::endl;
         return 1;
     }
     const QString typ = args[1].toUpper();
@@ -695,7 +792,8 @@ int RunEInvoiceCommand(const QStringList& args, QTextStream& out, QTextStream& e
         return 1;
     return RunOnDatabaseFile(args[0], err, [&](TDM& dm) {
         QString fehler;
-        const QByteArray xml = IssuedEInvoice(dm, typ, number, &fehler);
+        const QByteArray xml = xrechnung ? BuildEInvoice(dm, typ, number, &fehler, true)
+                                         : IssuedEInvoice(dm, typ, number, &fehler);
         if (xml.isEmpty()) {
             err << fehler << Qt::endl;
             return 1;

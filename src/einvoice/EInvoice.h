@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "Steuerregeln.h"
+
 class TDM;
 class QTextStream;
 
@@ -25,6 +27,7 @@ struct TEPartei {
     QString Ort;
     QString Land; // ISO code
     QString UID;
+    QString SteuerNr; // the seller's tax number (Steuernummer)
     QString Register; // company register number
     QString Email;
     QString Telefon;
@@ -41,7 +44,7 @@ struct TEZeile {
     double Rabatt = 0; // percent
     double Brutto = 0; // quantity x price, to the cent
     double Netto = 0;  // after the discount, to the cent
-    QString Kategorie; // VAT category code: S, Z, AE, K, G
+    QString Kategorie; // VAT category code: S, Z, E, AE, K, G
     double Satz = 0;   // VAT rate in percent
 };
 
@@ -53,8 +56,9 @@ struct TESteuer {
 };
 
 struct TERechnung {
-    QString Typ;      // R, T, S, G
-    QString TypeCode; // 380, 326, 381
+    bool XRechnung = false; // the German rules on top: XRechnung 3.0
+    QString Typ;            // R, T, S, G
+    QString TypeCode;       // 380, 326, 381
     QString Nummer;
     QDate Datum;
     QStringList Notizen; // header text, text positions, footer text
@@ -70,29 +74,34 @@ struct TERechnung {
     QString BIC;
     QString Verwendungszweck;
     QString Zahlungsbedingungen;
+    int SkontoTage = 0;       // cash discount within so many days ...
+    double SkontoProzent = 0; // ... of so many percent; 0: none
+    QString Kaeuferreferenz;  // BT-10: the customer's Leitweg-ID or reference
+    QString Befreiungsgrund;  // category E: the note of the small business
     double Summe = 0;
     double SteuerSumme = 0;
 };
 
-// The VAT category of a document without VAT (Netto = J), decided from the
-// seller's and the buyer's country and the buyer's VAT number: the same
-// country -> reverse charge (AE), with a VAT number; another EU country -> an
-// intra-community supply (K), with a VAT number; outside the EU -> export (G).
-// Empty when it cannot be decided; *fehlt then names what is missing.
-QString NettoKategorie(const QString& verkaeuferLand, const QString& kaeuferLand, const QString& kaeuferUID,
-                       QString* fehlt);
-
 // Gathers the document (R, T, S, G) for its e-invoice. False when the
 // document cannot become one; *fehler then holds the one German message that
 // names every missing piece.
-bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* rechnung, QString* fehler);
+// With xrechnung the German XRechnung rules apply on top (buyer reference,
+// seller contact, electronic addresses, post codes and cities).
+bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* rechnung, QString* fehler,
+                  bool xrechnung = false);
 // The CII XML (UTF-8) of a gathered document; characters XML cannot carry
 // are left out. Empty, with a German message in *fehler, when the writer failed.
 QByteArray WriteCII(const TERechnung& rechnung, QString* fehler = nullptr);
 // Both in one: the XML, or an empty array and the message.
-QByteArray BuildEInvoice(TDM& dm, const QString& typ, int kopfId, QString* fehler);
+QByteArray BuildEInvoice(TDM& dm, const QString& typ, int kopfId, QString* fehler, bool xrechnung = false);
+
+// The identifiers an XRechnung carries (BT-24, BT-23).
+inline const QString XRechnungKennung =
+    QStringLiteral("urn:cen.eu:en16931:2017#compliant#urn:xeinkauf.de:kosit:xrechnung_3.0");
+inline const QString XRechnungProzess = QStringLiteral("urn:fdc:peppol.eu:2017:poacc:billing:01:1.0");
 
 // The maintenance command behind "quorvent --einvoice FILE TYPE NUMBER
-// OUT.xml": writes the e-invoice of the document to OUT.xml and returns 0; a
-// German error on standard error and 1 otherwise. The file is not upgraded.
+// OUT.xml [--xrechnung]": writes the e-invoice of the document (with
+// --xrechnung as an XRechnung) to OUT.xml and returns 0; a German error on
+// standard error and 1 otherwise. The file is not upgraded.
 int RunEInvoiceCommand(const QStringList& args, QTextStream& out, QTextStream& err);

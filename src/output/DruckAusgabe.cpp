@@ -162,6 +162,19 @@ void PlaceDruckElemente(TDM& dm, TReport& report, bool mitKopfFuss, bool ohnePre
     if (ohnePreis)
         for (const QString& name : PreisElemente())
             Element(report, name).Visible = false;
+    // A small business's totals have no VAT lines: the total alone.
+    if (!ohnePreis && dm.ReportParam(QStringLiteral("OhneMWSt")) == QLatin1String("J"))
+        for (const char* name :
+             {"TextMWSt", "TextNetto", "TextSteuer", "TextBrutto", "DataRtfSumNetto", "DataRtfSumMWSt"})
+            Element(report, QLatin1String(name)).Visible = false;
+    // The legal note of a document without VAT prints only when there is
+    // one; a definition of an older program without its element prints
+    // every other document as before.
+    const bool hinweis = !ohnePreis && !dm.ReportParam(QStringLiteral("SteuerHinweis")).isEmpty();
+    if (hinweis)
+        Element(report, QStringLiteral("DataTextSteuerHinweis")).Visible = true;
+    else if (TReportElement* e = report.FindElement(DruckSeite, QStringLiteral("DataTextSteuerHinweis")))
+        e->Visible = false;
 }
 
 void OpenDruckReport(TDM& dm, TReport& report, const QString& typ, int kopfId, bool mitKopfFuss) {

@@ -4,6 +4,7 @@
 
 #include "EInvoiceCodes.h"
 #include "Messages.h"
+#include "Steuerregeln.h"
 #include "Styles.h"
 #include "TDBCheckBox.h"
 #include "TDBDataLink.h"
@@ -93,7 +94,16 @@ TAnschrift::TAnschrift(QWidget* pageArea) : TPage(pageArea), ui(new Ui::TAnschri
     ui->CBLand->addItem(QString(), QString());
     for (const auto& [code, name] : LandListe())
         ui->CBLand->addItem(name, code);
-    connect(ui->CBLand, &QComboBox::activated, this, [this] { FLandGeaendert = true; });
+    connect(ui->CBLand, &QComboBox::activated, this, [this] {
+        FLandGeaendert = true;
+        ShowSteuerVorgaben();
+    });
+    // The tax and e-invoice settings sit in set_allg too, where scheduled
+    // jobs find them under the same names.
+    for (QLineEdit* edit : SteuerEdits())
+        connect(edit, &QLineEdit::textEdited, this, [this] { FLandGeaendert = true; });
+    for (QCheckBox* box : {ui->CBKleinunternehmer, ui->CBGiroCode})
+        connect(box, &QCheckBox::clicked, this, [this] { FLandGeaendert = true; });
 
     // The stored text blocks; their save rules sit with the tables.
     BindField(ui->DBEditKopfTextBez, &DM->DSTKopfText, QStringLiteral("KopfTextBez"));
@@ -161,6 +171,12 @@ void TAnschrift::PrepareShow() {
     DM->TableAnsch.Close();
     DM->TableAnsch.Open();
     ui->CBLand->setCurrentIndex(std::max(0, ui->CBLand->findData(DM->GetAllg(QStringLiteral("FirmaLand")))));
+    for (QLineEdit* edit : SteuerEdits())
+        edit->setText(DM->GetAllg(edit->objectName().mid(4)));
+    ShowSteuerVorgaben();
+    ui->CBKleinunternehmer->setChecked(IstKleinunternehmer(*DM));
+    ui->CBGiroCode->setChecked(DM->GetAllg(QStringLiteral("GiroCode")).trimmed().toUpper() ==
+                               QLatin1String("J"));
     FLandGeaendert = false;
     LoadLogos();
     DM->TableKopfText.Close();
@@ -231,12 +247,38 @@ void TAnschrift::Speichern() {
     TSQLiteTable& table = DM->TableAnsch;
     const QString land = ui->CBLand->currentData().toString();
     FLandGeaendert = false;
-    RunDataAction([&table, &land] {
+    QList<QPair<QString, QString>> settings;
+    for (QLineEdit* edit : SteuerEdits())
+        settings.append({edit->objectName().mid(4), edit->text().trimmed()});
+    settings.append({QStringLiteral("Kleinunternehmer"),
+                     ui->CBKleinunternehmer->isChecked() ? QStringLiteral("J") : QStringLiteral("N")});
+    settings.append({QStringLiteral("GiroCode"),
+                     ui->CBGiroCode->isChecked() ? QStringLiteral("J") : QStringLiteral("N")});
+    RunDataAction([&table, &land, &settings] {
         if (land != DM->GetAllg(QStringLiteral("FirmaLand")))
             DM->SetAllg(QStringLiteral("FirmaLand"), land);
+        for (const auto& [key, value] : settings)
+            if (value != DM->GetAllg(key).trimmed())
+                DM->SetAllg(key, value);
         if (table.Editing() && TFieldDataLink::UpdateRecord(&table))
             table.Post();
     });
+}
+
+QList<QLineEdit*> TAnschrift::SteuerEdits() const {
+    return {ui->EditFirmaKontakt,        ui->EditFirmaSteuerNr,      ui->EditHinweisKleinunternehmer,
+            ui->EditHinweisSteuerschuld, ui->EditHinweisIGLieferung, ui->EditHinweisAusfuhr};
+}
+
+// An empty note prints the wording of the company's country; the field shows it.
+void TAnschrift::ShowSteuerVorgaben() {
+    const QString land = ui->CBLand->currentData().toString();
+    const QList<QPair<QLineEdit*, const char*>> notes{{ui->EditHinweisKleinunternehmer, "E"},
+                                                      {ui->EditHinweisSteuerschuld, "AE"},
+                                                      {ui->EditHinweisIGLieferung, "K"},
+                                                      {ui->EditHinweisAusfuhr, "G"}};
+    for (const auto& [edit, kategorie] : notes)
+        edit->setPlaceholderText(SteuerHinweisVorgabe(QLatin1String(kategorie), land));
 }
 
 // ---------------------------------------------------------------------------

@@ -4,6 +4,8 @@
 // layout editor that places every element of the printed page.
 #pragma once
 
+#include <QList>
+
 #include "UPage.h"
 
 #include <functional>
@@ -34,6 +36,9 @@ protected:
 
 private:
     void Speichern();
+    // The set_allg fields of the tax tab, each named "Edit" + its key.
+    QList<QLineEdit*> SteuerEdits() const;
+    void ShowSteuerVorgaben();
     void OfferToSaveEdits();
     void LoadLogos();
     void ShowLogo(int logo);
@@ -53,5 +58,5 @@ private:
     int FScale = 0;
     int FSelected = 0;
     bool FSaving = false;        // field changes are written at once
-    bool FLandGeaendert = false; // the country was chosen and not yet saved
+    bool FLandGeaendert = false; // the country or a tax setting was changed and not yet saved
 };

@@ -21,9 +21,9 @@ QString HelpText() {
         "      gibt die Druckdaten eines Belegs als JSON-Zeilen aus\n"
         "  quorvent --pdf DATEI BELEGART NUMMER AUSGABE.pdf [--reminder] [--einvoice]\n"
         "      schreibt einen Beleg als PDF (mit --einvoice als PDF/A-3 mit E-Rechnung)\n"
-        "  quorvent --einvoice DATEI BELEGART NUMMER AUSGABE.xml\n"
+        "  quorvent --einvoice DATEI BELEGART NUMMER AUSGABE.xml [--xrechnung]\n"
         "      schreibt die E-Rechnung (EN 16931, CII) einer Rechnung, Teilrechnung,\n"
-        "      Stornorechnung oder Gutschrift\n"
+        "      Stornorechnung oder Gutschrift (mit --xrechnung als XRechnung 3.0)\n"
         "  quorvent --read-einvoice DATEI\n"
         "      liest eine eingegangene E-Rechnung (XML in CII oder UBL, ZUGFeRD-/Factur-X-PDF)\n"
         "      und gibt ihre Angaben und Prüfbefunde als JSON aus; Rückgabewert 1, wenn sie\n"
@@ -58,6 +58,7 @@ const QSet<QString>& OwnOptions() {
         QStringLiteral("--pdf"),           QStringLiteral("--einvoice"),   QStringLiteral("--reminder"),
         QStringLiteral("--print-ready"),   QStringLiteral("--screenshot"), QStringLiteral("--action"),
         QStringLiteral("--read-einvoice"), QStringLiteral("--open-items"), QStringLiteral("--datev"),
+        QStringLiteral("--xrechnung"),
     };
     return options;
 }

@@ -8,7 +8,9 @@
 #include "EInvoiceCodes.h"
 #include "Eingangsrechnung.h"
 #include "HybridPdf.h"
+#include "KundeERechnung.h"
 #include "Rtf.h"
+#include "Sicherung.h"
 #include "TReport.h"
 #include "UAnschrift.h"
 #include "UDM.h"
@@ -91,11 +93,18 @@ private slots:
     void pdfCommand();
     void printDialog();
     void companyCountry();
+    void xrechnung();
+    void xrechnungMissing_data();
+    void xrechnungMissing();
+    void leitwegID_data();
+    void leitwegID();
+    void kleinunternehmer();
 
 private:
     TDatabaseFixture db;
     TDM* dm = nullptr;
-    QString FSef; // the compiled rules
+    QString FSef;   // the compiled rules
+    QString FXRSef; // the compiled XRechnung rules
     QTemporaryDir FOut;
 
     void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
@@ -104,6 +113,13 @@ private:
     void beleg(const QString& spec, const QStringList& lines);
     // The problems of the file: schema errors and failed fatal rules; empty when valid.
     QString validate(const QString& file);
+    // The problems of each XRechnung file of the folder, judged as the KoSIT
+    // validator's XRechnung scenario judges them; both rule sets run once
+    // over the whole folder.
+    QMap<QString, QString> validateXRechnung(const QString& folder);
+    // The failed fatal rules of an SVRL report, after the severity changes.
+    static QString fatalRules(const QString& svrl, const QHash<QString, QString>& levels);
+    QString compile(const QString& xsl, const QString& sef);
 };
 
 void TestEInvoice::initTestCase() {
@@ -113,18 +129,12 @@ void TestEInvoice::initTestCase() {
     // Compiling the rules takes half a minute; the result is kept in the build folder.
     const QString dir = qEnvironmentVariable("QV_BUILD_DIR", QDir::tempPath());
     FSef = dir + QStringLiteral("/EN16931-CII-validation.sef.json");
-    const QString xsl = Official + QStringLiteral("/EN16931-CII-validation.xslt");
-    if (!QFileInfo::exists(FSef) || QFileInfo(FSef).lastModified() < QFileInfo(xsl).lastModified()) {
-        QString output;
-        const int rc =
-            Run(Xslt3(),
-                {QStringLiteral("-xsl:") + xsl, QStringLiteral("-export:") + FSef + QStringLiteral(".new"),
-                 QStringLiteral("-nogo")},
-                &output);
-        QVERIFY2(rc == 0, qPrintable(output));
-        QFile::remove(FSef);
-        QVERIFY(QFile::rename(FSef + QStringLiteral(".new"), FSef));
-    }
+    QCOMPARE(compile(Official + QStringLiteral("/EN16931-CII-validation.xslt"), FSef), QString());
+    FXRSef = dir + QStringLiteral("/XRechnung-CII-validation.sef.json");
+    QCOMPARE(
+        compile(Root + QStringLiteral("/tests/einvoice/official/xrechnung/XRechnung-CII-validation.xslt"),
+                FXRSef),
+        QString());
 
     db.BuildTemplate([](TSQLiteDB& base) {
         base.ExecSQL(QStringLiteral("insert into set_allg values ('FirmaLand', 'AT')"));
@@ -182,6 +192,93 @@ void TestEInvoice::beleg(const QString& spec, const QStringList& lines) {
                      .arg(k[0], k[1], p[0], p[1], p[2], p[3], p[4], p[8], p[5])
                      .arg(p[6], p[7]));
     }
+}
+
+QString TestEInvoice::compile(const QString& xsl, const QString& sef) {
+    if (QFileInfo::exists(sef) && QFileInfo(sef).lastModified() >= QFileInfo(xsl).lastModified())
+        return QString();
+    QString output;
+    const int rc = Run(Xslt3(),
+                       {QStringLiteral("-xsl:") + xsl,
+                        QStringLiteral("-export:") + sef + QStringLiteral(".new"), QStringLiteral("-nogo")},
+                       &output);
+    if (rc != 0)
+        return output;
+    QFile::remove(sef);
+    return QFile::rename(sef + QStringLiteral(".new"), sef) ? QString() : QStringLiteral("rename");
+}
+
+QString TestEInvoice::fatalRules(const QString& svrl, const QHash<QString, QString>& levels) {
+    QFile f(svrl);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("kein Prüfbericht ") + svrl;
+    QStringList fatal;
+    QXmlStreamReader r(&f);
+    int fired = 0;
+    while (!r.atEnd()) {
+        if (r.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (r.name() == QLatin1String("fired-rule"))
+            ++fired;
+        if (r.name() != QLatin1String("failed-assert"))
+            continue;
+        QString flag = r.attributes().value(QLatin1String("flag")).toString();
+        const QString id = r.attributes().value(QLatin1String("id")).toString();
+        flag = levels.value(id, flag.isEmpty() ? QStringLiteral("fatal") : flag);
+        QString text;
+        while (!(r.isEndElement() && r.name() == QLatin1String("failed-assert")) && !r.atEnd()) {
+            if (r.readNext() == QXmlStreamReader::Characters)
+                text += r.text();
+        }
+        if (flag == QLatin1String("fatal"))
+            fatal << id + u' ' + text.simplified().left(200);
+        else
+            qInfo("Warnung: %s %s", qPrintable(id), qPrintable(text.simplified().left(200)));
+    }
+    if (fired == 0)
+        return QStringLiteral("Der Prüfbericht hat keine Regel angewandt");
+    return fatal.join(u'\n');
+}
+
+QMap<QString, QString> TestEInvoice::validateXRechnung(const QString& folder) {
+    QMap<QString, QString> problems;
+    const QString xsd =
+        Official + QStringLiteral("/xsd/uncefact/data/standard/CrossIndustryInvoice_100pD16B.xsd");
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.xml")}, QDir::Files);
+    for (const QString& name : files) {
+        QString output;
+        if (Run(QStringLiteral("xmllint"),
+                {QStringLiteral("--noout"), QStringLiteral("--schema"), xsd, folder + u'/' + name},
+                &output) != 0)
+            problems[name] += QStringLiteral("Schema: ") + output;
+    }
+    // The KoSIT validator's XRechnung scenario judges a few EN 16931 rules
+    // more strictly (only one payment terms text) and two code lists milder.
+    const QHash<QString, QString> levels{{QStringLiteral("CII-SR-452"), QStringLiteral("fatal")},
+                                         {QStringLiteral("CII-SR-453"), QStringLiteral("fatal")},
+                                         {QStringLiteral("CII-SR-454"), QStringLiteral("fatal")},
+                                         {QStringLiteral("BR-CL-23"), QStringLiteral("warning")},
+                                         {QStringLiteral("BR-CL-21"), QStringLiteral("warning")}};
+    for (const auto& [sef, lv] : {std::pair{FSef, levels}, std::pair{FXRSef, QHash<QString, QString>()}}) {
+        const QString out = FOut.filePath(QFileInfo(sef).baseName() + QStringLiteral("-svrl"));
+        QDir(out).removeRecursively();
+        QDir().mkpath(out);
+        QString output;
+        QStringList args{Root + QStringLiteral("/tests/einvoice/svrl-batch.js"), sef, out};
+        for (const QString& name : files)
+            args << folder + u'/' + name;
+        qputenv("NODE_PATH", (Root + QStringLiteral("/tools/node/node_modules")).toLocal8Bit());
+        if (Run(QStringLiteral("node"), args, &output) != 0) {
+            problems[QStringLiteral("*")] = QStringLiteral("Regeln liefen nicht: ") + output;
+            return problems;
+        }
+        for (const QString& name : files) {
+            const QString fatal = fatalRules(out + u'/' + name, lv);
+            if (!fatal.isEmpty())
+                problems[name] += fatal + u'\n';
+        }
+    }
+    return problems;
 }
 
 QString TestEInvoice::validate(const QString& file) {
@@ -857,6 +954,200 @@ void TestEInvoice::companyCountry() {
     QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("BitBtnSpeichern")), Qt::LeftButton);
     QVERIFY(BuildEInvoice(*dm, QStringLiteral("R"), 1, &fehler).isEmpty());
     QCOMPARE(fehler, QStringLiteral("Für eine E-Rechnung fehlt: Land der Firma"));
+}
+
+// XRechnung: the German rules on top of EN 16931, checked with the KoSIT
+// rules for XRechnung 3.0; the Peppol rules those leave out (business
+// process R001, electronic addresses R010 and R020) are checked here.
+void TestEInvoice::xrechnung() {
+    dm->SetAllg(QStringLiteral("FirmaKontakt"), QStringLiteral("Anna Brenner"));
+    exec(QStringLiteral("update Kunde set Email = 'einkauf@mueller.de' where KundenID = 11"));
+    SchreibeKundeERechnung(*dm, 10, {QStringLiteral("04011000-12345-03"), QStringLiteral("X")});
+    SchreibeKundeERechnung(*dm, 11, {QStringLiteral("Bestellung 4711"), QStringLiteral("X")});
+    beleg(QStringLiteral("R:7:10:Datum = '2024-03-01 09:00:00'"), {"1:Alt", "1:1:::1:60:0:20:2"});
+    const QList<QPair<QString, QStringList>> belege{
+        {QStringLiteral("R:1:10:Skonto = 2"), {"1:Schrauben", "1:1:::3:19.99:10:20:2", "1:2:::1:5:0:10:2"}},
+        {QStringLiteral("T:1:10"), {"1:Anzahlung", "1:1:::1:1000:0:20:2"}},
+        {QStringLiteral("G:2:10:RefTyp = 'R', RefID = 7"), {"1:Gutschrift", "1:1:::2:25:0:20:2"}},
+        {QStringLiteral("S:1:10:RefTyp = 'R', RefID = 7"), {"1:Storno", "1:1:::1:60:0:20:2"}},
+        {QStringLiteral("R:2:11:Netto = 'J', DruDatID = 2"), {"1:Größe & Maß", "1:1:::4:12.5:0:20:5"}}};
+    const QString folder = FOut.filePath(QStringLiteral("xrechnung"));
+    QDir().mkpath(folder);
+    QMap<QString, QString> texts;
+    auto write = [&](const QString& typ, int nr) {
+        QString fehler;
+        const QByteArray xml = BuildEInvoice(*dm, typ, nr, &fehler, true);
+        QVERIFY2(!xml.isEmpty(), qPrintable(fehler));
+        const QString name = typ + QString::number(nr) + QStringLiteral(".xml");
+        QFile out(folder + u'/' + name);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(xml);
+        texts[name] = QString::fromUtf8(xml);
+    };
+    for (const auto& [kopf, lines] : belege) {
+        beleg(kopf, lines);
+        write(kopf.section(u':', 0, 0), kopf.section(u':', 1, 1).toInt());
+    }
+    // A small business: no VAT, category E, its tax number instead of a VAT number.
+    dm->SetAllg(QStringLiteral("Kleinunternehmer"), QStringLiteral("J"));
+    dm->SetAllg(QStringLiteral("FirmaSteuerNr"), QStringLiteral("12/345/67890"));
+    exec(QStringLiteral("update Geschaeft set UIDNr = null"));
+    beleg(QStringLiteral("R:3:10"), {"1:Beratung", "1:1:::2:80:0:0:6"});
+    write(QStringLiteral("R"), 3);
+
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+        const QString& x = it.value();
+        for (const QString& needed :
+             {QStringLiteral("<ram:BusinessProcessSpecifiedDocumentContextParameter>\n      <ram:ID>") +
+                  XRechnungProzess, // R001
+              QStringLiteral("<ram:ID>") + XRechnungKennung + QStringLiteral("</ram:ID>"),
+              QStringLiteral("<ram:URIID schemeID=\"EM\">office@brenholm.at</ram:URIID>"), // R020
+              QStringLiteral("<ram:PersonName>Anna Brenner</ram:PersonName>"),
+              QStringLiteral("<ram:SpecifiedTradeSettlementPaymentMeans>")})
+            QVERIFY2(x.contains(needed), qPrintable(it.key() + u' ' + needed + u'\n' + x));
+        QCOMPARE(x.count(QStringLiteral("<ram:URIID schemeID=\"EM\">")), 2); // R010: the buyer's too
+    }
+    QVERIFY(texts[QStringLiteral("R1.xml")].contains(
+        QStringLiteral("<ram:BuyerReference>04011000-12345-03</ram:BuyerReference>")));
+    QVERIFY(texts[QStringLiteral("R2.xml")].contains(
+        QStringLiteral("<ram:BuyerReference>Bestellung 4711</ram:BuyerReference>")));
+    QVERIFY2(texts[QStringLiteral("R1.xml")].contains(
+                 QStringLiteral("Skonto (1,41 EUR).\n#SKONTO#TAGE=10#PROZENT=2.00#\n</ram:Description>")),
+             qPrintable(texts[QStringLiteral("R1.xml")].section(QStringLiteral("PaymentTerms>"), 1, 1)));
+    for (const char* needed : {"<ram:CategoryCode>E</ram:CategoryCode>",
+                               "<ram:ExemptionReason>Umsatzsteuerfrei aufgrund der Kleinunternehmerregelung "
+                               "gemäß § 6 Abs. 1 Z 27 UStG.</ram:ExemptionReason>",
+                               "<ram:ID schemeID=\"FC\">12/345/67890</ram:ID>"})
+        QVERIFY2(texts[QStringLiteral("R3.xml")].contains(QString::fromUtf8(needed)), needed);
+    QVERIFY(!texts[QStringLiteral("R3.xml")].contains(QLatin1String("schemeID=\"VA\">ATU12345678")));
+
+    const QMap<QString, QString> problems = validateXRechnung(folder);
+    for (auto it = problems.cbegin(); it != problems.cend(); ++it)
+        QVERIFY2(it.value().isEmpty(),
+                 qPrintable(it.key() + u'\n' + it.value() + u'\n' + texts.value(it.key())));
+
+    // The command writes the same; a backup carries the customer's reference along.
+    const QString backup = FOut.filePath(QStringLiteral("xr-kopie.DB"));
+    BackupDatabase(*dm, backup);
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    const QString target = FOut.filePath(QStringLiteral("xr-cmd.xml"));
+    QCOMPARE(RunEInvoiceCommand(
+                 {backup, QStringLiteral("r"), QStringLiteral("3"), target, QStringLiteral("--xrechnung")},
+                 out, err),
+             0);
+    QFile written(target);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(written.readAll()), texts[QStringLiteral("R3.xml")]);
+}
+
+void TestEInvoice::xrechnungMissing_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no Leitweg-ID")
+        << QStringLiteral("delete from KundeERechnung")
+        << QStringLiteral("Für eine E-Rechnung fehlt: Leitweg-ID / Käuferreferenz des Kunden");
+    QTest::newRow("no contact") << QStringLiteral("delete from set_allg where AllgID = 'FirmaKontakt'")
+                                << QStringLiteral(
+                                       "Für eine E-Rechnung fehlt: Ansprechpartner der Firma (Firmendaten)");
+    QTest::newRow("no e-mail, no post code")
+        << QStringLiteral("update Geschaeft set Email = null, PLZ = ' '; update Kunde set Email = null")
+        << QStringLiteral("Für eine E-Rechnung fehlt: Postleitzahl der Firma, E-Mail-Adresse der Firma, "
+                          "E-Mail-Adresse des Kunden");
+    QTest::newRow("cash discount without days")
+        << QStringLiteral(
+               "update Geschaeft set Skonto = 'Bei rascher Zahlung %1 Skonto'; update Kopf set Skonto = 3")
+        << QStringLiteral(
+               "Für eine E-Rechnung fehlt: Skontofrist in Tagen (im Skontotext der Firmendaten, z. B. "
+               "„Zahlbar innerhalb von 10 Tagen mit %1 Skonto“)");
+}
+
+void TestEInvoice::xrechnungMissing() {
+    QFETCH(QString, setup);
+    QFETCH(QString, message);
+    dm->SetAllg(QStringLiteral("FirmaKontakt"), QStringLiteral("Anna Brenner"));
+    SchreibeKundeERechnung(*dm, 10, {QStringLiteral("04011000-12345-03"), QStringLiteral("X")});
+    beleg(QStringLiteral("R:1:10"), {"1:Ware", "1:1:::1:10:0:20:2"});
+    for (const QString& sql : setup.split(u';', Qt::SkipEmptyParts))
+        exec(sql);
+    QString fehler;
+    QVERIFY(BuildEInvoice(*dm, QStringLiteral("R"), 1, &fehler, true).isEmpty());
+    QCOMPARE(fehler, message);
+    // The same document is a valid ZUGFeRD invoice all the same.
+    QVERIFY2(!BuildEInvoice(*dm, QStringLiteral("R"), 1, &fehler).isEmpty(), qPrintable(fehler));
+}
+
+void TestEInvoice::leitwegID_data() {
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("fehler"); // the start of the message; empty: accepted
+    QTest::newRow("with fine address") << "04011000-12345-03"
+                                       << "";
+    QTest::newRow("letters in the fine address") << "991-33333TEST-33"
+                                                 << "";
+    QTest::newRow("coarse address only") << "04011000-45"
+                                         << "";
+    QTest::newRow("check digits wrong") << "04011000-12345-04"
+                                        << "Die Prüfziffer der Leitweg-ID";
+    QTest::newRow("no check digits") << "04011000-12345"
+                                     << "Die Leitweg-ID „04011000-12345“ hat nicht die Form";
+    QTest::newRow("lower case") << "991-33333test-33"
+                                << "Die Leitweg-ID „991-33333test-33“ hat nicht die Form";
+    QTest::newRow("order number, no Leitweg-ID") << "PO-2024/17"
+                                                 << "";
+    QTest::newRow("plain number") << "4500012345"
+                                  << "";
+}
+
+void TestEInvoice::leitwegID() {
+    QFETCH(QString, id);
+    QFETCH(QString, fehler);
+    const QString message = LeitwegIDFehler(id);
+    if (fehler.isEmpty())
+        QCOMPARE(message, QString());
+    else
+        QVERIFY2(message.startsWith(fehler), qPrintable(message));
+}
+
+// A small business charges no VAT: a line with VAT is refused by name, the
+// paper shows the total and the legal note instead of VAT lines.
+void TestEInvoice::kleinunternehmer() {
+    SetReportDefinitionFile(qEnvironmentVariable("QV_BUILD_DIR") + QStringLiteral("/Quorvent.rav"));
+    dm->SetAllg(QStringLiteral("Kleinunternehmer"), QStringLiteral("J"));
+    beleg(QStringLiteral("R:1:10"), {"1:Ware", "1:1:::1:10:0:0:2", "2:Holz", "2:1:Brett::2:10:0:20:2"});
+    const QString refusal =
+        QStringLiteral("Kleinunternehmerregelung: Die Position 2.1 („Brett“) hat 20,00 % MwSt. Als "
+                       "Kleinunternehmer berechnen Sie "
+                       "keine Umsatzsteuer: bitte setzen Sie den MwSt.-Satz dieser Position auf 0 %.");
+    QString fehler;
+    QVERIFY(BuildEInvoice(*dm, QStringLiteral("R"), 1, &fehler).isEmpty());
+    QCOMPARE(fehler, refusal);
+    QCOMPARE(dm->PreparePrintData(QStringLiteral("R"), 1, false), 0);
+    QCOMPARE(db.messages->texts(), QStringList{refusal});
+    db.messages->clear();
+
+    exec(QStringLiteral("update PosPreis set MWStSatz = 0"));
+    // Without a VAT number the tax number is needed, and then printed too.
+    exec(QStringLiteral("update Geschaeft set UIDNr = null"));
+    QVERIFY(BuildEInvoice(*dm, QStringLiteral("R"), 1, &fehler).isEmpty());
+    QCOMPARE(fehler,
+             QStringLiteral("Für eine E-Rechnung fehlt: Steuernummer der Firma (Kleinunternehmerregelung)"));
+    dm->SetAllg(QStringLiteral("FirmaSteuerNr"), QStringLiteral("12/345/67890"));
+    dm->SetAllg(QStringLiteral("FirmaLand"), QStringLiteral("DE"));
+    QVERIFY2(BuildEInvoice(*dm, QStringLiteral("R"), 1, &fehler)
+                 .contains("<ram:ExemptionReason>Gemäß § 19 UStG wird keine Umsatzsteuer berechnet."),
+             qPrintable(fehler));
+
+    const QString pdf = FOut.filePath(QStringLiteral("klein.pdf"));
+    QVERIFY(RenderDocumentPdf(*dm, QStringLiteral("R"), 1, false, true, pdf));
+    QString text;
+    QCOMPARE(Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}, &text),
+             0);
+    for (const char* shown : {"Gemäß § 19 UStG wird keine Umsatzsteuer berechnet.",
+                              "Steuernummer: 12/345/67890", "Gesamtsumme", "30,00 EUR"})
+        QVERIFY2(text.contains(QString::fromUtf8(shown)),
+                 qPrintable(QString::fromUtf8(shown) + u'\n' + text));
+    for (const char* hidden : {"MwSt-Satz", "Netto", "Brutto"})
+        QVERIFY2(!text.contains(QLatin1String(hidden)), qPrintable(QLatin1String(hidden) + u'\n' + text));
 }
 
 QTEST_MAIN(TestEInvoice)

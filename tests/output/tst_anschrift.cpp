@@ -13,11 +13,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -35,6 +37,7 @@ private slots:
     void opensRereadOnFirstTab();
     void companyFieldSaved_data();
     void companyFieldSaved();
+    void taxSettingsSaved();
     void leavingAsksForUnsavedEdits_data();
     void leavingAsksForUnsavedEdits();
     void textBlocks_data();
@@ -122,10 +125,10 @@ void TestAnschrift::opensRereadOnFirstTab() {
     QStringList titles;
     for (int i = 0; i < tabs->count(); ++i)
         titles << tabs->tabText(i);
-    QCOMPARE(titles,
-             (QStringList{"Anschrift", "Bankverbindung", "Andruck Allgemein", "Druckpositionen", "Angebot",
-                          "Auftrag", "Lieferschein", "Rechnung", "Teilrechnung", "Stornorechnungen",
-                          "Gutschrift", "Zahlungserinnerung", "Bestellung", "Kopf-/Fusstexte", "Mailtext"}));
+    QCOMPARE(titles, (QStringList{"Anschrift", "Steuer / E-Rechnung", "Bankverbindung", "Andruck Allgemein",
+                                  "Druckpositionen", "Angebot", "Auftrag", "Lieferschein", "Rechnung",
+                                  "Teilrechnung", "Stornorechnungen", "Gutschrift", "Zahlungserinnerung",
+                                  "Bestellung", "Kopf-/Fusstexte", "Mailtext"}));
     // The element list is the layout table in DEID order.
     auto* list = w<QListWidget>("ListElemente");
     QCOMPARE(list->count(), 40);
@@ -228,6 +231,35 @@ void TestAnschrift::companyFieldSaved() {
     QTest::mouseClick(w<QPushButton>("BitBtnSpeichern"), Qt::LeftButton);
     QCOMPARE(raw("select " + column + " from Geschaeft where GesID = 1"), expected);
     QVERIFY2(messages->boxes.isEmpty(), qPrintable(messages->lastText()));
+}
+
+// The tax tab keeps its values in set_allg under the names jobs use; an
+// empty note shows the wording of the chosen country.
+void TestAnschrift::taxSettingsSaved() {
+    w<QTabWidget>("PageControl1")->setCurrentWidget(w<QWidget>("TabSteuer"));
+    auto* klein = w<QLineEdit>("EditHinweisKleinunternehmer");
+    QCOMPARE(klein->placeholderText(),
+             QString("Umsatzsteuerfrei aufgrund der Kleinunternehmerregelung gemäß § 6 Abs. 1 Z 27 UStG."));
+    auto* land = w<QComboBox>("CBLand");
+    land->setCurrentIndex(land->findText("Deutschland"));
+    emit land->activated(land->currentIndex());
+    QCOMPARE(klein->placeholderText(), QString("Gemäß § 19 UStG wird keine Umsatzsteuer berechnet."));
+    QTest::keyClicks(w<QLineEdit>("EditFirmaKontakt"), "Anna Brenner");
+    QTest::keyClicks(w<QLineEdit>("EditFirmaSteuerNr"), "12/345/67890");
+    w<QCheckBox>("CBKleinunternehmer")->click();
+    w<QCheckBox>("CBGiroCode")->click();
+    QTest::mouseClick(w<QPushButton>("BitBtnSpeichern"), Qt::LeftButton);
+    for (const auto& [key, value] : QList<QPair<QString, QString>>{{"FirmaKontakt", "Anna Brenner"},
+                                                                   {"FirmaSteuerNr", "12/345/67890"},
+                                                                   {"Kleinunternehmer", "J"},
+                                                                   {"GiroCode", "J"},
+                                                                   {"FirmaLand", "DE"}})
+        QCOMPARE(dm->GetAllg(key), value);
+    // Shown again: what is stored.
+    w<QCheckBox>("CBGiroCode")->click();
+    QVERIFY(page->ShowPage());
+    QVERIFY(w<QCheckBox>("CBGiroCode")->isChecked());
+    QCOMPARE(w<QLineEdit>("EditFirmaKontakt")->text(), QString("Anna Brenner"));
 }
 
 void TestAnschrift::leavingAsksForUnsavedEdits_data() {

@@ -1,0 +1,36 @@
+// How a customer receives e-invoices: the buyer reference (for public
+// offices their Leitweg-ID) and the format (none, ZUGFeRD PDF, XRechnung).
+// Kept in KundeERechnung, a table of the program's own beside Kunde, so a
+// database stays readable as version 16; a customer without a row gets no
+// e-invoice of its own accord and has no reference.
+#pragma once
+
+#include <QString>
+
+class TDM;
+
+struct TKundeERechnung {
+    QString LeitwegID;                    // or another reference the customer gave
+    QString Format = QStringLiteral("N"); // N none, Z ZUGFeRD/Factur-X PDF, X XRechnung
+};
+
+// Creates the table when it is missing (at every open).
+void EnsureKundeERechnung(TDM& dm);
+TKundeERechnung LeseKundeERechnung(TDM& dm, qint64 kundenId);
+// Writes the row; a customer back at "none" without a reference loses it.
+void SchreibeKundeERechnung(TDM& dm, qint64 kundenId, const TKundeERechnung& e);
+void LoescheKundeERechnung(TDM& dm, qint64 kundenId);
+
+// The caption of a format code as the customer form and the print dialog show it.
+QString ERechnungFormatName(const QString& format);
+
+// Whether the reference reads as a Leitweg-ID (digits, a hyphen, ...): only
+// those are checked, any other reference is taken as the customer gave it.
+bool SiehtWieLeitwegIDAus(const QString& id);
+// Empty when the reference may be stored; otherwise the German message that
+// says what is wrong with the Leitweg-ID (its form or its check digits,
+// ISO 7064 MOD 97-10 as for an IBAN).
+QString LeitwegIDFehler(const QString& id);
+// ISO 7064 MOD 97-10 over digits and letters (A = 10 ... Z = 35): the
+// remainder of the whole number; 1 for a valid IBAN, Leitweg-ID or RF reference.
+int Mod97(const QString& text);
