@@ -3,6 +3,7 @@
 #include "Beleg.h"
 #include "DruckText.h"
 #include "EInvoice.h"
+#include "EInvoiceCodes.h"
 #include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "Laender.h"
@@ -602,6 +603,17 @@ struct TBeleg {
     QString Feld1, Feld2, Text; // Belegfeld 1 and 2, the start of the booking text
 };
 
+// A VAT number as DATEV takes it: the country code, then letters, digits,
+// "+" or "*", at most 15 characters in all.
+bool UIDFuerDatev(const QString& uid) {
+    if (!UIDFormGueltig(uid) || uid.size() > 15)
+        return false;
+    for (const QChar c : uid.mid(2))
+        if (!(c >= u'A' && c <= u'Z') && !(c >= u'0' && c <= u'9') && c != u'+' && c != u'*')
+            return false;
+    return true;
+}
+
 // Runs work in a transaction of its own unless one is already open.
 void InTransaktion(TDM& dm, const std::function<void()>& work) {
     TSQLiteDB& db = dm.SQLiteDB1;
@@ -1021,9 +1033,18 @@ TDatevErgebnis DatevErstellen(TDM& dm, const TDatevEinstellungen& e, const TDate
             } else if (b.Netto) {
                 QString fehlt;
                 const QString kategorie = NettoKategorie(firmaLand, k->Land, k->UID, &fehlt);
-                if (kategorie == QLatin1String("K"))
+                if (kategorie == QLatin1String("K")) {
                     z.Situation = DatevIGL;
-                else if (kategorie == QLatin1String("AE"))
+                    // DATEV checks the recipient's VAT number of a tax-free supply.
+                    if (!UIDFuerDatev(k->UID)) {
+                        fehler << QStringLiteral(
+                                      "%1 (innergemeinschaftliche Lieferung): Die UID-Nummer \"%2\" des "
+                                      "Kunden %3 hat keine gültige Form.")
+                                      .arg(name, Lesbar(k->UID))
+                                      .arg(b.KundenID);
+                        continue;
+                    }
+                } else if (kategorie == QLatin1String("AE"))
                     z.Situation = DatevRC;
                 else if (kategorie == QLatin1String("G"))
                     z.Situation = DatevAusfuhr;
@@ -1185,7 +1206,7 @@ TDatevErgebnis DatevErstellen(TDM& dm, const TDatevEinstellungen& e, const TDate
             setze(7, QStringLiteral("1"), 1);
         }
         setze(8, k.Name(), 15);
-        if (k.UID.size() > 2 && k.UID.at(0).isLetter() && k.UID.at(1).isLetter()) {
+        if (UIDFuerDatev(k.UID)) {
             setze(9, k.UID.left(2), 2);
             setze(10, k.UID.mid(2), 13);
         }

@@ -508,6 +508,15 @@ void TestDatev::refused_data() {
            "des "
            "Kunden"
         << QStringList();
+    QTest::newRow("intra-community supply without a valid VAT number")
+        << "update Kopf set Netto = 'J', KundenID = 12; update Kunde set UIDNr = 'AT-U1234' where KundenID = "
+           "12"
+        << "2026-03-01"
+        << "2026-03-31"
+        << "Rechnung 1 (innergemeinschaftliche Lieferung): Die UID-Nummer \"AT-U1234\" des Kunden 12 hat "
+           "keine "
+           "gültige Form."
+        << QStringList();
     QTest::newRow("customer number beyond the debtor accounts")
         << "update Kopf set KundenID = 60000; update Kunde set KundenID = 60000 where KundenID = 10"
         << "2026-03-01"
