@@ -58,6 +58,13 @@ public:
     // Where older versions kept the database: beside the program, named after
     // the executable with ".DB".
     static QString OldDatabaseFileName();
+    // The warning a database on a network file system gets at start (naming
+    // the file, the kind of share, the risk and the safe ways); empty for a
+    // file on a local disk.
+    static QString NetworkShareWarning(const QString& fileName);
+    // Shows that warning unless Quorvent.ini says NetzlaufwerkErlaubt=1 in
+    // [Database]: an administrator's decision for this machine.
+    static void WarnAboutNetworkShare(const QString& fileName);
     // Shows the message as a warning with OK, then cancels the running
     // operation (save, delete) silently.
     [[noreturn]] static void RefuseWithWarning(const QString& message);

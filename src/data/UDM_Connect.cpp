@@ -2,11 +2,13 @@
 #include "UDM.h"
 
 #include "FileNames.h"
+#include "FileSystem.h"
 #include "GlobalFunctions.h"
 #include "IniFile.h"
 #include "Messages.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 QString TDM::SettingsFileName() {
@@ -72,6 +74,7 @@ void TDM::ConnectDatabase() {
         const QString fileName = DatabaseFileName();
         MoveOldDatabase(fileName, SQLiteDB1.DriverDLL);
         OpenDatabaseFile(fileName);
+        WarnAboutNetworkShare(fileName);
     } catch (const ESQLiteError& e) {
         ConnectFailed = true;
         Messages::error(QStringLiteral("Fehler beim Verbinden zur Datenbank!\n") + e.message());
@@ -80,6 +83,35 @@ void TDM::ConnectDatabase() {
         Messages::error(QStringLiteral("Fehler beim Verbinden zur Datenbank!\n") +
                         QString::fromLocal8Bit(e.what()));
     }
+}
+
+QString TDM::NetworkShareWarning(const QString& fileName) {
+    const QString name = NetworkFileSystemName(FileSystemType(fileName));
+    if (name.isEmpty())
+        return QString();
+    return QStringLiteral("Die Datenbank \"") + QDir::toNativeSeparators(fileName) +
+           QStringLiteral("\" liegt auf einem Netzlaufwerk (") + name +
+           QStringLiteral(
+               ").\n\n"
+               "Auf einem Netzlaufwerk ist die Datenbank nicht sicher: die Sperren, mit denen sich "
+               "zwei Arbeitsplätze beim Schreiben abwechseln, wirken dort nicht zuverlässig. Die "
+               "Datei kann beschädigt werden, eine Rechnungsnummer kann doppelt vergeben werden, "
+               "und eine Rücksicherung kann die Arbeit anderer Arbeitsplätze verlieren.\n\n"
+               "Sicher ist es so: die Datenbank liegt auf der Festplatte dieses Rechners, und "
+               "gesichert wird mit \"Daten sichern\" auf das Netzlaufwerk. Sollen mehrere Personen "
+               "mit denselben Daten arbeiten, arbeiten sie nacheinander an diesem Rechner oder über "
+               "eine Fernwartung bzw. einen Terminalserver auf ihm.\n\n"
+               "Ein Administrator, der das Netzlaufwerk für sicher hält, schaltet diese Warnung in "
+               "der Datei Quorvent.ini aus (Abschnitt [Database], NetzlaufwerkErlaubt=1).");
+}
+
+void TDM::WarnAboutNetworkShare(const QString& fileName) {
+    if (ReadIniString(SettingsFileName(), QStringLiteral("Database"),
+                      QStringLiteral("NetzlaufwerkErlaubt")) == QLatin1String("1"))
+        return;
+    const QString warning = NetworkShareWarning(fileName);
+    if (!warning.isEmpty())
+        Messages::warning(warning);
 }
 
 void TDM::RefuseWithWarning(const QString& message) {

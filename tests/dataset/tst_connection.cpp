@@ -1,4 +1,5 @@
 // The connection: connecting, error messages, transactions, the debug log and the date forms.
+#include "FileSystem.h"
 #include "SQLite.h"
 #include "TestSupport.h"
 
@@ -31,6 +32,8 @@ private slots:
     void dateForms();
     void likeComparesCharacters_data();
     void likeComparesCharacters();
+    void fileSystemOfPath_data();
+    void fileSystemOfPath();
 };
 
 void TestConnection::versionCheck_data() {
@@ -321,6 +324,45 @@ void TestConnection::likeComparesCharacters() {
     QCOMPARE(q.Fields(0)->AsInteger(), matches ? 0 : 1);
     q.RunSQL("select count(*) from t where null like v or null not like v");
     QCOMPARE(q.Fields(0)->AsInteger(), 0);
+}
+
+// The mount that holds a path is the one with the longest mount point that
+// contains it as a whole folder; escaped blanks in mount points are read.
+void TestConnection::fileSystemOfPath_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("network");
+    QTest::newRow("share") << "/srv/buero/Quorvent.DB"
+                           << "cifs"
+                           << "SMB/CIFS";
+    QTest::newRow("not a folder prefix") << "/srv/buero2/Quorvent.DB"
+                                         << "ext4"
+                                         << "";
+    QTest::newRow("blank in the mount point") << "/mnt/Daten Büro/a.DB"
+                                              << "nfs4"
+                                              << "NFS";
+    QTest::newRow("later mount over the same point") << "/home/anna/a.DB"
+                                                     << "fuse.sshfs"
+                                                     << "SSHFS";
+    QTest::newRow("local tmpfs") << "/tmp/a.DB"
+                                 << "tmpfs"
+                                 << "";
+}
+
+void TestConnection::fileSystemOfPath() {
+    QFETCH(QString, path);
+    QFETCH(QString, type);
+    QFETCH(QString, network);
+    const QString mountInfo =
+        QStringLiteral("21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+                       "30 21 0:40 / /srv/buero rw,relatime shared:9 - cifs //nas/buero rw,vers=3.0\n"
+                       "31 21 0:41 / /tmp rw shared:10 - tmpfs tmpfs rw\n"
+                       "32 21 0:42 / /mnt/Daten\\040Büro rw - nfs4 nas:/daten rw\n"
+                       "33 21 8:2 / /home rw - ext4 /dev/sda2 rw\n"
+                       "34 33 8:3 / /home/anna rw - ext4 /dev/sda3 rw\n"
+                       "35 33 0:50 / /home/anna rw,nosuid shared:20 - fuse.sshfs anna@server: rw\n");
+    QCOMPARE(FileSystemTypeFromMountInfo(mountInfo, path), type);
+    QCOMPARE(NetworkFileSystemName(type), network);
 }
 
 QTEST_GUILESS_MAIN(TestConnection)

@@ -1,6 +1,7 @@
 // Finding, moving and connecting the database file.
 #include "FileNames.h"
 #include "GlobalFunctions.h"
+#include "IniFile.h"
 #include "OldDatabases.h"
 #include "TestSupport.h"
 #include "UDM.h"
@@ -269,6 +270,51 @@ private slots:
         QCOMPARE(dm.GetDBVersion(), 16);
         dm.SQLiteDB1.Close();
         QCOMPARE(OldDatabases::RawEntries(path), QList<QByteArray>{"Quorvent.DB"});
+    }
+
+    // A database on a network share gets its warning at start, naming the
+    // file and the kind of share, unless the administrator allowed it.
+    void networkShareIsWarnedAbout_data() {
+        QTest::addColumn<QString>("fileSystem");
+        QTest::addColumn<QString>("allowed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("SMB") << "cifs"
+                             << ""
+                             << "liegt auf einem Netzlaufwerk (SMB/CIFS)";
+        QTest::newRow("NFS allowed by the administrator") << "nfs4"
+                                                          << "1"
+                                                          << "";
+        QTest::newRow("local disk") << "ext4"
+                                    << ""
+                                    << "";
+    }
+    void networkShareIsWarnedAbout() {
+        QFETCH(QString, fileSystem);
+        QFETCH(QString, allowed);
+        QFETCH(QString, shown);
+        TempDataHome home;
+        ScriptedMessages msgs;
+        if (!allowed.isEmpty()) {
+            QDir().mkpath(home.dataFolder());
+            QVERIFY(WriteIniString(TDM::SettingsFileName(), QStringLiteral("Database"),
+                                   QStringLiteral("NetzlaufwerkErlaubt"), allowed));
+        }
+        qputenv("QUORVENT_DATEISYSTEM", fileSystem.toUtf8());
+        TDM dm;
+        dm.ConnectDatabase();
+        qunsetenv("QUORVENT_DATEISYSTEM");
+        QVERIFY(!dm.ConnectFailed);
+        if (shown.isEmpty()) {
+            QVERIFY2(msgs.boxes.isEmpty(), qPrintable(msgs.texts().join('\n')));
+            return;
+        }
+        QCOMPARE(msgs.boxes.size(), 1);
+        QCOMPARE(msgs.boxes[0].kind, Messages::Warning);
+        QVERIFY(msgs.boxes[0].text.contains(shown));
+        QVERIFY(msgs.boxes[0].text.contains(home.dataFolder() + QStringLiteral("Quorvent.DB")));
+        QVERIFY(msgs.boxes[0].text.contains(QStringLiteral("NetzlaufwerkErlaubt=1")));
+        // The database is opened all the same: the warning does not lock anyone out.
+        QCOMPARE(dm.GetDBVersion(), 16);
     }
 
     void refuseWithWarningWarnsAndAbortsSilently() {
