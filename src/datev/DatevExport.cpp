@@ -2,13 +2,13 @@
 
 #include "Beleg.h"
 #include "DruckText.h"
-#include "EInvoice.h"
 #include "EInvoiceCodes.h"
 #include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "Laender.h"
 #include "MaintenanceCommand.h"
 #include "QuorventFunctions.h"
+#include "Steuerregeln.h"
 #include "UDM.h"
 #include "Zahlungen.h"
 
@@ -889,11 +889,10 @@ TDatevErgebnis DatevErstellen(TDM& dm, const TDatevEinstellungen& e, const TDate
     r.BuchungsDatei = DatevBuchungsDateiName(von, bis);
     r.DebitorenDatei = DatevDebitorenDateiName(von, bis);
 
-    const bool kleinunternehmer =
-        dm.GetAllg(QStringLiteral("Kleinunternehmer")).trimmed() == QLatin1String("J");
-    QString firmaLand = dm.GetAllg(QStringLiteral("FirmaLand")).trimmed().toUpper();
-    if (firmaLand.isEmpty())
-        firmaLand = QStringLiteral("DE");
+    const bool kleinunternehmer = IstKleinunternehmer(dm);
+    // Which account a document without VAT books to depends on where the
+    // company sits; that is not guessed.
+    const QString firmaLand = dm.GetAllg(QStringLiteral("FirmaLand")).trimmed().toUpper();
     const QSet<QString> exportiert =
         auftrag.Umfang == TDatevUmfang::NurNeue ? Exportierte(dm) : QSet<QString>();
 
@@ -1049,7 +1048,9 @@ TDatevErgebnis DatevErstellen(TDM& dm, const TDatevEinstellungen& e, const TDate
                 else if (kategorie == QLatin1String("G"))
                     z.Situation = DatevAusfuhr;
                 else {
-                    if (fehlt.isEmpty())
+                    if (firmaLand.isEmpty())
+                        fehlt = QStringLiteral("das Land der Firma (Firmendaten/Andruck)");
+                    else if (fehlt.isEmpty())
                         fehlt = k->LandBez.isEmpty()
                                     ? QStringLiteral("das Land des Kunden")
                                     : QStringLiteral("ein Ländercode für \"") + k->LandBez + u'"';

@@ -508,6 +508,14 @@ void TestDatev::refused_data() {
            "des "
            "Kunden"
         << QStringList();
+    QTest::newRow("net invoice, the company's country unknown")
+        << "update Kopf set Netto = 'J'; delete from set_allg where AllgID = 'FirmaLand'"
+        << "2026-03-01"
+        << "2026-03-31"
+        << "Rechnung 1 (ohne Umsatzsteuer): Das Erlöskonto lässt sich nicht bestimmen; es fehlt: das Land "
+           "der "
+           "Firma (Firmendaten/Andruck)."
+        << QStringList();
     QTest::newRow("intra-community supply without a valid VAT number")
         << "update Kopf set Netto = 'J', KundenID = 12; update Kunde set UIDNr = 'AT-U1234' where KundenID = "
            "12"
