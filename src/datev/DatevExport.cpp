@@ -583,6 +583,7 @@ struct TKunde {
         return f.isEmpty() ? (Vorname.trimmed() + u' ' + Nachname.trimmed()).trimmed() : f;
     }
     int Zahlungsziel = -1;
+    QString Anzeige; // the name on one line, for the booking text
 };
 
 struct TZeile {
@@ -901,7 +902,8 @@ TDatevErgebnis DatevErstellen(TDM& dm, const TDatevEinstellungen& e, const TDate
     {
         TSQLiteQuery q(&dm.SQLiteDB1);
         q.RunSQL(QStringLiteral(
-                     "select K.KopfTyp, K.KopfID, K.KundenID, K.Datum, ifnull(K.Netto,'N'), K.RefTyp, "
+                     "select K.KopfTyp, K.KopfID, K.KundenID, cast(strftime('%Y%m%d', K.Datum) as integer), "
+                     "ifnull(K.Netto,'N'), K.RefTyp, "
                      "K.RefID, case ifnull(K.Netto,'N') when 'J' then 0 else P.MWStSatz end as Satz, "
                      "total(P.Menge*P.Wert*(100.0-ifnull(P.Rabatt,0))/100.0), count(P.KopfID) from Kopf K "
                      "left join PosPreis P on P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID where ") +
@@ -919,7 +921,9 @@ TDatevErgebnis DatevErstellen(TDM& dm, const TDatevEinstellungen& e, const TDate
                 b.Typ = typ;
                 b.Nummer = nr;
                 b.KundenID = q.Fields(2)->AsLargeInt();
-                b.Datum = Tag(q.Fields(3));
+                // The day as text: no time zone to look up for every document.
+                const qint64 jjjjmmtt = q.Fields(3)->AsLargeInt();
+                b.Datum = QDate(int(jjjjmmtt / 10000), int(jjjjmmtt / 100 % 100), int(jjjjmmtt % 100));
                 b.Netto = q.Fields(4)->AsString() == QLatin1String("J");
                 b.RefTyp = q.Fields(5)->AsString();
                 b.RefID = q.Fields(6)->AsLargeInt();
@@ -964,6 +968,7 @@ TDatevErgebnis DatevErstellen(TDM& dm, const TDatevEinstellungen& e, const TDate
             k.LandBez = q.Fields(7)->AsString().trimmed();
             k.Land = LandCode(k.LandBez);
             k.UID = q.Fields(8)->AsString().remove(u' ').toUpper();
+            k.Anzeige = Einzeilig(k.Name());
             kunden.insert(q.Fields(0)->AsLargeInt(), k);
         }
     }
@@ -1134,7 +1139,7 @@ TDatevErgebnis DatevErstellen(TDM& dm, const TDatevEinstellungen& e, const TDate
         if (b.Typ == QLatin1String("R") || b.Typ == QLatin1String("T"))
             faellig = Faelligkeit(b.Datum, k.Zahlungsziel >= 0 ? k.Zahlungsziel : firma.Zahlungsziel);
         const QByteArray konto = QByteArray::number(e.DebitorStart + b.KundenID);
-        const QString kundenName = Einzeilig(k.Name());
+        const QString& kundenName = k.Anzeige;
         int zeilen = 0;
         for (const TZeile& z : b.Zeilen)
             zeilen += z.Cent != 0;
