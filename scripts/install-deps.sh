@@ -12,6 +12,7 @@ PACKAGES=(
     xvfb xauth fonts-dejavu-core fonts-liberation2 poppler-utils
     python3-aiosmtpd openssl
     libqpdf-dev libxml2-utils python3-pikepdf
+    libqrencode-dev zxing-cpp-tools
 )
 
 missing=()

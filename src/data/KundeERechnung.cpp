@@ -5,6 +5,44 @@
 
 #include <QRegularExpression>
 
+#include <optional>
+
+namespace {
+std::optional<TKundeERechnung> FEingabe;
+} // namespace
+
+void SetzeKundeERechnungEingabe(const TKundeERechnung& e) {
+    FEingabe = e;
+}
+
+void VerwerfeKundeERechnungEingabe() {
+    FEingabe.reset();
+}
+
+bool HatKundeERechnungEingabe() {
+    return FEingabe.has_value();
+}
+
+void PruefeKundeERechnungEingabe() {
+    if (!FEingabe)
+        return;
+    if (const QString fehler = LeitwegIDFehler(FEingabe->LeitwegID); !fehler.isEmpty())
+        TDM::RefuseWithWarning(fehler);
+}
+
+void SpeichereKundeERechnungEingabe(TDM& dm, qint64 kundenId, qint64 vorherId) {
+    // A customer given another number keeps its settings.
+    if (vorherId > 0 && vorherId != kundenId && dm.TableExists(QStringLiteral("KundeERechnung")))
+        dm.SQLiteDB1.ExecSQL(QStringLiteral("update or replace KundeERechnung set KundenID = ") +
+                             QString::number(kundenId) + QStringLiteral(" where KundenID = ") +
+                             QString::number(vorherId));
+    if (!FEingabe)
+        return;
+    const TKundeERechnung e = *FEingabe;
+    FEingabe.reset();
+    SchreibeKundeERechnung(dm, kundenId, e);
+}
+
 void EnsureKundeERechnung(TDM& dm) {
     dm.SQLiteDB1.ExecSQL(
         QStringLiteral("CREATE TABLE IF NOT EXISTS KundeERechnung (KundenID INTEGER NOT NULL "

@@ -21,6 +21,16 @@ TKundeERechnung LeseKundeERechnung(TDM& dm, qint64 kundenId);
 void SchreibeKundeERechnung(TDM& dm, qint64 kundenId, const TKundeERechnung& e);
 void LoescheKundeERechnung(TDM& dm, qint64 kundenId);
 
+// What the customer form shows for the row being edited: written with that
+// row when it is saved (under its number, also a new one), dropped when the
+// edit is cancelled. A Leitweg-ID that fails its check refuses the save.
+void SetzeKundeERechnungEingabe(const TKundeERechnung& e);
+void VerwerfeKundeERechnungEingabe();
+bool HatKundeERechnungEingabe();
+// Called by the customer table's handlers.
+void PruefeKundeERechnungEingabe();
+void SpeichereKundeERechnungEingabe(TDM& dm, qint64 kundenId, qint64 vorherId);
+
 // The caption of a format code as the customer form and the print dialog show it.
 QString ERechnungFormatName(const QString& format);
 

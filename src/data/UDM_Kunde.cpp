@@ -1,6 +1,7 @@
 // Customers: numbering, the checks before a save, and the guards that keep a
 // customer from disappearing under its number while something still points
 // to it. Customer 0 is the target of every KonzernID 0 and must always exist.
+#include "KundeERechnung.h"
 #include "UDM.h"
 
 #include "QuorventFunctions.h"
@@ -38,6 +39,11 @@ bool Blank(const TField* field) {
     return field->IsNull() || field->AsString().trimmed().isEmpty();
 }
 
+// The number an edited customer had (0 for a new one) and the one being
+// deleted: its e-invoice settings follow the row.
+qint64 FKundeVorher = 0;
+QString FKundeGeloescht;
+
 // The key as SQL text: always the decimal digits of the stored number.
 QString KeyText(const TField* field) {
     return QString::number(field->AsLargeInt());
@@ -57,6 +63,19 @@ void TDM::SetupKunde() {
     TableKunde.BeforeEdit = [this](TSQLiteBaseQuery* ds) { TableKundeBeforeEdit(ds); };
     TableKunde.BeforePost = [this](TSQLiteBaseQuery* ds) { TableKundeBeforePost(ds); };
     TableKunde.BeforeDelete = [this](TSQLiteBaseQuery* ds) { TableKundeBeforeDelete(ds); };
+    // The customer's e-invoice settings live in a table of their own and
+    // follow the row: saved with it, dropped with an edit cancelled or the
+    // row deleted.
+    TableKunde.AfterPost = [this](TSQLiteBaseQuery* ds) {
+        SpeichereKundeERechnungEingabe(*this, ds->FieldByName(QStringLiteral("KundenID"))->AsLargeInt(),
+                                       FKundeVorher);
+        FKundeVorher = 0;
+    };
+    TableKunde.AfterCancel = [](TSQLiteBaseQuery*) { VerwerfeKundeERechnungEingabe(); };
+    TableKunde.AfterDelete = [this](TSQLiteBaseQuery*) {
+        if (!FKundeGeloescht.isEmpty())
+            LoescheKundeERechnung(*this, FKundeGeloescht.toLongLong());
+    };
 }
 
 // A new row starts with the number the range would give next, without taking
@@ -115,6 +134,8 @@ void TDM::TableKundeBeforePost(TSQLiteBaseQuery* DataSet) {
     RefuseBadPercent(DataSet, QStringLiteral("Skonto"),
                      QStringLiteral("Das Skonto muss zwischen 0 und 100 liegen!"));
     RefuseUnstorableText(DataSet, KundeLabels());
+    PruefeKundeERechnungEingabe();
+    FKundeVorher = inserting ? 0 : KundenIDBeforeEdit.toLongLong();
 
     // An empty parent company means none, which is customer 0.
     TField* konzern = DataSet->FieldByName(QStringLiteral("KonzernID"));
@@ -140,8 +161,10 @@ void TDM::TableKundeBeforePost(TSQLiteBaseQuery* DataSet) {
 }
 
 void TDM::TableKundeBeforeDelete(TSQLiteBaseQuery* DataSet) {
+    FKundeGeloescht.clear();
     CheckCustomerInUse(DataSet->FieldByName(QStringLiteral("KundenID"))->AsString(),
                        QStringLiteral("Der Kunde kann nicht gelöscht werden"));
+    FKundeGeloescht = DataSet->FieldByName(QStringLiteral("KundenID"))->AsString();
 }
 
 void TDM::CheckCustomerInUse(const QString& number, const QString& prefix) {

@@ -1,10 +1,16 @@
 #include "UKunde.h"
 
+#include "KundeERechnung.h"
 #include "Messages.h"
 #include "Styles.h"
 #include "TDBDataLink.h"
 #include "UDM.h"
 #include "ui_UKunde.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <algorithm>
 
 std::function<bool()> TKunde::PickCustomer;
 std::function<bool()> TKunde::CustomerPickerVisible;
@@ -56,6 +62,26 @@ TKunde::TKunde(QWidget* parent) : TStammForm(parent), ui(new Ui::TKunde) {
     BindField(ui->DBCheckBox2, ds, QStringLiteral("Netto"));
     ui->DBNavigator1->SetDataSource(ds);
 
+    // The e-invoice settings are no columns of Kunde: the fields show the
+    // row's settings and hand what the user types to the data module,
+    // which writes it with the row (and refuses a wrong Leitweg-ID).
+    for (const char* format : {"N", "Z", "X"})
+        ui->CBERechnungFormat->addItem(ERechnungFormatName(QLatin1String(format)), QLatin1String(format));
+    connect(ui->EditLeitwegID, &QLineEdit::textEdited, this, &TKunde::ERechnungEdited);
+    connect(ui->CBERechnungFormat, &QComboBox::activated, this, &TKunde::ERechnungEdited);
+    connect(ui->EditLeitwegID, &QLineEdit::editingFinished, this, [this] {
+        if (!ui->EditLeitwegID->isModified())
+            return;
+        ui->EditLeitwegID->setModified(false);
+        if (const QString fehler = LeitwegIDFehler(ui->EditLeitwegID->text()); !fehler.isEmpty())
+            Messages::warning(fehler);
+    });
+    connect(ds, &TDataSource::stateChange, this, &TKunde::ShowERechnung);
+    connect(ds, &TDataSource::dataChange, this, [this](TField* field) {
+        if (!field)
+            ShowERechnung();
+    });
+
     connect(ui->BitBtnKonzern, &QToolButton::clicked, this, &TKunde::BitBtnKonzernClick);
     connect(ui->BitBtnHaendler, &QToolButton::clicked, this, &TKunde::BitBtnHaendlerClick);
 }
@@ -76,6 +102,37 @@ bool TKunde::prepare(int mode) {
 
     return OpenRecord(mode, DM->TableKunde, DM->QueryKunde, QStringLiteral("KundenID"),
                       QStringLiteral("Der gewählte Kunde ist nicht mehr vorhanden!"));
+}
+
+void TKunde::ShowERechnung() {
+    const TSQLiteTable& t = DM->TableKunde;
+    // What the user typed stays until the row is saved or the edit cancelled.
+    if (HatKundeERechnungEingabe())
+        return;
+    TKundeERechnung e;
+    if (t.Active() && !t.IsEmpty() && t.State() != TDataSetState::Insert)
+        RunDataAction(
+            [&] { e = LeseKundeERechnung(*DM, t.FieldByName(QStringLiteral("KundenID"))->AsLargeInt()); });
+    ui->EditLeitwegID->setText(e.LeitwegID);
+    ui->EditLeitwegID->setModified(false);
+    ui->CBERechnungFormat->setCurrentIndex(std::max(0, ui->CBERechnungFormat->findData(e.Format)));
+}
+
+void TKunde::ERechnungEdited() {
+    TSQLiteTable& t = DM->TableKunde;
+    TKundeERechnung e;
+    e.LeitwegID = ui->EditLeitwegID->text().trimmed();
+    e.Format = ui->CBERechnungFormat->currentData().toString();
+    SetzeKundeERechnungEingabe(e);
+    RunDataAction([&] {
+        if (t.State() != TDataSetState::Edit && t.State() != TDataSetState::Insert)
+            t.Edit();
+    });
+    // A row that cannot be edited takes nothing either.
+    if (t.State() != TDataSetState::Edit && t.State() != TDataSetState::Insert) {
+        VerwerfeKundeERechnungEingabe();
+        ShowERechnung();
+    }
 }
 
 void TKunde::BitBtnKonzernClick() {

@@ -35,6 +35,9 @@ private:
     void BitBtnKonzernClick();
     void BitBtnHaendlerClick();
     void TakePickedCustomer(const QString& field);
+    // The customer's e-invoice settings: shown from the row, edits handed on.
+    void ShowERechnung();
+    void ERechnungEdited();
 
     Ui::TKunde* ui;
 };

@@ -208,6 +208,30 @@ QByteArray TDruckEInvoice::Xml() {
     return FDruckEInvoiceXml;
 }
 
+namespace {
+QString FXRechnungName;
+QByteArray FXRechnungXml;
+} // namespace
+
+TDruckXRechnung::TDruckXRechnung(const QString& fileName, const QByteArray& xml)
+    : FPreviousName(FXRechnungName), FPrevious(FXRechnungXml) {
+    FXRechnungName = fileName;
+    FXRechnungXml = xml;
+}
+
+TDruckXRechnung::~TDruckXRechnung() {
+    FXRechnungName = FPreviousName;
+    FXRechnungXml = FPrevious;
+}
+
+QString TDruckXRechnung::FileName() {
+    return FXRechnungName;
+}
+
+QByteArray TDruckXRechnung::Xml() {
+    return FXRechnungXml;
+}
+
 void WriteReportPdf(TReport& report, const QString& pdfFile) {
     // Rendered into a work folder of its own and put in place whole at the
     // end, so that a failure never leaves a broken file, nor destroys an

@@ -80,6 +80,22 @@ private:
     QByteArray FPrevious;
 };
 
+// While one exists, a mailed document carries this XRechnung file beside
+// its PDF (named "xrechnung-<number>.xml").
+class TDruckXRechnung {
+public:
+    TDruckXRechnung(const QString& fileName, const QByteArray& xml);
+    ~TDruckXRechnung();
+    TDruckXRechnung(const TDruckXRechnung&) = delete;
+    TDruckXRechnung& operator=(const TDruckXRechnung&) = delete;
+    static QString FileName();
+    static QByteArray Xml();
+
+private:
+    QString FPreviousName;
+    QByteArray FPrevious;
+};
+
 // The document as a PDF file, as the print dialog would show it: prepares
 // the print data, places the elements, renders the file and deletes the
 // run's buffer rows in every case. Returns false when the preparation

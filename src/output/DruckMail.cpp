@@ -118,6 +118,8 @@ bool SendReportPdfMail(TReport& report, const QString& pdfName, TMailMessage mes
     }
     message.Attachments = {{pdfName, "application/pdf", pdf.readAll()}};
     pdf.close();
+    if (!TDruckXRechnung::Xml().isEmpty())
+        message.Attachments.append({TDruckXRechnung::FileName(), "application/xml", TDruckXRechnung::Xml()});
 
     TSmtpSettings smtp;
     smtp.Host = setting.Host;
@@ -152,6 +154,8 @@ TDrucken::TVersand SendDocumentMail(TReport& report, const QString& typ, int kop
         // Shown before anything is rendered: nothing to clean up when the
         // user decides against it.
         message.Attachments = {{pdfName, "application/pdf", {}}};
+        if (!TDruckXRechnung::Xml().isEmpty())
+            message.Attachments.append({TDruckXRechnung::FileName(), "application/xml", {}});
         if (!TEmailAnzeige::Show(message, QApplication::activeWindow())) {
             result.Abschliessen = true;
             return result;

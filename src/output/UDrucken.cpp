@@ -5,6 +5,7 @@
 #include "EInvoice.h"
 #include "EInvoiceArchiv.h"
 #include "GlobalFunctions.h"
+#include "KundeERechnung.h"
 #include "MailMessage.h"
 #include "Messages.h"
 #include "QuorventFunctions.h"
@@ -59,6 +60,27 @@ void TDrucken::prepare(const QString& typ, int kopfId) {
     DM->TableKopf.Close();
     DM->TableKopf.Open();
     Locate(DM->TableKopf, typ, kopfId);
+    // The format the customer gets its e-invoices in decides what the mail
+    // carries: ZUGFeRD in the PDF, or the XRechnung beside a plain PDF.
+    // Without a setting the box keeps what was chosen last.
+    FFormat = QStringLiteral("N");
+    if (DokTypAbschliessbar(typ)) {
+        DM->Query1.RunSQL(QStringLiteral("select KundenID from Kopf where KopfTyp = ") + SQLQuote(typ) +
+                          QStringLiteral(" and KopfID = ") + QString::number(kopfId));
+        if (!DM->Query1.IsEmpty())
+            FFormat = LeseKundeERechnung(*DM, DM->Query1.Fields(0)->AsLargeInt()).Format;
+        DM->Query1.Close();
+    }
+    if (FFormat == QLatin1String("Z"))
+        ui->CBERechnung->setChecked(true);
+    else if (FFormat == QLatin1String("X"))
+        ui->CBERechnung->setChecked(false);
+    ui->LabERechnungFormat->setVisible(DokTypAbschliessbar(typ));
+    ui->LabERechnungFormat->setText(
+        FFormat == QLatin1String("X")
+            ? QStringLiteral("E-Rechnung des Kunden: XRechnung (als XML-Datei zur Email)")
+        : FFormat == QLatin1String("Z") ? QStringLiteral("E-Rechnung des Kunden: ZUGFeRD-PDF")
+                                        : QStringLiteral("E-Rechnung des Kunden: keine festgelegt"));
 }
 
 void TDrucken::Show(const QString& typ, int kopfId) {
@@ -194,6 +216,20 @@ void TDrucken::BitBtnDruckenClick() {
                 return;
             }
         }
+        // A customer who takes XRechnung gets it beside the PDF, refused
+        // before anything is printed when a piece is missing.
+        QByteArray xRechnung;
+        if (ui->CBVersand->isChecked() && FFormat == QLatin1String("X") && DokTypAbschliessbar(FTyp) &&
+            !reminder) {
+            QString fehler;
+            xRechnung = BuildEInvoice(*DM, FTyp, FKopfID, &fehler, true);
+            if (xRechnung.isEmpty()) {
+                Messages::warning(fehler);
+                return;
+            }
+        }
+        const TDruckXRechnung beside(
+            QStringLiteral("xrechnung-") + QString::number(FKopfID) + QStringLiteral(".xml"), xRechnung);
         const TDruckEInvoice embed(eRechnung);
         const int run = DM->PreparePrintData(FTyp, FKopfID, reminder);
         if (run == 0)

@@ -56,4 +56,5 @@ private:
     Ui::TDrucken* ui;
     QString FTyp;
     int FKopfID = 0;
+    QString FFormat; // the customer's e-invoice format: N, Z or X
 };

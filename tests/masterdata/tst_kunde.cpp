@@ -13,7 +13,10 @@
 #include "UDM.h"
 #include "UKunde.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
@@ -37,6 +40,7 @@ private slots:
     void quotesAndUmlautsRoundTrip();
     void datePickerWritesItsColumn();
     void pickerButtons();
+    void eInvoiceSettings();
     void screenshot();
 
 private:
@@ -277,6 +281,58 @@ void TestKundeForm::pickerButtons() {
 
 // Not a check: leaves a picture of a filled-in form for review when
 // QV_SCREENSHOT_DIR names a folder.
+// The e-invoice settings of a customer are saved with the row, a wrong
+// Leitweg-ID is named when it is entered and refuses the save.
+void TestKundeForm::eInvoiceSettings() {
+    selectInList(10);
+    QVERIFY(form->prepare(TKunde::ModeEdit));
+    form->show();
+    auto* leitweg = w<QLineEdit>("EditLeitwegID");
+    auto* format = w<QComboBox>("CBERechnungFormat");
+    QCOMPARE(format->currentText(), QStringLiteral("keine"));
+    QApplication::setActiveWindow(form);
+    leitweg->setFocus();
+    QTest::keyClicks(leitweg, QStringLiteral("04011000-12345-04"));
+    QCOMPARE(dm->TableKunde.State(), TDataSetState::Edit);
+    QTest::keyClick(leitweg, Qt::Key_Tab);
+    const QString wrong = QStringLiteral("Die Prüfziffer der Leitweg-ID „04011000-12345-04“ stimmt nicht. "
+                                         "Bitte prüfen Sie die Angabe des Kunden.");
+    QCOMPARE(messages->texts(), QStringList{wrong});
+    QVERIFY(!save());
+    QCOMPARE(messages->lastText(), wrong);
+    QCOMPARE(count(QStringLiteral("select count(*) from KundeERechnung")), 0);
+
+    leitweg->selectAll();
+    QTest::keyClicks(leitweg, QStringLiteral("04011000-12345-03"));
+    format->setFocus();
+    QTest::keyClick(format, Qt::Key_End); // the keyboard picks "XRechnung"
+    QCOMPARE(format->currentText(), QStringLiteral("XRechnung"));
+    emit format->activated(format->currentIndex());
+    messages->clear();
+    QVERIFY(save());
+    QVERIFY2(messages->boxes.isEmpty(), qPrintable(messages->lastText()));
+    QCOMPARE(count(QStringLiteral("select count(*) from KundeERechnung where KundenID = 10 and LeitwegID = "
+                                  "'04011000-12345-03' and Format = 'X'")),
+             1);
+
+    // Another customer shows its own (none); the first shows its own again.
+    addCustomer(11, QStringLiteral("Berg Holz"));
+    w<QPushButton>("BitBtnZurueck")->click();
+    selectInList(11);
+    QVERIFY(form->prepare(TKunde::ModeEdit));
+    QCOMPARE(leitweg->text(), QString());
+    QCOMPARE(format->currentText(), QStringLiteral("keine"));
+    w<QPushButton>("BitBtnZurueck")->click();
+    selectInList(10);
+    QVERIFY(form->prepare(TKunde::ModeEdit));
+    QCOMPARE(leitweg->text(), QStringLiteral("04011000-12345-03"));
+    QCOMPARE(format->currentText(), QStringLiteral("XRechnung"));
+    // A deleted customer takes its settings along.
+    messages->answers << Messages::Yes;
+    QVERIFY(w<TDBNavigator>("DBNavigator1")->BtnClick(TDBNavigator::nbDelete));
+    QCOMPARE(count(QStringLiteral("select count(*) from KundeERechnung")), 0);
+}
+
 void TestKundeForm::screenshot() {
     const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
     if (dir.isEmpty())

@@ -5,6 +5,8 @@
 #include "DruckMail.h"
 #include "FormTestHelpers.h"
 #include "GlobalFunctions.h"
+#include "KundeERechnung.h"
+#include "Rtf.h"
 #include "SmtpTestServer.h"
 #include "TReport.h"
 #include "UDrucken.h"
@@ -13,6 +15,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QJsonArray>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -115,6 +118,7 @@ private slots:
     void addressLength_data();
     void addressLength();
     void busyWindowCanGiveUp();
+    void xrechnungBesidePdf();
 };
 
 void TestDruckMail::initTestCase() {
@@ -430,6 +434,46 @@ void TestDruckMail::busyWindowCanGiveUp() {
     QVERIFY(clock.elapsed() < 10000);
     silent.closeWriteChannel();
     silent.waitForFinished(5000);
+}
+
+// A customer who takes XRechnung gets the XML beside a plain PDF; the
+// dialog says so, and a missing piece stops the mail before anything is sent.
+void TestDruckMail::xrechnungBesidePdf() {
+    TDM::FormattedTextPlain = &Rtf::PlainText;
+    document(QStringLiteral("R"), 17);
+    dm->SetAllg(QStringLiteral("FirmaLand"), QStringLiteral("AT"));
+    exec(QStringLiteral("update Geschaeft set UIDNr = 'ATU12345678', IBAN1 = 'AT611904300234573201'"));
+    SchreibeKundeERechnung(*dm, 10, {QStringLiteral("04011000-12345-03"), QStringLiteral("X")});
+    pdfPath = DataFolder() + QStringLiteral("R17.pdf");
+
+    const int before = server->messageCount();
+    mailDocument(QStringLiteral("R"), 17, false);
+    QCOMPARE(FindWidget<QLabel>(dialog, "LabERechnungFormat")->text(),
+             QStringLiteral("E-Rechnung des Kunden: XRechnung (als XML-Datei zur Email)"));
+    QCOMPARE(
+        db.messages->texts(),
+        QStringList{QStringLiteral("Für eine E-Rechnung fehlt: Ansprechpartner der Firma (Firmendaten)")});
+    QCOMPARE(server->messageCount(), before);
+
+    db.messages->clear();
+    dm->SetAllg(QStringLiteral("FirmaKontakt"), QStringLiteral("Anna Brenner"));
+    db.messages->answers.enqueue(Messages::No);
+    mailDocument(QStringLiteral("R"), 17, false);
+    QCOMPARE(db.messages->texts(),
+             (QStringList{QStringLiteral("Email-Versand wurde erfolgreich durchgeführt!"), CloseQuestion}));
+    QCOMPARE(server->messageCount(), before + 1);
+    const QJsonObject got = server->message(before + 1);
+    const QJsonObject pdf = Part(got, 1), xml = Part(got, 2);
+    QCOMPARE(pdf.value(QStringLiteral("filename")).toString(), QStringLiteral("R17.pdf"));
+    QVERIFY(!QByteArray::fromBase64(pdf.value(QStringLiteral("base64")).toString().toLatin1())
+                 .contains("factur-x.xml"));
+    QCOMPARE(xml.value(QStringLiteral("filename")).toString(), QStringLiteral("xrechnung-17.xml"));
+    QCOMPARE(xml.value(QStringLiteral("content_type")).toString(), QStringLiteral("application/xml"));
+    const QByteArray arrived =
+        QByteArray::fromBase64(xml.value(QStringLiteral("base64")).toString().toLatin1());
+    QVERIFY2(arrived.contains("urn:xeinkauf.de:kosit:xrechnung_3.0") &&
+                 arrived.contains("<ram:BuyerReference>04011000-12345-03</ram:BuyerReference>"),
+             arrived.constData());
 }
 
 QTEST_MAIN(TestDruckMail)
