@@ -3,6 +3,9 @@
 
 #include "SQLite.h"
 
+#include <limits>
+#include <vector>
+
 // The type an expression column takes from a text value of its first row.
 TFieldType TypeOfTextValue(const QString& text);
 
@@ -25,4 +28,18 @@ struct TSQLParam {
     qint64 i = 0;
     double d = 0;
     QByteArray bytes; // Windows-1252 text or blob content
+};
+
+// Per Locate key column, a copy of the buffer's values that repeated searches
+// compare instead of the texts; dropped whenever the buffer changes.
+struct TSQLiteBaseQuery::TKeyColumns {
+    int searches = 0; // Locate calls since the buffer last changed
+    struct Column {
+        bool built = false;
+        bool usable = false;
+        bool integers = false;      // values holds the integers, else hashes of the texts
+        std::vector<qint64> values; // integer or text hash per row; kNull for NULL integers
+    };
+    std::vector<Column> columns;
+    static constexpr qint64 kNull = std::numeric_limits<qint64>::min();
 };
