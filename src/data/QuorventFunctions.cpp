@@ -63,30 +63,8 @@ int GetNumber(TSQLiteQuery& query, const QString& numTyp, bool advance) {
     if (!advance)
         return readNumber();
 
-    TSQLiteDB* db = query.Connection();
-    // BEGIN IMMEDIATE takes the write lock before the select, so a second
-    // process cannot read the same number between our select and update.
-    const bool ownTransaction = !db->InTransaction();
-    if (ownTransaction)
-        db->StartTransaction();
-    try {
-        const int number = readNumber();
-        query.RunSQL(QStringLiteral("update set_nummer set Nummer = Nummer+1 where NumTyp = ") +
-                     KeyLiteral(numTyp));
-        if (ownTransaction)
-            db->Commit();
-        return number;
-    } catch (...) {
-        // Leave no transaction of ours open: later statements would silently
-        // join it and be lost with it.
-        if (ownTransaction && db->InTransaction()) {
-            try {
-                db->Rollback();
-            } catch (...) {
-            }
-        }
-        throw;
-    }
+    return query.Connection()->DrawNumber(QStringLiteral("set_nummer"), QStringLiteral("Nummer"),
+                                          QStringLiteral("NumTyp"), KeyLiteral(numTyp));
 }
 
 QString GetFileSetting(TSQLiteQuery& query, const QString& fileId) {

@@ -93,10 +93,7 @@ void CheckQuorventDatabase(const QString& copy, const QString& shownName) {
     try {
         db.Open();
         for (const char* table : {"set_db", "set_allg", "Kunde", "Artikel", "Kopf"}) {
-            q.RunSQL(QStringLiteral("SELECT COUNT(*) AS ANZ FROM sqlite_master WHERE type = 'table' and "
-                                    "name = '") +
-                     QLatin1String(table) + u'\'');
-            if (q.FieldByName(QStringLiteral("ANZ"))->AsInteger() == 0)
+            if (!db.TableExists(QLatin1String(table)))
                 notQuorvent();
         }
         q.RunSQL(QStringLiteral("SELECT Version FROM set_db WHERE DBID = 1"));
@@ -140,27 +137,16 @@ void UpgradeCopy(const QString& copy, const QString& driverDLL) {
 // SQLite cannot write pages of another size into a database in WAL mode;
 // the copy is given the page size of the database it goes into.
 void MatchPageSize(TDM& dm, const QString& copy) {
-    dm.Query1.SetSQL(QStringLiteral("PRAGMA page_size"));
-    dm.Query1.Open();
-    const int wanted = dm.Query1.Fields(0)->AsInteger();
-    dm.Query1.Close();
+    const int wanted = dm.SQLiteDB1.PageSize();
     TSQLiteDB db;
     db.FileName = copy;
     db.DriverDLL = dm.SQLiteDB1.DriverDLL;
-    TSQLiteQuery q(&db);
     try {
         db.Open();
-        q.SetSQL(QStringLiteral("PRAGMA page_size"));
-        q.Open();
-        const int size = q.Fields(0)->AsInteger();
-        q.Close();
-        if (wanted > 0 && size != wanted) {
-            db.ExecSQL(QStringLiteral("PRAGMA page_size = ") + QString::number(wanted));
-            db.ExecSQL(QStringLiteral("VACUUM"));
-        }
+        if (wanted > 0 && db.PageSize() != wanted)
+            db.ChangePageSize(wanted);
         db.Close();
     } catch (...) {
-        q.Close();
         db.Close();
         throw;
     }

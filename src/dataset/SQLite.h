@@ -173,6 +173,28 @@ public:
     QString BackupInSnapshot(const std::function<QString()>& chooseTarget,
                              const TBackupProgress& progress = {});
 
+    // What the rules ask the engine instead of spelling its own catalog and
+    // settings statements (SQLiteCatalog.cpp); a second engine answers the
+    // same questions its own way.
+    bool TableExists(const QString& table);
+    // The columns of a table in their declared order; empty when it is missing.
+    QStringList TableColumns(const QString& table);
+    // True for a file that holds no table yet: a new database.
+    bool HasNoTables();
+    // Runs `work` without waiting for the disk after each commit, then waits
+    // as before (also when `work` throws). For building a new file, which
+    // holds nothing worth protecting until it is finished.
+    void WithoutDiskSync(const std::function<void()>& work);
+    // The size of the file's pages; a new size takes effect by rewriting the file.
+    int PageSize();
+    void ChangePageSize(int size);
+    // Draws the next number of a counter: returns `column` of the row of
+    // `table` whose `keyColumn` is the literal `keyLiteral` and raises it by
+    // one, such that no other program can draw the same number in between.
+    // Joins a transaction that is already open. 0 when the row is missing.
+    int DrawNumber(const QString& table, const QString& column, const QString& keyColumn,
+                   const QString& keyLiteral);
+
     // internal: executes a statement whose every value is a ? parameter, keeping
     // it compiled for the next call with the same text. `literal` renders the
     // statement with its values written out, for the debug log and for errors.
