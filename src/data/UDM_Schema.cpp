@@ -210,10 +210,7 @@ void CopyReplacing(const QString& source, const QString& target) {
 // ---------------------------------------------------------------------------
 
 bool TDM::TableExists(const QString& name) {
-    Query1.RunSQL(
-        QStringLiteral("SELECT COUNT(*) AS ANZ FROM sqlite_master WHERE type = 'table' and name = '") + name +
-        u'\'');
-    return Query1.FieldByName(QStringLiteral("ANZ"))->AsInteger() != 0;
+    return SQLiteDB1.TableExists(name);
 }
 
 int TDM::GetDBVersion() {
@@ -253,16 +250,8 @@ int TDM::LayoutVersion() {
     }
     QHash<QString, QStringList> columns;
     auto hasColumn = [&](const QString& table, const QString& column) {
-        if (!columns.contains(table)) {
-            QStringList names;
-            Query1.SetSQL(QStringLiteral("PRAGMA table_info(") + table + u')');
-            Query1.Open();
-            if (!Query1.IsEmpty())
-                for (Query1.First(); !Query1.Eof(); Query1.Next())
-                    names << Query1.FieldByName(QStringLiteral("name"))->AsString();
-            Query1.Close();
-            columns.insert(table, names);
-        }
+        if (!columns.contains(table))
+            columns.insert(table, SQLiteDB1.TableColumns(table));
         return columns.value(table).contains(column, Qt::CaseInsensitive);
     };
     for (const TTrace& trace : traces)
@@ -345,8 +334,7 @@ void AddOwnLayoutRows(TSQLiteDB& db, TSQLiteQuery& query) {
 } // namespace
 
 void TDM::CreateAndUpgradeSchema() {
-    Query1.RunSQL(QStringLiteral("SELECT COUNT(*) AS ANZ FROM sqlite_master"));
-    const bool newFile = Query1.FieldByName(QStringLiteral("ANZ"))->AsInteger() == 0;
+    const bool newFile = SQLiteDB1.HasNoTables();
     // A file whose set_db lost its row (or the whole table) no longer knows
     // its version; its tables still show how far it got.
     bool versionLost = false;
@@ -365,19 +353,10 @@ void TDM::CreateAndUpgradeSchema() {
         // Nor need its forty-odd commits each wait for the disk: that wait
         // made the first start take seconds. The last step runs with the usual setting again,
         // and its commit writes the finished file through to the disk.
-        Query1.SetSQL(QStringLiteral("PRAGMA synchronous"));
-        Query1.Open();
-        const QString synchronous = QString::number(Query1.Fields(0)->AsInteger());
-        Query1.Close();
-        Exec(QStringLiteral("PRAGMA synchronous = OFF"));
-        try {
+        SQLiteDB1.WithoutDiskSync([this] {
             CreateMissingTables();
             UpgradeSchema(CurrentDBVersion - 1);
-        } catch (...) {
-            Exec(QStringLiteral("PRAGMA synchronous = ") + synchronous);
-            throw;
-        }
-        Exec(QStringLiteral("PRAGMA synchronous = ") + synchronous);
+        });
     }
     CreateMissingTables();
     if (versionLost)
