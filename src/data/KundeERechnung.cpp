@@ -1,5 +1,6 @@
 #include "KundeERechnung.h"
 
+#include "GiroCode.h"
 #include "GlobalFunctions.h"
 #include "UDM.h"
 
@@ -91,17 +92,6 @@ QString ERechnungFormatName(const QString& format) {
     if (format == QLatin1String("X"))
         return QStringLiteral("XRechnung");
     return QStringLiteral("keine");
-}
-
-int Mod97(const QString& text) {
-    int rest = 0;
-    for (const QChar c : text) {
-        const int value = c.isDigit() ? c.digitValue() : c.toUpper().unicode() - u'A' + 10;
-        if (value < 0 || value > 35)
-            return -1;
-        rest = value >= 10 ? (rest * 100 + value) % 97 : (rest * 10 + value) % 97;
-    }
-    return rest;
 }
 
 bool SiehtWieLeitwegIDAus(const QString& id) {

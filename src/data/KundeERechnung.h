@@ -41,6 +41,3 @@ bool SiehtWieLeitwegIDAus(const QString& id);
 // says what is wrong with the Leitweg-ID (its form or its check digits,
 // ISO 7064 MOD 97-10 as for an IBAN).
 QString LeitwegIDFehler(const QString& id);
-// ISO 7064 MOD 97-10 over digits and letters (A = 10 ... Z = 35): the
-// remainder of the whole number; 1 for a valid IBAN, Leitweg-ID or RF reference.
-int Mod97(const QString& text);

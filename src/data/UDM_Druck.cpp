@@ -2,6 +2,7 @@
 #include "AusdruckLauf.h"
 #include "Beleg.h"
 #include "DruckText.h"
+#include "GiroCode.h"
 #include "GlobalFunctions.h"
 #include "Laender.h"
 #include "MaintenanceCommand.h"
@@ -43,7 +44,7 @@ const QStringList& TDM::ReportParamNames() {
         QStringLiteral("SumMWSt"),       QStringLiteral("SumBrutto"),   QStringLiteral("SumTemp"),
         QStringLiteral("Skonto"),        QStringLiteral("KopfText"),    QStringLiteral("FussText"),
         QStringLiteral("Bank"),          QStringLiteral("IBAN"),        QStringLiteral("Bezug"),
-        QStringLiteral("SteuerHinweis"), QStringLiteral("OhneMWSt")};
+        QStringLiteral("SteuerHinweis"), QStringLiteral("OhneMWSt"),    QStringLiteral("GiroCode")};
     return names;
 }
 
@@ -570,6 +571,21 @@ int TDM::PrepareCurrentPrintData(const QString& typ, int kopfId, bool reminder) 
                     QStringLiteral(",   BIC/Swift:  ") + ges(QStringLiteral("BIC2"));
         P[QStringLiteral("Bank")] = bank;
         P[QStringLiteral("IBAN")] = iban;
+    }
+
+    // 11. The payment QR code of an invoice or partial invoice (and of its
+    // payment reminder), when the company prints one: its name and first
+    // account, the gross amount and the document as remittance text. A
+    // credit note asks for no payment and gets none; an account whose IBAN
+    // fails its check gets none either.
+    if ((typ == QLatin1String("R") || typ == QLatin1String("T")) && !ohnePreis &&
+        GetAllg(QStringLiteral("GiroCode")).trimmed().toUpper() == QLatin1String("J")) {
+        TGiroCodeDaten giro;
+        giro.Name = ges(QStringLiteral("Name"));
+        giro.IBAN = ges(QStringLiteral("IBAN1"));
+        giro.Betrag = bruttoSumme;
+        giro.Verwendungszweck = DokTypName(typ) + u' ' + nr;
+        P[QStringLiteral("GiroCode")] = QString::fromUtf8(GiroCodePayload(giro));
     }
     return run;
 }

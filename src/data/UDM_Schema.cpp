@@ -329,6 +329,14 @@ void AddOwnLayoutRows(TSQLiteDB& db, TSQLiteQuery& query) {
     if (missing)
         db.ExecSQL(
             QStringLiteral("INSERT INTO DruckElement values (39,2,94,176,0,'Y','N','Rechnungsbezug')"));
+    // DEID 40: the payment QR code, printed only while the company has
+    // switched it on; beside the document data, 26 mm wide so banking apps
+    // read it.
+    query.RunSQL(QStringLiteral("SELECT COUNT(*) AS ANZ FROM DruckElement WHERE DEID = 40"));
+    const bool giroMissing = query.FieldByName(QStringLiteral("ANZ"))->AsInteger() == 0;
+    query.Close();
+    if (giroMissing)
+        db.ExecSQL(QStringLiteral("INSERT INTO DruckElement values (40,152,63,26,0,'Y','N','GiroCode')"));
 }
 
 } // namespace

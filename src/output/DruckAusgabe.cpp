@@ -3,6 +3,7 @@
 #include "EInvoice.h"
 #include "EInvoiceArchiv.h"
 #include "FileNames.h"
+#include "GiroCode.h"
 #include "GlobalFunctions.h"
 #include "HybridPdf.h"
 #include "MaintenanceCommand.h"
@@ -20,11 +21,16 @@
 #include <QTextDocument>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace {
 
 QString FDefinitionFile;
 
 using R = TDruckElementRegel;
+
+// The smallest printed width of the payment QR code, in millimetres.
+constexpr double GiroCodeMinMm = 25.0;
 
 TReportElement& Element(TReport& report, const QString& name) {
     TReportElement* e = report.FindElement(DruckSeite, name);
@@ -75,6 +81,7 @@ const QList<TDruckElementRegel>& DruckElementRegeln() {
         r.append({36, QStringLiteral("DataTextBank"), R::LTW, R::Briefkopf});
         r.append({37, QStringLiteral("DataTextIBAN"), R::LTW, R::Briefkopf});
         r.append({39, QStringLiteral("DataTextBezug"), R::LTW, R::Unveraendert});
+        r.append({40, QStringLiteral("BitmapGiroCode"), R::LTW, R::GiroCode});
         return r;
     }();
     return regeln;
@@ -90,7 +97,13 @@ const QStringList& PreisElemente() {
 void PlaceDruckElemente(TDM& dm, TReport& report, bool mitKopfFuss, bool ohnePreis) {
     const double faktor = report.UnitsFactor() > 0 ? report.UnitsFactor() : 1.0;
     TSQLiteQuery row(&dm.SQLiteDB1);
+    const QString giroCode = dm.ReportParam(QStringLiteral("GiroCode"));
     for (const TDruckElementRegel& regel : DruckElementRegeln()) {
+        // A definition of an older program without the QR code prints
+        // every document that has none as before.
+        if (regel.Sichtbar == R::GiroCode && giroCode.isEmpty() &&
+            !report.FindElement(DruckSeite, regel.Element))
+            continue;
         TReportElement& e = Element(report, regel.Element);
         row.RunSQL(QStringLiteral("select * from DruckElement where DEID = ") + QString::number(regel.DEID));
         if (row.IsEmpty())
@@ -154,6 +167,21 @@ void PlaceDruckElemente(TDM& dm, TReport& report, bool mitKopfFuss, bool ohnePre
             } else {
                 e.PictureFile.clear();
                 e.Visible = false;
+            }
+            break;
+        }
+        case R::GiroCode: {
+            e.Visible = false;
+            e.PictureFile.clear();
+            if (!visible || giroCode.isEmpty())
+                break;
+            // Never smaller than banking apps read from paper.
+            e.Width = std::max(e.Width, GiroCodeMinMm / faktor);
+            static QTemporaryDir folder;
+            const QString file = folder.filePath(QStringLiteral("GiroCode.png"));
+            if (folder.isValid() && GiroCodeBild(giroCode.toUtf8()).save(file, "PNG")) {
+                e.PictureFile = file;
+                e.Visible = true;
             }
             break;
         }

@@ -29,7 +29,8 @@ struct TDruckElementRegel {
         Unveraendert, // the definition's visibility stays
         NurVisible,   // Visible alone (the page number)
         Briefkopf,    // Visible, then hidden without letterhead when Hide is set
-        Logo          // the letterhead rule, and only while its picture file exists
+        Logo,         // the letterhead rule, and only while its picture file exists
+        GiroCode      // Visible, and only while the run has a payment QR code
     };
     int DEID;
     QString Element;
@@ -39,7 +40,8 @@ struct TDruckElementRegel {
 
 // The rule of every layout row, in the order the run applies them: the
 // letterhead first (0 to 19), the document name (38), then the rest (20 to 37)
-// and the invoice reference of a cancellation invoice or credit note (39).
+// and the invoice reference of a cancellation invoice or credit note (39),
+// the payment QR code (40).
 const QList<TDruckElementRegel>& DruckElementRegeln();
 
 // What a page without prices leaves out: the totals block and the payment terms.

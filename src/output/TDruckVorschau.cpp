@@ -17,7 +17,7 @@ const QColor VisibleColor(0xA6, 0xCA, 0xF0);
 const QColor HiddenColor(0xC0, 0xC0, 0xC0);
 
 bool InHeader(int deid) {
-    return (deid >= 3 && deid <= 32) || deid == 38 || deid == 39;
+    return (deid >= 3 && deid <= 32) || deid == 38 || deid == 39 || deid == 40;
 }
 
 bool InFooter(int deid) {

@@ -50,6 +50,10 @@ TEnabled EnabledFor(int deid) {
         return {true, true, true, false, false, false};
     if (deid == 33)
         return {true, true, false, true, false, false};
+    // The payment QR code: placed and switched like a logo, printed with
+    // or without the letterhead.
+    if (deid == 40)
+        return {true, true, true, false, true, false};
     return {true, true, true, false, true, true}; // 34 to 37
 }
 

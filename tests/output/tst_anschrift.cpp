@@ -131,10 +131,11 @@ void TestAnschrift::opensRereadOnFirstTab() {
                                   "Bestellung", "Kopf-/Fusstexte", "Mailtext"}));
     // The element list is the layout table in DEID order.
     auto* list = w<QListWidget>("ListElemente");
-    QCOMPARE(list->count(), 40);
+    QCOMPARE(list->count(), 41);
     QCOMPARE(list->item(20)->text(), QString("Kundenanschrift"));
     QCOMPARE(list->item(38)->text(), QString("Dokumentname"));
     QCOMPARE(list->item(39)->text(), QString("Rechnungsbezug"));
+    QCOMPARE(list->item(40)->text(), QString("GiroCode"));
     QCOMPARE(list->currentRow(), 0);
 
     // An edit left unsaved is gone when the page opens again, on its first tab.
@@ -387,6 +388,8 @@ void TestAnschrift::elementFields_data() {
                                   << "111011" << QStringList{"117", "50", "61", "0"};
     QTest::newRow("Rechnungsbezug") << 39 << "Links (mm)"
                                     << "111000" << QStringList{"2", "94", "176", "0"};
+    QTest::newRow("GiroCode") << 40 << "Links (mm)"
+                              << "111010" << QStringList{"152", "63", "26", "0"};
 }
 
 // Each element shows its row and offers only what applies to it; the
@@ -421,10 +424,11 @@ void TestAnschrift::previewShowsArea_data() {
 
     QTest::newRow("Druckbereich") << 0 << -1 << 0;
     QTest::newRow("Seitenanzahl") << 1 << -1 << 0;
-    QTest::newRow("Kopfbereich") << 2 << 2 << 32;
-    QTest::newRow("Kundenanschrift") << 20 << 2 << 32;
-    QTest::newRow("Dokumentname") << 38 << 2 << 32;
-    QTest::newRow("Rechnungsbezug") << 39 << 2 << 32;
+    QTest::newRow("Kopfbereich") << 2 << 2 << 33;
+    QTest::newRow("Kundenanschrift") << 20 << 2 << 33;
+    QTest::newRow("Dokumentname") << 38 << 2 << 33;
+    QTest::newRow("Rechnungsbezug") << 39 << 2 << 33;
+    QTest::newRow("GiroCode") << 40 << 2 << 33;
     QTest::newRow("Fussbereich") << 33 << 33 << 4;
     QTest::newRow("Bankdaten") << 36 << 33 << 4;
 }
