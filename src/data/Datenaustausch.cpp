@@ -35,6 +35,12 @@ QByteArray ExportCSV(TDM& dm, TAustauschArt art, int* records) {
     const QHash<QString, TBezug> bezuege = LoadBezuege(dm, art);
     const QString key = spalten.first().Feld;
     QString sql = QStringLiteral("select * from ") + TableOf(art) + QStringLiteral(" order by ") + key;
+    // A customer's e-invoice settings come from the program's own table.
+    if (art == TAustauschArt::Kunden && dm.TableExists(QStringLiteral("KundeERechnung")))
+        sql =
+            QStringLiteral("select K.*, E.LeitwegID, case E.Format when 'Z' then 'ZUGFeRD-PDF' when 'X' then "
+                           "'XRechnung' else 'keine' end as ERechnungFormat from Kunde K left join "
+                           "KundeERechnung E on E.KundenID = K.KundenID order by K.KundenID");
     if (art == TAustauschArt::Artikel)
         sql = QStringLiteral("select A.*, P.PreisBez, P.PreisBez2, P.Menge, P.EinheitID, P.Wert, P.MWStSatz "
                              "from Artikel A left join ArtPreis P on P.ArtikelID = A.ArtikelID "
@@ -291,9 +297,15 @@ bool RunRules(TDM& dm, TAustauschArt art, const TDatei& d, bool aktualisieren,
                                   QString::number(ersteZeile.value(normal(g.Nummer))) + QStringLiteral(")!")};
             const QStringList& first = d.Records[g.Zeilen.first()];
             QList<TWert> werte;
+            QList<QPair<int, QString>> eigene;
             for (int i = 1; i < spalten.size(); ++i) {
                 if (spalten[i].Preis)
                     continue;
+                if (spalten[i].Eigen) {
+                    if (const QString* v = d.ValueOf(first, i))
+                        eigene.append({i, *v});
+                    continue;
+                }
                 const QString* v = d.ValueOf(first, i);
                 if (!v)
                     continue;
@@ -308,6 +320,7 @@ bool RunRules(TDM& dm, TAustauschArt art, const TDatei& d, bool aktualisieren,
                 const QVariant wert = ImportValue(spalten[i], *v, bezuege, dm);
                 werte << TWert{spalten[i].Feld, wert};
             }
+            const TEigeneWerte eigeneWerte = ReadEigene(art, eigene);
             QVariant nummer;
             if (!g.Nummer.isEmpty())
                 nummer = ImportValue(spalten[0], g.Nummer, bezuege, dm);
@@ -350,6 +363,7 @@ bool RunRules(TDM& dm, TAustauschArt art, const TDatei& d, bool aktualisieren,
             const qint64 id = t.FieldByName(key)->AsLargeInt();
             if (urteil == TImportZeile::Neu)
                 hoechsteNeue = qMax(hoechsteNeue, id);
+            WriteEigene(dm, id, eigeneWerte);
 
             if (art == TAustauschArt::Artikel && d.PreisSpalten) {
                 if (urteil == TImportZeile::Aktualisiert)

@@ -30,6 +30,7 @@ struct TSpalte {
     QString BezID;
     QString BezName;
     bool Preis = false; // a column of the article's price line
+    bool Eigen = false; // a customer's e-invoice setting, kept in KundeERechnung
 };
 
 // The columns of a kind of record, in file order; the first is the number.
@@ -59,6 +60,17 @@ class TRowRefused {
 public:
     QString Grund;
 };
+
+// The e-invoice settings of a customer row of the file (its Eigen columns
+// that are present) checked and merged with what is stored: TRowRefused for
+// a wrong Leitweg-ID or an unknown format. Written after the row is saved.
+struct TEigeneWerte {
+    bool Leitweg = false, Format = false; // which columns the file has
+    QString LeitwegID;
+    QString FormatCode;
+};
+TEigeneWerte ReadEigene(TAustauschArt art, const QList<QPair<int, QString>>& werte);
+void WriteEigene(TDM& dm, qint64 kundenId, const TEigeneWerte& e);
 
 // True when the text is digits only (and not empty).
 bool AllDigits(const QString& s);

@@ -2,6 +2,7 @@
 // the rules that turn a stored value into the text of its column and back.
 #include "DatenaustauschIntern.h"
 
+#include "KundeERechnung.h"
 #include "UDM.h"
 
 #include <QDate>
@@ -23,6 +24,11 @@ TSpalte B(const char* titel, const char* feld, const char* tabelle, const char* 
 
 TSpalte P(TSpalte s) {
     s.Preis = true;
+    return s;
+}
+
+TSpalte E(TSpalte s) {
+    s.Eigen = true;
     return s;
 }
 
@@ -81,6 +87,8 @@ const QList<TSpalte>& Spalten(TAustauschArt art) {
         T("Händlernr.", "HaendlerID", TArt::Ganz),
         T("Aktiv", "Aktiv", TArt::JaNein),
         T("Anmerkung", "Anmerkung"),
+        E(T("Leitweg-ID / Käuferreferenz", "LeitwegID")),
+        E(T("E-Rechnung als", "ERechnungFormat")),
     };
     static const QList<TSpalte> lieferanten = {
         T("Nummer", "LieferantenID", TArt::Ganz),
@@ -308,6 +316,49 @@ void WireRules(TDM& dm, TAustauschArt art, TSQLiteTable& t) {
         t.BeforePost = [&dm](TSQLiteBaseQuery* ds) { dm.TableArtikelBeforePost(ds); };
         break;
     }
+}
+
+TEigeneWerte ReadEigene(TAustauschArt art, const QList<QPair<int, QString>>& werte) {
+    TEigeneWerte e;
+    const QList<TSpalte>& spalten = Spalten(art);
+    for (const auto& [i, raw] : werte) {
+        const QString text = raw.trimmed();
+        if (spalten[i].Feld == QLatin1String("LeitwegID")) {
+            e.Leitweg = true;
+            e.LeitwegID = text;
+            if (const QString fehler = LeitwegIDFehler(text); !fehler.isEmpty())
+                throw TRowRefused{fehler};
+            if (text.size() > 50)
+                throw TRowRefused{
+                    QStringLiteral("Die Leitweg-ID / Käuferreferenz ist länger als 50 Zeichen!")};
+        } else if (spalten[i].Feld == QLatin1String("ERechnungFormat")) {
+            e.Format = true;
+            // The caption the form shows, or its code.
+            e.FormatCode.clear();
+            for (const char* code : {"N", "Z", "X"})
+                if (text.compare(ERechnungFormatName(QLatin1String(code)), Qt::CaseInsensitive) == 0 ||
+                    text.compare(QLatin1String(code), Qt::CaseInsensitive) == 0)
+                    e.FormatCode = QLatin1String(code);
+            if (text.isEmpty())
+                e.FormatCode = QStringLiteral("N");
+            if (e.FormatCode.isEmpty())
+                throw TRowRefused{QStringLiteral("Unbekanntes E-Rechnungsformat „") + text +
+                                  QStringLiteral("“ (keine, ZUGFeRD-PDF oder XRechnung)!")};
+        }
+    }
+    return e;
+}
+
+void WriteEigene(TDM& dm, qint64 kundenId, const TEigeneWerte& e) {
+    if (!e.Leitweg && !e.Format)
+        return;
+    // A column the file leaves out keeps what is stored.
+    TKundeERechnung neu = LeseKundeERechnung(dm, kundenId);
+    if (e.Leitweg)
+        neu.LeitwegID = e.LeitwegID;
+    if (e.Format)
+        neu.Format = e.FormatCode;
+    SchreibeKundeERechnung(dm, kundenId, neu);
 }
 
 } // namespace Austausch

@@ -134,8 +134,12 @@ void TDM::TableKundeBeforePost(TSQLiteBaseQuery* DataSet) {
     RefuseBadPercent(DataSet, QStringLiteral("Skonto"),
                      QStringLiteral("Das Skonto muss zwischen 0 und 100 liegen!"));
     RefuseUnstorableText(DataSet, KundeLabels());
-    PruefeKundeERechnungEingabe();
-    FKundeVorher = inserting ? 0 : KundenIDBeforeEdit.toLongLong();
+    // What the customer form typed belongs to its own table's row only, not
+    // to a row an import saves meanwhile.
+    if (DataSet == &TableKunde) {
+        PruefeKundeERechnungEingabe();
+        FKundeVorher = inserting ? 0 : KundenIDBeforeEdit.toLongLong();
+    }
 
     // An empty parent company means none, which is customer 0.
     TField* konzern = DataSet->FieldByName(QStringLiteral("KonzernID"));

@@ -72,6 +72,7 @@ void TestDatenaustausch::cleanup() {
 
 // Names a spreadsheet and a CSV reader trip over.
 void TestDatenaustausch::fillOddRecords() {
+    exec(QStringLiteral("insert into KundeERechnung values (0, 'Bestellung 4711', 'Z')"));
     exec(QStringLiteral(
         "insert into Kunde (KundenID,AnredeID,TitelID,Firma,Nachname,Vorname,Strasse,PLZ,Ort,LandID,Email,"
         "Geburtsdatum,Erfassungsdatum,KunGruID,Anmerkung,Aktiv,Rabatt,Skonto,Netto,UIDNr,KonzernID,"
@@ -125,6 +126,8 @@ void TestDatenaustausch::roundTripIsByteExact() {
     QVERIFY(r.Ausgefuehrt);
     QCOMPARE(ExportCSV(*dm, art), first);
     QCOMPARE(db.messages->boxes.size(), 0);
+    if (art == TAustauschArt::Kunden) // the e-invoice settings came along
+        QVERIFY(QString::fromUtf8(first).contains(QStringLiteral(";Bestellung 4711;ZUGFeRD-PDF\r\n")));
 }
 
 void TestDatenaustausch::exportIsSpreadsheetCsv() {
@@ -205,6 +208,16 @@ void TestDatenaustausch::badRowIsRefusedAlone_data() {
                                    << QStringLiteral("101;") + QString(101, u'x') +
                                           QStringLiteral(";;Allgmein;;;0;")
                                    << "Das Feld \"Firma\" darf höchstens 100 Zeichen lang sein!";
+
+    // A customer's e-invoice settings: the Leitweg-ID checked as on the form.
+    const QString kh2 = kh + QStringLiteral(";Leitweg-ID / Käuferreferenz;E-Rechnung als");
+    QTest::newRow("Leitweg-ID with wrong check digits")
+        << TAustauschArt::Kunden << kh2 << kg + QStringLiteral(";04011000-12345-03;XRechnung")
+        << "101;Böse;;Allgmein;;;0;;04011000-12345-04;XRechnung"
+        << "Die Prüfziffer der Leitweg-ID „04011000-12345-04“ stimmt nicht.";
+    QTest::newRow("unknown e-invoice format")
+        << TAustauschArt::Kunden << kh2 << kg + QStringLiteral(";;z") << "101;Böse;;Allgmein;;;0;;;PDF"
+        << "Unbekanntes E-Rechnungsformat „PDF“ (keine, ZUGFeRD-PDF oder XRechnung)!";
 
     const QString lh = QStringLiteral("Nummer;Firma;Lieferantengruppe;Land");
     const QString lg = QStringLiteral("50;Gut AG;Allgmein;Österreich");
