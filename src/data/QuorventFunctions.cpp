@@ -1,6 +1,7 @@
 #include "QuorventFunctions.h"
 
 #include "SQLite.h"
+#include "SQLiteCursor.h"
 
 namespace {
 
@@ -43,13 +44,19 @@ QString ReadAllgSetting(TSQLiteQuery& query, const QString& key) {
     return query.FieldByName(QStringLiteral("AllgWert"))->AsString();
 }
 
+QString ReadAllgText(TSQLiteDB& db, const QString& key) {
+    TSQLiteCursor c(db, QStringLiteral("select AllgWert from set_allg where AllgID = ") + KeyLiteral(key));
+    return c.Next() ? c.Text(0) : QString();
+}
+
 TMailSetting GetMailSetting(TSQLiteQuery& query) {
     TMailSetting setting;
     setting.Host = ReadAllgSetting(query, QStringLiteral("MailHost"));
     setting.User = ReadAllgSetting(query, QStringLiteral("MailUser"));
     setting.Password = ReadAllgSetting(query, QStringLiteral("MailPW"));
     setting.Auth = ReadAllgSetting(query, QStringLiteral("MailAuth")) == QLatin1String("J");
-    setting.CaFile = ReadAllgSetting(query, QStringLiteral("MailCAFile"));
+    // A certificate file's path is easily longer than the column.
+    setting.CaFile = ReadAllgText(*query.Connection(), QStringLiteral("MailCAFile"));
     return setting;
 }
 

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class TSQLiteDB;
 class TSQLiteQuery;
 
 // The SMTP settings as stored in set_allg.
@@ -17,6 +18,9 @@ struct TMailSetting {
 
 // Reads one set_allg value through the given query; empty when missing or NULL.
 QString ReadAllgSetting(TSQLiteQuery& query, const QString& key);
+// The same value read whole, not cut to the column's 30 characters; for the
+// program's own settings that may be longer (a file path, a legal note).
+QString ReadAllgText(TSQLiteDB& db, const QString& key);
 
 // The mail settings, read in the order host, user, password, authentication,
 // certificate file.

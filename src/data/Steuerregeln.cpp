@@ -64,7 +64,7 @@ QString SteuerHinweis(TDM& dm, const QString& kategorie) {
     const QString key = SteuerHinweisSchluessel(kategorie);
     if (key.isEmpty())
         return QString();
-    const QString eigen = dm.GetAllg(key).trimmed();
+    const QString eigen = dm.GetAllgText(key).trimmed();
     return eigen.isEmpty() ? SteuerHinweisVorgabe(kategorie, dm.GetAllg(QStringLiteral("FirmaLand"))) : eigen;
 }
 

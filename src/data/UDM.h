@@ -109,6 +109,10 @@ public:
     void SetAllg(const QString& key, const QString& value);
     // The text of one set_allg row; empty when there is no row or it is NULL.
     QString GetAllg(const QString& key);
+    // A setting of the program's own whose value may be longer than the 30
+    // characters of the column (a file path, a legal note): read whole, where
+    // GetAllg cuts like every column of the original layout.
+    QString GetAllgText(const QString& key);
 
     // ------------------------------------------------------------------
     // Reference tables (UDM_Referenz.cpp). Every table runs with automatic

@@ -15,3 +15,7 @@ void TDM::SetAllg(const QString& key, const QString& value) {
 QString TDM::GetAllg(const QString& key) {
     return ReadAllgSetting(Query1, key);
 }
+
+QString TDM::GetAllgText(const QString& key) {
+    return ReadAllgText(SQLiteDB1, key);
+}

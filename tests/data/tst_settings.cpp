@@ -112,7 +112,11 @@ void TestSettings::mailSetting() {
     FDM->SetAllg(QStringLiteral("MailUser"), QStringLiteral("büro"));
     FDM->SetAllg(QStringLiteral("MailPW"), QStringLiteral("geh'heim"));
     FDM->SetAllg(QStringLiteral("MailAuth"), auth);
+    // A path longer than the column's 30 characters is read whole.
+    const QString ca = QStringLiteral("/usr/local/share/ca-certificates/büro-mailserver.crt");
+    FDM->SetAllg(QStringLiteral("MailCAFile"), ca);
     const TMailSetting s = GetMailSetting(FDM->Query1);
+    QCOMPARE(s.CaFile, ca);
     QCOMPARE(s.Host, QStringLiteral("mail.example.at"));
     QCOMPARE(s.User, QStringLiteral("büro"));
     QCOMPARE(s.Password, QStringLiteral("geh'heim"));
