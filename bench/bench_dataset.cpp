@@ -3,6 +3,7 @@
 // "ratio NAME VALUE" (our time / plain time, medians of several repetitions);
 // one more line gives the memory an open 100,000-row result set takes.
 #include "BenchSupport.h"
+#include "LocalTime.h"
 #include "SQLite.h"
 
 #include <sqlite3.h>
@@ -113,6 +114,7 @@ int posIdOf(int i) {
 } // namespace
 
 int main(int argc, char** argv) {
+    ReadLocalZoneOnce(); // as the program does
     // The list benchmarks build real frames; they need no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -171,6 +171,23 @@ QString KopfSummenSQL() {
         "P.KopfTyp = K.KopfTyp and P.KopfID = K.KopfID) end as SummeInkl from Kopf K");
 }
 
+void EnsurePreisSummenIndex(TSQLiteDB& db) {
+    // The price lines in the order of their key, so that every sum read from
+    // the index adds them up in the same order as from the table; with the
+    // amounts and the rate in it, neither the overview's three totals nor the
+    // statistics' revenue need to read a single row. An older index of the
+    // statistics held the amounts in another order and not the rate: the
+    // overview read some totals through it and some through the key, and two
+    // indexes slow down every saved price line.
+    try {
+        db.ExecSQL(
+            QStringLiteral("create index if not exists PosPreisSumme on PosPreis (KopfTyp, KopfID, PosID, "
+                           "PreisID, Menge, Wert, Rabatt, MWStSatz)"));
+        db.ExecSQL(QStringLiteral("drop index if exists PosPreisUmsatz"));
+    } catch (const ESQLiteError&) {
+    }
+}
+
 QString KopfNettoSQL(const QString& typ, int kopfId) {
     return QStringLiteral("select total(Menge*Wert*(100-ifnull(Rabatt,0))/100.0) as Summe from PosPreis "
                           "where KopfTyp = ") +

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+class TSQLiteDB;
 class TSQLiteQuery;
 
 // ---------------------------------------------------------------------------
@@ -94,6 +95,10 @@ TKopfAnzeige KopfAnzeige(const QString& typ, const QString& status);
 // Net, VAT and gross total of every header, one row per document (columns
 // Summe, SummeUST, SummeInkl after the Kopf columns).
 QString KopfSummenSQL();
+// The index every sum over the price lines of a document reads instead of
+// the rows, created when missing; a file that cannot be written goes on
+// without it, only slower.
+void EnsurePreisSummenIndex(TSQLiteDB& db);
 // Net total of one document, column Summe.
 QString KopfNettoSQL(const QString& typ, int kopfId);
 // Net total of one position, column GPreis (summed first, divided after).

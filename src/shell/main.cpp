@@ -9,6 +9,7 @@
 #include "Eingangsrechnung.h"
 #include "FileNames.h"
 #include "GlobalFunctions.h"
+#include "LocalTime.h"
 #include "QtMessages.h"
 #include "Rtf.h"
 #include "Sicherung.h"
@@ -185,6 +186,7 @@ void CloseInOrder(TMF& mf) {
 } // namespace
 
 int main(int argc, char** argv) {
+    ReadLocalZoneOnce();
     InstallEInvoiceArchiv();
     bool handled = false;
     if (const int early = EarlyCommandLine(argc, argv, &handled); handled)

@@ -1,5 +1,6 @@
 #include "StatistikDaten.h"
 
+#include "Beleg.h"
 #include "DruckText.h"
 #include "GlobalFunctions.h"
 #include "ListFilter.h"
@@ -139,12 +140,7 @@ void StatPrepareIndex(TSQLiteDB& db) {
     // Every statement sums the price lines of the documents it finds; with
     // the amounts in the index the rows themselves need not be read, which
     // saves a fifth of the time on a large file.
-    try {
-        db.ExecSQL(
-            QStringLiteral("create index if not exists PosPreisUmsatz on PosPreis (KopfTyp, KopfID, PosID, "
-                           "Wert, Menge, Rabatt)"));
-    } catch (const ESQLiteError&) {
-    }
+    EnsurePreisSummenIndex(db);
 }
 
 QList<TStatEintrag> StatUmsatzProTag(TSQLiteDB& db, const TStatFilter& f) {

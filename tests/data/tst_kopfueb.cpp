@@ -1,6 +1,7 @@
 // The document overview through the data module: the list statement from
 // the filter slots and the sort entry, the empty-list rule, and the delete
 // with its warning and question.
+#include "Beleg.h"
 #include "DatabaseFixture.h"
 #include "UDM.h"
 
@@ -49,6 +50,7 @@ private slots:
     void filters();
     void amounts();
     void noCustomerDocument();
+    void sumsAsThroughTheKey();
     void deleteDocument_data();
     void deleteDocument();
 
@@ -121,6 +123,59 @@ void TestKopfUeb::noCustomerDocument() {
     dm->SQLiteDB1.ExecSQL(QStringLiteral("update Kopf set KundenID = 99"));
     dm->OpenQueryKopf(QStringList(TDM::KopfUebSlots), 0);
     QCOMPARE(listed(), QString());
+}
+
+// The list reads its totals from an index. Floating-point sums depend on the
+// order of the lines, so the totals must come out bit for bit as when the
+// price lines are read through their key, also on a file where the
+// statistics left their own index with the amounts in another order.
+void TestKopfUeb::sumsAsThroughTheKey() {
+    TSQLiteDB& base = dm->SQLiteDB1;
+    base.ExecSQL(QStringLiteral("delete from PosPreis"));
+    base.StartTransaction();
+    for (int doc = 0; doc < 60; ++doc) {
+        const char typ = "ROA"[doc % 3];
+        base.ExecSQL(QStringLiteral("insert or ignore into Kopf (KopfTyp,KopfID,KundenID,SubkundenID,KopfBez,"
+                                    "Status,Datum,KunGruID,DruDatID,Rabatt,Netto) values ('%1',%2,10,0,'x',"
+                                    "'E','2024-04-01',1,1,0,'%3')")
+                         .arg(QLatin1Char(typ))
+                         .arg(1000 + doc)
+                         .arg(doc % 5 ? u'N' : u'J'));
+        // Amounts far apart in size and listed out of order, so that adding
+        // them in another order changes the last bits.
+        for (int line = 0; line < 9; ++line)
+            base.ExecSQL(
+                QStringLiteral("insert into PosPreis (KopfTyp,KopfID,PosID,PreisID,PreisBez,Menge,"
+                               "EinheitID,Wert,Rabatt,MWStSatz) values ('%1',%2,%3,%4,'p',%5,1,%6,%7,%8)")
+                    .arg(QLatin1Char(typ))
+                    .arg(1000 + doc)
+                    .arg(1 + line / 4)
+                    .arg(9 - line)
+                    .arg(0.3 + line % 3)
+                    .arg((line * 7 + doc) % 5 == 0 ? 1234567.89 : 0.07 * (1 + (line + doc) % 11), 0, 'f', 2)
+                    .arg(line % 4 ? QStringLiteral("3.3") : QStringLiteral("null"))
+                    .arg(line % 2 ? 19 : 7));
+    }
+    base.Commit();
+    auto totals = [&](TSQLiteQuery& q) {
+        QMap<QString, QList<double>> out;
+        for (q.First(); !q.Eof(); q.Next())
+            out[q.FieldByName(QStringLiteral("KopfTyp"))->AsString() +
+                q.FieldByName(QStringLiteral("KopfID"))->AsString()] = {
+                q.FieldByName(QStringLiteral("Summe"))->AsFloat(),
+                q.FieldByName(QStringLiteral("SummeUST"))->AsFloat(),
+                q.FieldByName(QStringLiteral("SummeInkl"))->AsFloat()};
+        return out;
+    };
+    TSQLiteQuery byKey(&base);
+    byKey.RunSQL(KopfSummenSQL());
+    const auto expected = totals(byKey);
+    base.ExecSQL(QStringLiteral("create index if not exists PosPreisUmsatz on PosPreis (KopfTyp, KopfID, "
+                                "PosID, Wert, Menge, Rabatt)"));
+    for (int sort : {0, 6}) {
+        dm->OpenQueryKopf(QStringList(TDM::KopfUebSlots), sort);
+        QCOMPARE(totals(dm->QueryKopf), expected);
+    }
 }
 
 void TestKopfUeb::deleteDocument_data() {
