@@ -18,6 +18,7 @@ DEB="$(ls "$WORK"/pkg/quorvent_*_*.deb)"
 
 dpkg-deb -f "$DEB" Depends | grep -q "libqt6widgets6" || fail "Abhängigkeiten nicht berechnet: $(dpkg-deb -f "$DEB" Depends)"
 dpkg-deb -f "$DEB" Depends | grep -q "fonts-liberation2" || fail "Schrift fehlt in den Abhängigkeiten"
+dpkg-deb -f "$DEB" Depends | grep -q "libqrencode" || fail "libqrencode (GiroCode) fehlt in den Abhängigkeiten"
 ROOT="$WORK/root"
 dpkg-deb -x "$DEB" "$ROOT"
 for f in usr/bin/quorvent usr/share/quorvent/Quorvent.rav usr/share/quorvent/Quorvent-Hilfe.html \
