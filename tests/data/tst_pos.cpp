@@ -427,6 +427,15 @@ void TestPos::priceLines() {
     AssignFields(t, {"Rabatt="});
     t.Post();
     QCOMPARE(lines().last(), QStringLiteral("1:4:neu:0"));
+
+    // A small business's new lines, typed or taken from an article, start at 0 %.
+    dm->SetAllg(QStringLiteral("Kleinunternehmer"), QStringLiteral("J"));
+    t.Append();
+    QCOMPARE(t.FieldByName("MWStSatz")->AsFloat(), 0.0);
+    t.Cancel();
+    dm->TakePosArticle(8);
+    QVERIFY(count("select count(*) from PosPreis where KopfTyp = 'R' and KopfID = 1 and PosID = 1") > 0);
+    QCOMPARE(count("select count(*) from PosPreis where KopfTyp = 'R' and KopfID = 1 and MWStSatz <> 0"), 0);
 }
 
 // A line whose discount is empty counts undiscounted everywhere.
