@@ -507,7 +507,7 @@ int TDM::PrepareCurrentPrintData(const QString& typ, int kopfId, bool reminder) 
         QString hinweis;
         if (klein) {
             hinweis = SteuerHinweis(*this, QStringLiteral("E"));
-            const QString steuerNr = GetAllg(QStringLiteral("FirmaSteuerNr")).trimmed();
+            const QString steuerNr = GetAllgText(QStringLiteral("FirmaSteuerNr")).trimmed();
             if (Filled(steuerNr))
                 hinweis += CRLF + QStringLiteral("Steuernummer: ") + steuerNr;
         } else if (Text(kopf, "Netto") == QLatin1String("J")) {

@@ -218,8 +218,8 @@ bool ReadEInvoice(TDM& dm, const QString& typ, int kopfId, TERechnung* r, QStrin
         skonto2 = q.FieldByName(QStringLiteral("Skonto2"))->AsString();
     }
     r->Verkaeufer.Land = dm.GetAllg(QStringLiteral("FirmaLand")).trimmed().toUpper();
-    r->Verkaeufer.Kontakt = XmlText(dm.GetAllg(QStringLiteral("FirmaKontakt"))).trimmed();
-    r->Verkaeufer.SteuerNr = XmlText(dm.GetAllg(QStringLiteral("FirmaSteuerNr"))).trimmed();
+    r->Verkaeufer.Kontakt = XmlText(dm.GetAllgText(QStringLiteral("FirmaKontakt"))).trimmed();
+    r->Verkaeufer.SteuerNr = XmlText(dm.GetAllgText(QStringLiteral("FirmaSteuerNr"))).trimmed();
     if (LandName(r->Verkaeufer.Land).isEmpty())
         r->Verkaeufer.Land.clear();
     if (!Filled(r->Verkaeufer.Name))

@@ -176,7 +176,7 @@ void TAnschrift::PrepareShow() {
     DM->TableAnsch.Open();
     ui->CBLand->setCurrentIndex(std::max(0, ui->CBLand->findData(DM->GetAllg(QStringLiteral("FirmaLand")))));
     for (QLineEdit* edit : SteuerEdits())
-        edit->setText(DM->GetAllg(edit->objectName().mid(4)));
+        edit->setText(DM->GetAllgText(edit->objectName().mid(4)));
     ShowSteuerVorgaben();
     ui->CBKleinunternehmer->setChecked(IstKleinunternehmer(*DM));
     ui->CBGiroCode->setChecked(DM->GetAllg(QStringLiteral("GiroCode")).trimmed().toUpper() ==
@@ -262,7 +262,7 @@ void TAnschrift::Speichern() {
         if (land != DM->GetAllg(QStringLiteral("FirmaLand")))
             DM->SetAllg(QStringLiteral("FirmaLand"), land);
         for (const auto& [key, value] : settings)
-            if (value != DM->GetAllg(key).trimmed())
+            if (value != DM->GetAllgText(key).trimmed())
                 DM->SetAllg(key, value);
         if (table.Editing() && TFieldDataLink::UpdateRecord(&table))
             table.Post();

@@ -4,6 +4,7 @@
 #include "DatabaseFixture.h"
 #include "FormTestHelpers.h"
 #include "LogoFilter.h"
+#include "Steuerregeln.h"
 #include "TDBCheckBox.h"
 #include "TDBEdit.h"
 #include "TDBMemo.h"
@@ -247,6 +248,10 @@ void TestAnschrift::taxSettingsSaved() {
     QCOMPARE(klein->placeholderText(), QString("Gemäß § 19 UStG wird keine Umsatzsteuer berechnet."));
     QTest::keyClicks(w<QLineEdit>("EditFirmaKontakt"), "Anna Brenner");
     QTest::keyClicks(w<QLineEdit>("EditFirmaSteuerNr"), "12/345/67890");
+    // An own wording longer than the settings column's 30 characters stays whole.
+    const QString note =
+        "Als Kleinunternehmer im Sinne von § 19 Abs. 1 UStG berechnen wir keine Umsatzsteuer.";
+    klein->setText(note);
     w<QCheckBox>("CBKleinunternehmer")->click();
     w<QCheckBox>("CBGiroCode")->click();
     QTest::mouseClick(w<QPushButton>("BitBtnSpeichern"), Qt::LeftButton);
@@ -261,6 +266,8 @@ void TestAnschrift::taxSettingsSaved() {
     QVERIFY(page->ShowPage());
     QVERIFY(w<QCheckBox>("CBGiroCode")->isChecked());
     QCOMPARE(w<QLineEdit>("EditFirmaKontakt")->text(), QString("Anna Brenner"));
+    QCOMPARE(klein->text(), note);
+    QCOMPARE(SteuerHinweis(*dm, "E"), note);
 }
 
 void TestAnschrift::leavingAsksForUnsavedEdits_data() {
