@@ -2,6 +2,7 @@
 // revenue account of each situation.
 #include "DatevIntern.h"
 
+#include "OwnTransaction.h"
 #include "UDM.h"
 
 #include <QHash>
@@ -85,7 +86,7 @@ TDatevEinstellungen LeseDatevEinstellungen(TDM& dm) {
 }
 
 void SpeichereDatevEinstellungen(TDM& dm, const TDatevEinstellungen& e) {
-    InTransaktion(dm, [&] {
+    AllOrNothing(dm.SQLiteDB1, [&] {
         dm.SetAllg(QStringLiteral("DatevBerater"), e.Berater);
         dm.SetAllg(QStringLiteral("DatevMandant"), e.Mandant);
         dm.SetAllg(QStringLiteral("DatevWJBeginn"), e.WJBeginn);

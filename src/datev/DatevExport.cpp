@@ -7,37 +7,17 @@
 #include "FileNames.h"
 #include "GlobalFunctions.h"
 #include "MaintenanceCommand.h"
+#include "OwnTransaction.h"
 #include "UDM.h"
 
 #include <QTextStream>
-
-namespace Datev {
-
-// Runs work in a transaction of its own unless one is already open.
-void InTransaktion(TDM& dm, const std::function<void()>& work) {
-    TSQLiteDB& db = dm.SQLiteDB1;
-    const bool eigene = !db.InTransaction();
-    if (eigene)
-        db.StartTransaction();
-    try {
-        work();
-        if (eigene)
-            db.Commit();
-    } catch (...) {
-        if (eigene && db.InTransaction())
-            db.Rollback();
-        throw;
-    }
-}
-
-} // namespace Datev
 
 using namespace Datev;
 
 void EnsureDatevTables(TDM& dm) {
     if (dm.TableExists(QStringLiteral("DatevExport")))
         return;
-    InTransaktion(dm, [&] {
+    AllOrNothing(dm.SQLiteDB1, [&] {
         dm.SQLiteDB1.ExecSQL(QStringLiteral(
             "CREATE TABLE IF NOT EXISTS DatevExport (KopfTyp CHAR(1) NOT NULL, KopfID INTEGER NOT NULL, "
             "Exportiert DATETIME NOT NULL, Datei VARCHAR(250), PRIMARY KEY (KopfTyp, KopfID))"));

@@ -55,7 +55,4 @@ QByteArray Spaltenzeile(bool buchungen);
 // "+" or "*", at most 15 characters in all.
 bool UIDFuerDatev(const QString& uid);
 
-// Runs work in a transaction of its own unless one is already open.
-void InTransaktion(TDM& dm, const std::function<void()>& work);
-
 } // namespace Datev

@@ -4,6 +4,7 @@
 #include "DruckText.h"
 #include "GlobalFunctions.h"
 #include "Messages.h"
+#include "OwnTransaction.h"
 #include "QuorventFunctions.h"
 #include "SQLiteCursor.h"
 #include "UDM.h"
@@ -96,10 +97,7 @@ void EnsureZahlungTables(TDM& dm) {
     if (HasZahlungTables(dm))
         return;
     TSQLiteDB& db = dm.SQLiteDB1;
-    const bool eigene = !db.InTransaction();
-    if (eigene)
-        db.StartTransaction();
-    try {
+    AllOrNothing(db, [&] {
         db.ExecSQL(QStringLiteral(
             "CREATE TABLE IF NOT EXISTS Zahlung (ZahlungID INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, "
             "KopfTyp CHAR(1) NOT NULL, KopfID INTEGER NOT NULL, Datum DATE NOT NULL, Betrag NUMERIC(10,2) "
@@ -129,13 +127,7 @@ void EnsureZahlungTables(TDM& dm) {
                            QStringLiteral("', ") + Num(z.Satz) +
                            QStringLiteral(", 'J', 'Deutsche Bundesbank')"));
         }
-        if (eigene)
-            db.Commit();
-    } catch (...) {
-        if (eigene && db.InTransaction())
-            db.Rollback();
-        throw;
-    }
+    });
 }
 
 // ---------------------------------------------------------------------
@@ -302,19 +294,6 @@ void SetStatus(TDM& dm, const QString& typ, int kopfId, const QString& status) {
                          QStringLiteral(" and KopfID = ") + QString::number(kopfId));
 }
 
-void InTransaktion(TDM& dm, const std::function<void()>& work) {
-    TSQLiteDB& db = dm.SQLiteDB1;
-    db.StartTransaction();
-    try {
-        work();
-        db.Commit();
-    } catch (...) {
-        if (db.InTransaction())
-            db.Rollback();
-        throw;
-    }
-}
-
 } // namespace
 
 bool ZahlungErfassen(TDM& dm, const QString& typ, int kopfId, const TZahlung& zahlung) {
@@ -364,7 +343,7 @@ bool ZahlungErfassen(TDM& dm, const QString& typ, int kopfId, const TZahlung& za
             rest = 0;
         }
     }
-    InTransaktion(dm, [&] {
+    AllOrNothing(dm.SQLiteDB1, [&] {
         auto insert = [&](double wert, const QString& art, const QString& anmerkung) {
             dm.SQLiteDB1.ExecSQL(
                 QStringLiteral(
@@ -401,7 +380,7 @@ bool ZahlungLoeschen(TDM& dm, const QString& typ, int kopfId, qint64 zahlungId) 
         return false;
     const QString beleg = QStringLiteral(" and KopfTyp = ") + SQLQuote(typ) +
                           QStringLiteral(" and KopfID = ") + QString::number(kopfId);
-    InTransaktion(dm, [&] {
+    AllOrNothing(dm.SQLiteDB1, [&] {
         dm.SQLiteDB1.ExecSQL(QStringLiteral("delete from Zahlung where ZahlungID = ") +
                              QString::number(zahlungId) + beleg);
         // The discount exists only because a payment settled the invoice in
