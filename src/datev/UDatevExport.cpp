@@ -415,6 +415,7 @@ void InstallDatev(TMF& mf) {
     QAction* a = mf.Action(QStringLiteral("ActionDatevExport"));
     if (!a)
         return;
+    a->setEnabled(true);
     QObject::connect(a, &QAction::triggered, &mf, [dialog] {
         if (!TPage::CheckRight(QStringLiteral("DatevExport")))
             return;

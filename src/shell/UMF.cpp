@@ -104,9 +104,10 @@ TMF::TMF(QWidget* parent) : QMainWindow(parent), ui(new Ui::TMF) {
     connect(ui->EditSelectAll1, &QAction::triggered, this,
             [this] { EditCommand("selectAll", QKeySequence::SelectAll); });
 
-    // Data exchange and backup stay off until the program has wired them to
-    // their windows (InstallExtras).
-    for (QAction* a : {ui->ActionDatenExport, ui->ActionDatenImport, ui->ActionDBSich, ui->ActionDBRueck})
+    // Data exchange, the DATEV export and backup stay off until the program
+    // has wired them to their windows (InstallExtras, the DATEV dialog).
+    for (QAction* a : {ui->ActionDatenExport, ui->ActionDatenImport, ui->ActionDatevExport, ui->ActionDBSich,
+                       ui->ActionDBRueck})
         a->setEnabled(false);
 
     // Amounts are always written with two decimals and " EUR" appended by the

@@ -89,8 +89,8 @@ private slots:
                                      << QStringList{"&Lieferantengruppe", "L&ieferantenstamm"};
         QTest::newRow("Artikel") << "A&rtikel" << QStringList{"&Artikelgruppe", "A&rtikelstamm"};
         QTest::newRow("Extras") << "&Extras"
-                                << QStringList{"&Daten exportieren", "D&aten importieren", "Da&ten sichern",
-                                               "Dat&en rücksichern"};
+                                << QStringList{"&Daten exportieren", "D&aten importieren", "DATE&V-Export",
+                                               "Da&ten sichern", "Dat&en rücksichern"};
         QTest::newRow("Einstellungen")
             << "E&instellungen" << QStringList{"&Allgemein", "&Styles", "&Berechtigungen"};
         QTest::newRow("Hilfe") << "&Hilfe" << QStringList{"Quorvent Hilfe", "&Info"};
