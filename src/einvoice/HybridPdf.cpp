@@ -187,13 +187,13 @@ bool EmbedEInvoice(const QByteArray& pdfData, const QByteArray& xml, QByteArray*
             QPDFEFStreamObjectHelper::createEFStream(pdf, std::string(xml.constData(), size_t(xml.size())));
         stream.setSubtype("text/xml");
         stream.setModDate(date);
-        auto spec = QPDFFileSpecObjectHelper::createFileSpec(pdf, FacturXDateiname, stream);
-        spec.setDescription("Factur-X Invoice");
-        QPDFObjectHandle specObject = spec.getObjectHandle();
+        auto anhang = QPDFFileSpecObjectHelper::createFileSpec(pdf, FacturXDateiname, stream);
+        anhang.setDescription("Factur-X Invoice");
+        QPDFObjectHandle anhangObjekt = anhang.getObjectHandle();
         // The XML says the same as the page: the alternative representation.
-        specObject.replaceKey("/AFRelationship", QPDFObjectHandle::newName("/Alternative"));
-        QPDFEmbeddedFileDocumentHelper(pdf).replaceEmbeddedFile(FacturXDateiname, spec);
-        root.replaceKey("/AF", QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{specObject}));
+        anhangObjekt.replaceKey("/AFRelationship", QPDFObjectHandle::newName("/Alternative"));
+        QPDFEmbeddedFileDocumentHelper(pdf).replaceEmbeddedFile(FacturXDateiname, anhang);
+        root.replaceKey("/AF", QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{anhangObjekt}));
 
         // PDF/A wants the colours tied to a profile. Qt's archive mode brings
         // one; a plain Qt PDF gets sRGB, which is what its colours mean.

@@ -611,11 +611,11 @@ TEingangsDatei LeseEingangsrechnung(const QByteArray& bytes) {
         pdf.setSuppressWarnings(true);
         pdf.processMemoryFile("eingang.pdf", bytes.constData(), size_t(bytes.size()));
         QPDFEmbeddedFileDocumentHelper dateien(pdf);
-        for (const auto& [name, spec] : dateien.getEmbeddedFiles()) {
+        for (const auto& [name, eintrag] : dateien.getEmbeddedFiles()) {
             const QString n = QString::fromStdString(name);
             alle << n;
             if (gefunden.isEmpty() && namen.contains(n, Qt::CaseInsensitive)) {
-                auto data = spec->getEmbeddedFileStream().getStreamData();
+                auto data = eintrag->getEmbeddedFileStream().getStreamData();
                 xml =
                     QByteArray(reinterpret_cast<const char*>(data->getBuffer()), qsizetype(data->getSize()));
                 gefunden = n;
