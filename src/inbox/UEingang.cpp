@@ -2,6 +2,7 @@
 
 #include "GlobalFunctions.h"
 #include "Messages.h"
+#include "OwnTransaction.h"
 #include "TListReport.h"
 #include "UDM.h"
 #include "Win1252.h"
@@ -587,12 +588,28 @@ int TEingang::CreateSupplier() {
         if (IbanGueltig(iban))
             t.FieldByName(QStringLiteral("IBAN"))->SetAsString(text(iban, 30));
         t.FieldByName(QStringLiteral("LieGruID"))->SetAsInteger(gruppe);
-        t.Post();
-        const int lieferant = t.FieldByName(QStringLiteral("LieferantenID"))->AsInteger();
+        // The supplier and the invoice's link to it are stored together or not
+        // at all: a supplier without the link would be created again next time.
+        int lieferant = 0;
+        try {
+            AllOrNothing(db, [&] {
+                t.Post();
+                lieferant = t.FieldByName(QStringLiteral("LieferantenID"))->AsInteger();
+                db.ExecSQL(QStringLiteral("update Eingangsrechnung set LieferantenID = ") +
+                           QString::number(lieferant) + QStringLiteral(" where ERID = ") +
+                           QString::number(id));
+            });
+        } catch (...) {
+            // The posted row went with the rollback; the list must not show it.
+            if (t.State() == TDataSetState::Browse) {
+                t.Close();
+                if (offen)
+                    t.Open();
+            }
+            throw;
+        }
         if (!offen)
             t.Close();
-        db.ExecSQL(QStringLiteral("update Eingangsrechnung set LieferantenID = ") +
-                   QString::number(lieferant) + QStringLiteral(" where ERID = ") + QString::number(id));
         Messages::info(QStringLiteral("Der Lieferant %1 wurde angelegt.").arg(lieferant));
         Refresh();
         return lieferant;
