@@ -2,8 +2,8 @@
 // of realistic documents row by row, the address block, the VAT summary,
 // payment terms, bank lines, and that nothing of one run leaks into the next.
 #include "DatabaseFixture.h"
-#include "EndedProcess.h"
 #include "DruckText.h"
+#include "EndedProcess.h"
 #include "UDM.h"
 
 #include <QtTest>
@@ -300,7 +300,7 @@ void TestDruck::address() {
 void TestDruck::countryLine_data() {
     QTest::addColumn<QString>("typ");
     QTest::addColumn<QString>("firmaLand");
-    QTest::addColumn<int>("landId"); // 2 Österreich, 3 Deutschland, 4 Schweiz
+    QTest::addColumn<int>("landId"); // 2 Österreich, 3 Deutschland
     QTest::addColumn<QString>("line");
 
     QTest::newRow("no company country, Austria") << "R"
@@ -311,8 +311,6 @@ void TestDruck::countryLine_data() {
                                              << "DE" << 3 << "";
     QTest::newRow("German company, Austria") << "R"
                                              << "DE" << 2 << "Österreich";
-    QTest::newRow("Austrian company, Switzerland") << "R"
-                                                   << "AT" << 4 << "Schweiz";
     QTest::newRow("German company, German supplier") << "B"
                                                      << "DE" << 3 << "";
 }

@@ -219,10 +219,6 @@ void TestDataSets::eventOrder_data() {
     QTest::newRow("append") << "append"
                             << QStringList{"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert",
                                            "AfterScroll"};
-    QTest::newRow("append and post") << "append post"
-                                     << QStringList{"BeforeInsert", "BeforeScroll", "OnNewRecord",
-                                                    "AfterInsert",  "AfterScroll",  "BeforePost",
-                                                    "AfterPost"};
     QTest::newRow("append and cancel")
         << "append cancel"
         << QStringList{"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll",
@@ -276,16 +272,14 @@ void TestDataSets::eventOrder() {
 void TestDataSets::silentAbort_data() {
     QTest::addColumn<QString>("event");
     QTest::addColumn<int>("stateAfter");
-    QTest::addColumn<int>("rowsInDb");
-    QTest::newRow("BeforePost keeps the insert") << "BeforePost" << int(TDataSetState::Insert) << 3;
-    QTest::newRow("BeforeInsert prevents it") << "BeforeInsert" << int(TDataSetState::Browse) << 3;
-    QTest::newRow("BeforeDelete keeps the row") << "BeforeDelete" << int(TDataSetState::Browse) << 3;
+    QTest::newRow("BeforePost keeps the insert") << "BeforePost" << int(TDataSetState::Insert);
+    QTest::newRow("BeforeInsert prevents it") << "BeforeInsert" << int(TDataSetState::Browse);
+    QTest::newRow("BeforeDelete keeps the row") << "BeforeDelete" << int(TDataSetState::Browse);
 }
 
 void TestDataSets::silentAbort() {
     QFETCH(QString, event);
     QFETCH(int, stateAfter);
-    QFETCH(int, rowsInDb);
     TSQLiteTable t;
     openTable(t);
     auto abort = [](TSQLiteBaseQuery*) { Abort(); };
@@ -312,7 +306,7 @@ void TestDataSets::silentAbort() {
     if (t.State() == TDataSetState::Insert)
         QCOMPARE(t.FieldByName("PreisBez")->AsString(), "Neu");
     QCOMPARE(t.RecordCount(), 3);
-    QCOMPARE(rawValue(db.FileName, "select count(*) from Preis"), QString::number(rowsInDb));
+    QCOMPARE(rawValue(db.FileName, "select count(*) from Preis"), "3");
 }
 
 void TestDataSets::postWritesRows() {

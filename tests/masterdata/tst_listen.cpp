@@ -117,7 +117,6 @@ private slots:
     void customerFormPicksParentCompany();
     void pickerRefusesSecondOpening();
     void pagesResetOnEveryShow();
-    void screenshots();
 
 private:
     void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
@@ -242,9 +241,6 @@ void TestListen::startStates_data() {
     QTest::newRow("article page") << "A"
                                   << "" << articleBase + " and A.BereichVK = 'J' order by A.ArtikelID"
                                   << "0 10 11 12";
-    QTest::newRow("article offer") << "A"
-                                   << "A" << articleBase + " and A.BereichVK = 'J' order by A.ArtikelID"
-                                   << "0 10 11 12";
     QTest::newRow("article purchase order")
         << "A"
         << "B" << articleBase + " and A.BereichEK = 'J' order by A.ArtikelID"
@@ -298,8 +294,6 @@ void TestListen::filters_data() {
                 {"customer percent is a percent", "K", "EditName", "100%", "4"},
                 {"customer underscore is an underscore", "K", "EditName", "Schmidt_", "5"},
                 {"customer number", "K", "EditNummer", "3", "3"},
-                {"customer letters in the number ignored", "K", "EditNummer", "x3y", "3"},
-                {"customer postcode", "K", "EditPLZ", "60", "5 6"},
                 {"customer postcode with star", "K", "EditPLZ", "*20", "2 3 5"},
                 {"customer town", "K", "EditOrt", "Inns", "5 6"},
                 {"customer parent company number", "K", "EditKonzernNr", "1", "3"},
@@ -330,7 +324,6 @@ void TestListen::filters_data() {
                 {"customer company sorted", "K", "ComboBoxSort", "Kundenfirma", "2 4 3 0 1 6 5 7"},
                 {"customer town sorted", "K", "ComboBoxSort", "Kundenort", "7 4 5 6 2 0 3 1"},
                 {"supplier name sorted", "L", "ComboBoxSort", "Lieferantenname", "5 8 6 0"},
-                {"supplier number down sorted", "L", "ComboBoxSort", "Nummer absteigend", "8 6 5 0"},
                 {"article amount sorted", "A", "ComboBoxSort", "Betrag", "12 0 11 10"},
                 {"article description sorted", "A", "ComboBoxSort", "Bezeichnung", "10 11 0 12"},
             });
@@ -689,30 +682,6 @@ void TestListen::pagesResetOnEveryShow() {
     QVERIFY(suppliers.ShowPage());
     QCOMPARE(suppliers.findChild<QLabel*>(QStringLiteral("PTitel"))->text(),
              QStringLiteral("   Lieferantenübersicht"));
-}
-
-// Not a check: pictures of the customer list with a filter typed and of the
-// article picker, for review when QV_SCREENSHOT_DIR names a folder.
-void TestListen::screenshots() {
-    const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        QSKIP("QV_SCREENSHOT_DIR not set");
-    QWidget area;
-    area.resize(820, 680);
-    TKundenUeb page(&area);
-    QVERIFY(page.ShowPage());
-    page.resize(area.size());
-    area.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&area));
-    TypeText(page.findChild<QLineEdit*>(QStringLiteral("EditName")), QStringLiteral("S*Part"));
-    QVERIFY(area.grab().save(dir + QStringLiteral("/Kundenuebersicht.png")));
-
-    TArtikelAusw picker;
-    QTimer::singleShot(0, &picker, [&] {
-        QVERIFY(picker.grab().save(dir + QStringLiteral("/Artikelauswahl.png")));
-        picker.reject();
-    });
-    picker.Execute(QString());
 }
 
 QTEST_MAIN(TestListen)
