@@ -171,8 +171,6 @@ private slots:
 
     void lists_data();
     void lists();
-    void postcodeList_data();
-    void postcodeList();
     void yearOverview_data();
     void yearOverview();
 
@@ -199,7 +197,7 @@ private:
     TStatistik* page = nullptr;
 };
 
-// The day, details and customer lists for a period and group. The apostrophe
+// The day, details, customer and postcode lists for a period and group. The apostrophe
 // group reaches every list through the page in everyTabWithApostropheGroup.
 void TestStatistik::lists_data() {
     QTest::addColumn<QString>("list");
@@ -259,6 +257,17 @@ void TestStatistik::lists_data() {
         << QStringList{"5 - Storno |-80,00 EUR"};
     QTest::newRow("customers: sum cancelling out without Gesamt")
         << "Kunde" << D("2025-02-03") << D("2025-02-03") << QString() << QStringList{"6 - Null |0,00 EUR"};
+    QTest::newRow("postcodes") << "PLZ" << D("2024-01-01") << D("2024-12-31") << QString()
+                               << QStringList{"0123|40,00 EUR", "2345|610,00 EUR", "3456|280,00 EUR",
+                                              "5020|60,00 EUR", "9020|-80,00 EUR", "Gesamt|910,00 EUR"};
+    // 2 and 3 both lie in Lower Austria and still stay two entries.
+    QTest::newRow("federal states") << "Bundesland" << D("2024-01-01") << D("2024-12-31") << QString()
+                                    << QStringList{"0|40,00 EUR",
+                                                   "2... Niederösterreich|610,00 EUR",
+                                                   "3... Niederösterreich|280,00 EUR",
+                                                   "5... Salzburg|60,00 EUR",
+                                                   "9... Kärnten|-80,00 EUR",
+                                                   "Gesamt|910,00 EUR"};
 }
 
 void TestStatistik::lists() {
@@ -268,36 +277,12 @@ void TestStatistik::lists() {
     QFETCH(QString, gruppe);
     QFETCH(QStringList, expected);
     const TStatFilter filter{von, bis, gruppe};
-    const QList<TStatEintrag> entries = list == u"Tag"       ? StatUmsatzProTag(db.dm->SQLiteDB1, filter)
-                                        : list == u"Details" ? StatUmsatzDetails(db.dm->SQLiteDB1, filter)
-                                                             : StatUmsatzProKunde(db.dm->SQLiteDB1, filter);
+    const QList<TStatEintrag> entries =
+        list == u"Tag"       ? StatUmsatzProTag(db.dm->SQLiteDB1, filter)
+        : list == u"Details" ? StatUmsatzDetails(db.dm->SQLiteDB1, filter)
+        : list == u"Kunde"   ? StatUmsatzProKunde(db.dm->SQLiteDB1, filter)
+                             : StatUmsatzProPLZ(db.dm->SQLiteDB1, filter, list == u"Bundesland");
     QCOMPARE(Texts(entries), expected);
-}
-
-void TestStatistik::postcodeList_data() {
-    QTest::addColumn<bool>("bundesland");
-    QTest::addColumn<QString>("gruppe");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("postcode") << false << QString()
-                              << QStringList{"0123|40,00 EUR", "2345|610,00 EUR", "3456|280,00 EUR",
-                                             "5020|60,00 EUR", "9020|-80,00 EUR", "Gesamt|910,00 EUR"};
-    // 2 and 3 both lie in Lower Austria and still stay two entries.
-    QTest::newRow("federal state") << true << QString()
-                                   << QStringList{"0|40,00 EUR",
-                                                  "2... Niederösterreich|610,00 EUR",
-                                                  "3... Niederösterreich|280,00 EUR",
-                                                  "5... Salzburg|60,00 EUR",
-                                                  "9... Kärnten|-80,00 EUR",
-                                                  "Gesamt|910,00 EUR"};
-}
-
-void TestStatistik::postcodeList() {
-    QFETCH(bool, bundesland);
-    QFETCH(QString, gruppe);
-    QFETCH(QStringList, expected);
-    QCOMPARE(
-        Texts(StatUmsatzProPLZ(db.dm->SQLiteDB1, {D("2024-01-01"), D("2024-12-31"), gruppe}, bundesland)),
-        expected);
 }
 
 void TestStatistik::yearOverview_data() {
