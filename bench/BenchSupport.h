@@ -5,6 +5,8 @@
 // non-zero on failure) and wall-clock timing.
 #pragma once
 
+#include "UDM.h"
+
 #include <QByteArray>
 #include <QTemporaryDir>
 
@@ -70,3 +72,22 @@ private:
 inline const char* const kBenchDescription =
     "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n\\viewkind4\\uc1\\pard\\f0"
     "\\fs20 Fliesen verlegen im Bad, Untergrund vorbereiten und verfugen\\par\r\n}\r\n";
+
+// A statement run on a file opened by plain SQLite, as the fill functions of
+// the benchmarks write their data.
+inline void BenchExec(sqlite3* db, const char* sql) {
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
+// A new database file at `file` with the program's schema (and whatever
+// `prepare` adds, say the tables of the payments), closed again so that a
+// fill function can write into it with plain SQLite.
+inline void CreateBenchDatabase(const QString& file, const std::function<void(TDM&)>& prepare = {}) {
+    TDM init;
+    DM = &init;
+    init.OpenDatabaseFile(file);
+    if (prepare)
+        prepare(init);
+    init.SQLiteDB1.Close();
+    DM = nullptr;
+}

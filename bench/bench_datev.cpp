@@ -23,14 +23,10 @@ constexpr int kInvoices = 10000;
 constexpr int kCustomers = 2000;
 constexpr int kRepetitions = 5;
 
-void Exec(sqlite3* db, const char* sql) {
-    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-}
-
 void Fill(const QString& file) {
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(file).constData(), &db);
-    Exec(db, "begin");
+    BenchExec(db, "begin");
     sqlite3_stmt* kunde = nullptr;
     sqlite3_prepare_v2(
         db,
@@ -103,7 +99,7 @@ void Fill(const QString& file) {
     sqlite3_finalize(kopf);
     sqlite3_finalize(pos);
     sqlite3_finalize(preis);
-    Exec(db, "commit");
+    BenchExec(db, "commit");
     sqlite3_close(db);
 }
 
@@ -115,13 +111,7 @@ int DatevExport(bool verbose) {
     std::vector<double> times;
     TDatevErgebnis r;
     try {
-        {
-            TDM init;
-            DM = &init;
-            init.OpenDatabaseFile(file);
-            init.SQLiteDB1.Close();
-            DM = nullptr;
-        }
+        CreateBenchDatabase(file);
         Fill(file);
         TDM dm;
         DM = &dm;

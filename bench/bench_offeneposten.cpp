@@ -25,14 +25,10 @@ constexpr int kPayments = 150000;
 constexpr int kCustomers = 2000;
 constexpr int kRepetitions = 5;
 
-void Exec(sqlite3* db, const char* sql) {
-    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-}
-
 void Fill(const QString& file) {
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(file).constData(), &db);
-    Exec(db, "begin");
+    BenchExec(db, "begin");
     sqlite3_stmt* kunde = nullptr;
     sqlite3_prepare_v2(
         db,
@@ -129,13 +125,14 @@ void Fill(const QString& file) {
             sqlite3_reset(preis);
         }
     }
-    Exec(db, "insert into Mahnung (KopfTyp,KopfID,Stufe,Datum,Gebuehr,Zinsen) select KopfTyp, KopfID, 2, "
-             "'2025-10-01', 40, 1 from Kopf where KopfTyp = 'R' and KopfID % 97 = 0");
+    BenchExec(db,
+              "insert into Mahnung (KopfTyp,KopfID,Stufe,Datum,Gebuehr,Zinsen) select KopfTyp, KopfID, 2, "
+              "'2025-10-01', 40, 1 from Kopf where KopfTyp = 'R' and KopfID % 97 = 0");
     sqlite3_finalize(kopf);
     sqlite3_finalize(pos);
     sqlite3_finalize(preis);
     sqlite3_finalize(zahlung);
-    Exec(db, "commit");
+    BenchExec(db, "commit");
     sqlite3_close(db);
 }
 
@@ -147,14 +144,7 @@ int OpenItems(bool verbose) {
     std::vector<double> open;
     int rows = 0;
     try {
-        {
-            TDM init;
-            DM = &init;
-            init.OpenDatabaseFile(file);
-            EnsureZahlungTables(init);
-            init.SQLiteDB1.Close();
-            DM = nullptr;
-        }
+        CreateBenchDatabase(file, EnsureZahlungTables);
         Fill(file);
         TDM dm;
         DM = &dm;

@@ -117,13 +117,7 @@ int Overview(bool verbose) {
     std::vector<double> show, list, plain, filter;
     int listed = 0, plainRows = 0, filtered = 0;
     try {
-        {
-            TDM init;
-            DM = &init;
-            init.OpenDatabaseFile(file);
-            init.SQLiteDB1.Close();
-            DM = nullptr;
-        }
+        CreateBenchDatabase(file);
         Fill(file);
         TDM dm;
         DM = &dm;

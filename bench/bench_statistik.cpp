@@ -33,10 +33,6 @@ constexpr int kArticleGroups = 12;
 constexpr int kCustomerGroups = 6;
 constexpr int kRepetitions = 5;
 
-void Exec(sqlite3* db, const char* sql) {
-    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-}
-
 // Documents of every type (offers, orders, delivery notes and invoices
 // dominate) over 2022 to 2024, with one to three positions of articles from
 // twelve groups and five lines on average; customers in six groups with
@@ -44,15 +40,15 @@ void Exec(sqlite3* db, const char* sql) {
 void Fill(const QString& file) {
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(file).constData(), &db);
-    Exec(db, "begin");
+    BenchExec(db, "begin");
     for (int g = 2; g <= kArticleGroups; ++g)
-        Exec(db, ("insert into ArtikelGruppe (ArtGruID,ArtGruBez) values (" + std::to_string(g) +
-                  ",'Gruppe " + std::to_string(g) + "')")
-                     .c_str());
+        BenchExec(db, ("insert into ArtikelGruppe (ArtGruID,ArtGruBez) values (" + std::to_string(g) +
+                       ",'Gruppe " + std::to_string(g) + "')")
+                          .c_str());
     for (int g = 2; g <= kCustomerGroups; ++g)
-        Exec(db, ("insert into KundenGruppe (KunGruID,KunGruBez) values (" + std::to_string(g) + ",'Kunden " +
-                  std::to_string(g) + "')")
-                     .c_str());
+        BenchExec(db, ("insert into KundenGruppe (KunGruID,KunGruBez) values (" + std::to_string(g) +
+                       ",'Kunden " + std::to_string(g) + "')")
+                          .c_str());
     sqlite3_stmt* artikel = nullptr;
     sqlite3_prepare_v2(db,
                        "insert into Artikel (ArtikelID,ArtGruID,ArtKurzBez,ArtBez,Aktiv) values (?1,?2,"
@@ -147,7 +143,7 @@ void Fill(const QString& file) {
     sqlite3_finalize(kopf);
     sqlite3_finalize(pos);
     sqlite3_finalize(preis);
-    Exec(db, "commit");
+    BenchExec(db, "commit");
     sqlite3_close(db);
 }
 
@@ -161,13 +157,7 @@ int Statistics(bool verbose) {
     int days = 0, details = 0;
     double firstOpen = 0;
     try {
-        {
-            TDM init;
-            DM = &init;
-            init.OpenDatabaseFile(file);
-            init.SQLiteDB1.Close();
-            DM = nullptr;
-        }
+        CreateBenchDatabase(file);
         Fill(file);
         TDM dm;
         DM = &dm;
