@@ -75,21 +75,11 @@ private:
             QStringLiteral("{\\rtf1\\ansi {\\b Dübel}\\par}"));
         dm->TableArtikel.FieldByName("ArtGruID")->SetAsInteger(1);
     }
-    // Appends a price line with the given values ("" leaves a value empty).
-    bool postLine(const QString& menge, const QString& einheit, const QString& wert,
-                  const QString& mwst = QStringLiteral("20"), const QString& bez = QString()) {
+    // Appends and saves a good price line, changed by the "Field=value" pairs.
+    bool postLine(const QStringList& changes = {}) {
         dm->TableArtPreis.Append();
-        const struct {
-            const char* field;
-            QString value;
-        } values[] = {
-            {"Menge", menge}, {"EinheitID", einheit}, {"Wert", wert}, {"MWStSatz", mwst}, {"PreisBez", bez}};
-        for (const auto& v : values) {
-            if (v.value.isEmpty())
-                dm->TableArtPreis.FieldByName(QLatin1String(v.field))->Clear();
-            else
-                dm->TableArtPreis.FieldByName(QLatin1String(v.field))->SetAsString(v.value);
-        }
+        AssignFields(dm->TableArtPreis,
+                     QStringList{"Menge=1", "EinheitID=2", "Wert=5", "MWStSatz=20"} + changes);
         return !Aborted([&] { dm->TableArtPreis.Post(); });
     }
 
@@ -120,52 +110,37 @@ void TestArtikel::cleanup() {
 // ---------------------------------------------------------------------------
 
 void TestArtikel::saveChecks_data() {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("value"); // empty: NULL
+    QTest::addColumn<QString>("assignment");
     QTest::addColumn<QString>("warning");
-
-    QTest::newRow("no number") << "ArtikelID"
-                               << ""
+    QTest::newRow("no number") << "ArtikelID="
                                << "Die Artikelnummer muss angegeben werden!";
-    QTest::newRow("no group") << "ArtGruID"
-                              << ""
+    QTest::newRow("no group") << "ArtGruID="
                               << "Die Artikelgruppe muss angegeben werden!";
-    QTest::newRow("blank short text") << "ArtKurzBez"
-                                      << "   "
+    QTest::newRow("blank short text") << "ArtKurzBez=   "
                                       << "Die Kurzbezeichnung muss angegeben werden!";
-    QTest::newRow("no description") << "ArtBez"
-                                    << ""
+    QTest::newRow("no description") << "ArtBez="
                                     << "Die Bezeichnung muss angegeben werden!";
     QTest::newRow("description only formatting")
-        << "ArtBez"
-        << "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard\\b  \\tab\\par\\par}"
+        << "ArtBez={\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard\\b  \\tab\\par\\par}"
         << "Die Bezeichnung muss angegeben werden!";
     QTest::newRow("neither purchase nor sale")
-        << "BereichVK"
-        << "N"
+        << "BereichVK=N"
         << "Der Artikel muss entweder ein Einkaufs- und/oder ein Verkaufsartikel sein!";
     QTest::newRow("short text too long")
-        << "ArtKurzBez" << QString(101, u'x') << "Die Kurzbezeichnung darf höchstens 100 Zeichen lang sein!";
+        << "ArtKurzBez=" + QString(101, u'x') << "Die Kurzbezeichnung darf höchstens 100 Zeichen lang sein!";
     QTest::newRow("character outside Windows-1252")
-        << "ArtKurzBez"
-        << "Dübel ≥ 5"
+        << "ArtKurzBez=Dübel ≥ 5"
         << "Das Zeichen \"≥\" im Feld \"Kurzbezeichnung\" kann nicht gespeichert werden, da der Zeichensatz "
            "der Datenbank (Windows-1252) es nicht enthält!";
-    QTest::newRow("duplicate number") << "ArtikelID"
-                                      << "0"
+    QTest::newRow("duplicate number") << "ArtikelID=0"
                                       << "Die angegebene Artikelnummer ist bereits vorhanden!";
 }
 
 void TestArtikel::saveChecks() {
-    QFETCH(QString, field);
-    QFETCH(QString, value);
+    QFETCH(QString, assignment);
     QFETCH(QString, warning);
     fillNew();
-    TField* f = dm->TableArtikel.FieldByName(field);
-    if (value.isEmpty())
-        f->Clear();
-    else
-        f->SetAsString(value);
+    AssignFields(dm->TableArtikel, {assignment});
     QVERIFY(Aborted([&] { dm->TableArtikel.Post(); }));
     QCOMPARE(messages->texts(), QStringList{warning});
     QCOMPARE(dm->TableArtikel.State(), TDataSetState::Insert);
@@ -173,37 +148,24 @@ void TestArtikel::saveChecks() {
 }
 
 void TestArtikel::supplierRule_data() {
-    QTest::addColumn<QString>("ek");
-    QTest::addColumn<QString>("vk");
-    QTest::addColumn<QString>("supplier"); // empty: none chosen
+    QTest::addColumn<bool>("ek");
+    QTest::addColumn<bool>("vk");
+    QTest::addColumn<int>("supplier"); // -1: none chosen
     QTest::addColumn<int>("stored");
-
-    QTest::newRow("sales only: supplier 0") << "N"
-                                            << "J"
-                                            << "5" << 0;
-    QTest::newRow("purchase and sale keep supplier") << "J"
-                                                     << "J"
-                                                     << "5" << 5;
-    QTest::newRow("purchase only keeps supplier") << "J"
-                                                  << "N"
-                                                  << "5" << 5;
-    QTest::newRow("no supplier is supplier 0") << "J"
-                                               << "N"
-                                               << "" << 0;
+    QTest::newRow("sales only: supplier 0") << false << true << 5 << 0;
+    QTest::newRow("purchase and sale keep supplier") << true << true << 5 << 5;
+    QTest::newRow("purchase only keeps supplier") << true << false << 5 << 5;
+    QTest::newRow("no supplier is supplier 0") << true << false << -1 << 0;
 }
 
 void TestArtikel::supplierRule() {
-    QFETCH(QString, ek);
-    QFETCH(QString, vk);
-    QFETCH(QString, supplier);
+    QFETCH(bool, ek);
+    QFETCH(bool, vk);
+    QFETCH(int, supplier);
     QFETCH(int, stored);
     fillNew();
-    dm->TableArtikel.FieldByName("BereichEK")->SetAsString(ek);
-    dm->TableArtikel.FieldByName("BereichVK")->SetAsString(vk);
-    if (supplier.isEmpty())
-        dm->TableArtikel.FieldByName("LieferantenID")->Clear();
-    else
-        dm->TableArtikel.FieldByName("LieferantenID")->SetAsString(supplier);
+    AssignFields(dm->TableArtikel, {ek ? "BereichEK=J" : "BereichEK=N", vk ? "BereichVK=J" : "BereichVK=N",
+                                    supplier < 0 ? "LieferantenID=" : "LieferantenID=5"});
     dm->TableArtikel.Post();
     QCOMPARE(count("select LieferantenID from Artikel where ArtikelID = 1"), stored);
     // The article shows in the list, which joins the supplier.
@@ -215,7 +177,7 @@ void TestArtikel::supplierRule() {
 void TestArtikel::priceLineNumbers() {
     addArticle(3);
     openArticle(3);
-    QVERIFY(postLine("1", "2", "5"));
+    QVERIFY(postLine());
     QCOMPARE(lineIds(3), QStringLiteral("1"));
     QCOMPARE(dm->TableArtPreis.FieldByName("MWStSatz")->AsFloat(), 20.0);
 
@@ -223,93 +185,49 @@ void TestArtikel::priceLineNumbers() {
     addLine(3, 1);
     addLine(3, 3);
     dm->RefreshArticlePrices();
-    QVERIFY(postLine("1", "2", "5"));
+    QVERIFY(postLine());
     QCOMPARE(lineIds(3), QStringLiteral("1,3,4"));
 
     // Deleting the last line frees its number again; the others keep theirs.
     QVERIFY(dm->TableArtPreis.Locate(QStringLiteral("ArtikelID;PreisID"), QVariantList{3, 4}));
     dm->TableArtPreis.Delete();
     QCOMPARE(dm->QueryArtPreis.RecordCount(), 2);
-    QVERIFY(postLine("1", "2", "5"));
+    QVERIFY(postLine());
     QCOMPARE(lineIds(3), QStringLiteral("1,3,4"));
     QVERIFY(messages->boxes.isEmpty());
 }
 
 void TestArtikel::priceLineChecks_data() {
-    QTest::addColumn<QString>("menge");
-    QTest::addColumn<QString>("einheit");
-    QTest::addColumn<QString>("wert");
-    QTest::addColumn<QString>("mwst");
-    QTest::addColumn<QString>("bez");
+    QTest::addColumn<QString>("assignment");
     QTest::addColumn<QString>("warning");
-
-    QTest::newRow("no quantity") << ""
-                                 << "2"
-                                 << "5"
-                                 << "20"
-                                 << ""
+    QTest::newRow("no quantity") << "Menge="
                                  << "Die Menge muss angegeben werden!";
-    QTest::newRow("no unit") << "1"
-                             << ""
-                             << "5"
-                             << "20"
-                             << ""
+    QTest::newRow("no unit") << "EinheitID="
                              << "Die Mengeneinheit muss angegeben werden!";
-    QTest::newRow("no amount") << "2"
-                               << "2"
-                               << ""
-                               << "20"
-                               << ""
+    QTest::newRow("no amount") << "Wert="
                                << "Der Betrag muss angegeben werden!";
-    QTest::newRow("no VAT") << "1"
-                            << "2"
-                            << "5"
-                            << ""
-                            << ""
+    QTest::newRow("no VAT") << "MWStSatz="
                             << "Bitte einen MWSt.-Satz auswählen!";
-    QTest::newRow("quantity too large") << "10000"
-                                        << "2"
-                                        << "5"
-                                        << "20"
-                                        << ""
+    QTest::newRow("quantity too large") << "Menge=10000"
                                         << "Die Menge muss zwischen -9999,99 und 9999,99 liegen!";
-    QTest::newRow("amount too large") << "1"
-                                      << "2"
-                                      << "-12345,5"
-                                      << "20"
-                                      << ""
+    QTest::newRow("amount too large") << "Wert=-12345,5"
                                       << "Der Betrag muss zwischen -9999,99 und 9999,99 liegen!";
-    QTest::newRow("VAT above 100") << "1"
-                                   << "2"
-                                   << "5"
-                                   << "120"
-                                   << ""
+    QTest::newRow("VAT above 100") << "MWStSatz=120"
                                    << "Der MWSt.-Satz muss zwischen 0 und 100 liegen!";
-    QTest::newRow("text too long") << "1"
-                                   << "2"
-                                   << "5"
-                                   << "20" << QString(101, u'a')
+    QTest::newRow("text too long") << "PreisBez=" + QString(101, u'a')
                                    << "Die Bezeichnung darf höchstens 100 Zeichen lang sein!";
     QTest::newRow("character outside Windows-1252")
-        << "1"
-        << "2"
-        << "5"
-        << "20"
-        << "Ω-Widerstand"
+        << "PreisBez=Ω-Widerstand"
         << "Das Zeichen \"Ω\" im Feld \"Bezeichnung\" kann nicht gespeichert werden, da der Zeichensatz der "
            "Datenbank (Windows-1252) es nicht enthält!";
 }
 
 void TestArtikel::priceLineChecks() {
-    QFETCH(QString, menge);
-    QFETCH(QString, einheit);
-    QFETCH(QString, wert);
-    QFETCH(QString, mwst);
-    QFETCH(QString, bez);
+    QFETCH(QString, assignment);
     QFETCH(QString, warning);
     addArticle(3);
     openArticle(3);
-    QVERIFY(!postLine(menge, einheit, wert, mwst, bez));
+    QVERIFY(!postLine({assignment}));
     QCOMPARE(messages->texts(), QStringList{warning});
     QCOMPARE(dm->TableArtPreis.State(), TDataSetState::Insert);
     QCOMPARE(count("select count(*) from ArtPreis where ArtikelID = 3"), 0);
@@ -326,7 +244,7 @@ void TestArtikel::priceLineOnNewArticle() {
 
     // Once it can be saved, the article is saved first and the line is its own.
     dm->TableArtikel.FieldByName("ArtKurzBez")->SetAsString(QStringLiteral("Dübel"));
-    QVERIFY(postLine("2", "2", "1,5"));
+    QVERIFY(postLine({"Menge=2", "Wert=1,5"}));
     QCOMPARE(dm->TableArtikel.State(), TDataSetState::Browse);
     // The refused save drew the proposed number already; the next save draws none.
     QCOMPARE(dm->TableArtikel.FieldByName("ArtikelID")->AsInteger(), 1);

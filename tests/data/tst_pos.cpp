@@ -73,27 +73,31 @@ private:
                  .arg(wert)
                  .arg(rabatt));
     }
-    // "PosID:PosKurzBez" of every position of R 1, by number.
-    QStringList positions() {
+    // Position "p<n>" of R <kopf> with its price line 1 "p<n>".
+    void addPosWithLine(int kopf, qint64 n) {
+        addPos(QStringLiteral("R"), kopf, n, QStringLiteral("p%1").arg(n));
+        addLine(QStringLiteral("R"), kopf, n, 1, QStringLiteral("p%1").arg(n));
+    }
+    // Every row of the statement, its columns joined by ':'.
+    QStringList rows(const QString& sql) {
         QStringList result;
-        dm->Query2.RunSQL(
-            QStringLiteral("select PosID, PosKurzBez from PosDaten where KopfTyp = 'R' and KopfID = 1 "
-                           "order by PosID"));
-        for (dm->Query2.First(); !dm->Query2.Eof(); dm->Query2.Next())
-            result << dm->Query2.Fields(0)->AsString() + QLatin1Char(':') + dm->Query2.Fields(1)->AsString();
+        dm->Query2.RunSQL(sql);
+        for (dm->Query2.First(); !dm->Query2.Eof(); dm->Query2.Next()) {
+            QStringList columns;
+            for (int i = 0; i < dm->Query2.FieldCount(); ++i)
+                columns << dm->Query2.Fields(i)->AsString();
+            result << columns.join(QLatin1Char(':'));
+        }
         return result;
     }
-    // "PosID:PreisID:PreisBez:Rabatt" of every price line of R 1.
+    QStringList positions() {
+        return rows(
+            "select PosID, PosKurzBez from PosDaten where KopfTyp = 'R' and KopfID = 1 order by PosID");
+    }
     QStringList lines() {
-        QStringList result;
-        dm->Query2.RunSQL(
-            QStringLiteral("select PosID, PreisID, PreisBez, Rabatt from PosPreis where KopfTyp = 'R' and "
-                           "KopfID = 1 order by PosID, PreisID"));
-        for (dm->Query2.First(); !dm->Query2.Eof(); dm->Query2.Next())
-            result << QStringList{dm->Query2.Fields(0)->AsString(), dm->Query2.Fields(1)->AsString(),
-                                  dm->Query2.Fields(2)->AsString(), dm->Query2.Fields(3)->AsString()}
-                          .join(QLatin1Char(':'));
-        return result;
+        return rows(
+            "select PosID, PreisID, PreisBez, Rabatt from PosPreis where KopfTyp = 'R' and KopfID = 1 "
+            "order by PosID, PreisID");
     }
     void openForm() { dm->OpenPosForm(QStringLiteral("R"), 1); }
     bool moveTo(qint64 pos) { return dm->TablePos.Locate(QStringLiteral("PosID"), pos); }
@@ -136,10 +140,8 @@ void TestPos::init() {
 // The list's drag and drop covers the ways a position can move; here the
 // numbers whose interim form no longer fits into 32 bits.
 void TestPos::reorder() {
-    for (qint64 n : {1, 2, 300000000}) {
-        addPos(QStringLiteral("R"), 1, n, QStringLiteral("p%1").arg(n));
-        addLine(QStringLiteral("R"), 1, n, 1, QStringLiteral("p%1").arg(n));
-    }
+    for (qint64 n : {1, 2, 300000000})
+        addPosWithLine(1, n);
     addPos(QStringLiteral("O"), 1, 1, QStringLiteral("anderes Dokument"));
     QCOMPARE(dm->ReorderPositions(QStringLiteral("R"), 1, 300000000, 1, -1), qint64(1));
     QCOMPARE(positions(), (QStringList{"1:p300000000", "2:p1", "3:p2"}));
@@ -151,10 +153,8 @@ void TestPos::reorder() {
 // A statement failing half-way leaves every number and price line as it was.
 void TestPos::reorderIsAllOrNothing() {
     // Moving 1 into the interim range meets the position typed as 1000010.
-    for (qint64 n : {1, 2, 1000010}) {
-        addPos(QStringLiteral("R"), 1, n, QStringLiteral("p%1").arg(n));
-        addLine(QStringLiteral("R"), 1, n, 1, QStringLiteral("p%1").arg(n));
-    }
+    for (qint64 n : {1, 2, 1000010})
+        addPosWithLine(1, n);
     const QStringList before = positions();
     const QStringList linesBefore = lines();
     QVERIFY(ErrorOf([&] { dm->ReorderPositions(QStringLiteral("R"), 1, 2, 1, -1); }).contains("SQL-Error"));
@@ -267,8 +267,7 @@ void TestPos::renumberTakesPriceLines() {
     QFETCH(qint64, to);
     QFETCH(QString, warning);
     for (int n : {1, 2}) {
-        addPos(QStringLiteral("R"), 1, n, QStringLiteral("p%1").arg(n));
-        addLine(QStringLiteral("R"), 1, n, 1, QStringLiteral("p%1").arg(n));
+        addPosWithLine(1, n);
         addLine(QStringLiteral("R"), 1, n, 2, QStringLiteral("p%1b").arg(n));
     }
     openForm();
@@ -379,10 +378,8 @@ void TestPos::cancelledArticleChangeKeepsOldLines() {
 }
 
 void TestPos::deletePosition() {
-    for (int n : {1, 2, 3}) {
-        addPos(QStringLiteral("R"), 1, n, QStringLiteral("p%1").arg(n));
-        addLine(QStringLiteral("R"), 1, n, 1, QStringLiteral("p%1").arg(n));
-    }
+    for (int n : {1, 2, 3})
+        addPosWithLine(1, n);
     addPos(QStringLiteral("R"), 2, 1, QStringLiteral("geschlossen"));
     addLine(QStringLiteral("R"), 2, 1, 1, QStringLiteral("bleibt"));
 

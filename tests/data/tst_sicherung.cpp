@@ -56,6 +56,19 @@ private:
                 .arg(id)
                 .arg(firma));
     }
+    static void Write(const QString& file, const QByteArray& data) {
+        QFile f(file);
+        [&] { QVERIFY(f.open(QIODevice::WriteOnly)); }();
+        f.write(data);
+    }
+    // Changes a database file through a connection of its own.
+    static void Exec(const QString& file, const QStringList& statements) {
+        TSQLiteDB other;
+        other.FileName = file;
+        other.Open();
+        for (const QString& sql : statements)
+            other.ExecSQL(sql);
+    }
     static QByteArray Hash(const QString& file) {
         QFile f(file);
         f.open(QIODevice::ReadOnly);
@@ -173,9 +186,7 @@ void TestSicherung::refusedRestoreLeavesDataAsItWas() {
     QFETCH(QString, message);
     QString file = tmp(QStringLiteral("kaputt.DB"));
     if (kind == QLatin1String("text")) {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("KundenID;Firma\n1;Test\n").repeated(400));
+        Write(file, QByteArray("KundenID;Firma\n1;Test\n").repeated(400));
     } else if (kind == QLatin1String("corrupt")) {
         BackupDatabase(*dm, file);
         QFile f(file);
@@ -185,26 +196,19 @@ void TestSicherung::refusedRestoreLeavesDataAsItWas() {
         f.seek(size / 3);
         f.write(QByteArray(size / 3, '\x5A'));
     } else if (kind == QLatin1String("foreign")) {
-        TSQLiteDB other;
-        other.FileName = file;
-        other.Open();
-        other.ExecSQL(QStringLiteral("create table Kunde (Name text)"));
-        other.Close();
+        Exec(file, {QStringLiteral("create table Kunde (Name text)")});
     } else if (kind == QLatin1String("newer")) {
         BackupDatabase(*dm, file);
-        TSQLiteDB other;
-        other.FileName = file;
-        other.Open();
-        other.ExecSQL(QStringLiteral("update set_db set Version = 17"));
-        other.Close();
+        Exec(file, {QStringLiteral("update set_db set Version = 17")});
     } else if (kind == QLatin1String("self")) {
         file = dm->SQLiteDB1.FileName;
     } else {
         file = tmp(QStringLiteral("gibtsnicht.DB"));
     }
+    const QString current = db.home->path() + QStringLiteral("/test.db");
     dm->SQLiteDB1.Close();
-    const QByteArray before = Hash(db.home->path() + QStringLiteral("/test.db"));
-    dm->OpenDatabaseFile(db.home->path() + QStringLiteral("/test.db"));
+    const QByteArray before = Hash(current);
+    dm->OpenDatabaseFile(current);
 
     const QString error = ErrorOf([&] { RestoreDatabase(*dm, file); });
     QVERIFY2(error.contains(message), qPrintable(error));
@@ -212,9 +216,9 @@ void TestSicherung::refusedRestoreLeavesDataAsItWas() {
     QCOMPARE(
         QueryInt(dm->Query2, QStringLiteral("select count(*) from Kunde where Firma = 'Müller & Söhne'")), 1);
     dm->SQLiteDB1.Close();
-    QCOMPARE(Hash(db.home->path() + QStringLiteral("/test.db")), before);
+    QCOMPARE(Hash(current), before);
     // No automatic backup was needed, and nothing is left behind.
-    QCOMPARE(AutomaticBackups(db.home->path() + QStringLiteral("/test.db")), QStringList());
+    QCOMPARE(AutomaticBackups(current), QStringList());
     QCOMPARE(QDir(db.home->path()).entryList({QStringLiteral("*ruecksicherung*")}, QDir::Files),
              QStringList());
 }
@@ -223,9 +227,7 @@ void TestSicherung::rotationKeepsTheNewest() {
     // Another database's backups in the same folder are not this one's to remove.
     QVERIFY(CreateFolderPath(AutoBackupFolder()));
     const QString foreign = AutoBackupFolder() + QStringLiteral("Anders_2020-01-01_00-00-00.DB");
-    QFile f(foreign);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    Write(foreign, {});
 
     QStringList made;
     for (int i = 1; i <= 12; ++i) {
@@ -258,7 +260,7 @@ void TestSicherung::autoBackupsOfTwoDatabasesStayApart() {
     // and is never rotated away: nobody can tell whose it is.
     QVERIFY(CreateFolderPath(AutoBackupFolder()));
     const QString legacy = AutoBackupFolder() + QStringLiteral("test_2020-01-01_00-00-00.DB");
-    QVERIFY(QFile(legacy).open(QIODevice::WriteOnly));
+    Write(legacy, {});
 
     QStringList mineMade, otherMade;
     for (int i = 0; i < 3; ++i) {
@@ -296,13 +298,7 @@ void TestSicherung::restoreWithAnotherConnection() {
     // database in WAL mode as they are.
     const QString backup = tmp(QStringLiteral("sicherung.DB"));
     BackupDatabase(*dm, backup);
-    {
-        TSQLiteDB b;
-        b.FileName = backup;
-        b.Open();
-        b.ExecSQL(QStringLiteral("PRAGMA page_size = 1024"));
-        b.ExecSQL(QStringLiteral("VACUUM"));
-    }
+    Exec(backup, {QStringLiteral("PRAGMA page_size = 1024"), QStringLiteral("VACUUM")});
     addFirm(2, QStringLiteral("Nach der Sicherung"));
 
     // A second instance of the program has the same file open.
@@ -366,17 +362,11 @@ void TestSicherung::abandonedCopiesAreRemoved() {
     BackupDatabase(*dm, killed);
     BackupDatabase(*dm, running);
     // A copy killed early has no first page yet.
-    QFile early(folder + QStringLiteral("y.DB.tmp") + dead + QStringLiteral("-4"));
-    QVERIFY(early.open(QIODevice::WriteOnly));
-    early.write(QByteArray(8192, '\0'));
-    early.close();
+    Write(folder + QStringLiteral("y.DB.tmp") + dead + QStringLiteral("-4"), QByteArray(8192, '\0'));
     for (const QString& name : {killed + QStringLiteral("-journal"),
                                 folder + QStringLiteral("x.DB.tmp") + dead + QStringLiteral("-2-journal"),
-                                folder + QStringLiteral("notiz.tmp") + dead + QStringLiteral("-3")}) {
-        QFile f(name);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("Notiz");
-    }
+                                folder + QStringLiteral("notiz.tmp") + dead + QStringLiteral("-3")})
+        Write(name, "Notiz");
 
     if (where == QLatin1String("target")) {
         QString outText, errText;
@@ -428,9 +418,7 @@ void TestSicherung::backupCommand() {
     if (source == QLatin1String("db")) {
         src = dm->SQLiteDB1.FileName;
     } else if (source == QLatin1String("text")) {
-        QFile f(src);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("keine Datenbank\n").repeated(300));
+        Write(src, QByteArray("keine Datenbank\n").repeated(300));
     }
     const QString out = target.isEmpty() ? QString() : tmp(target);
     QString outText, errText;

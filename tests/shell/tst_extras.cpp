@@ -66,6 +66,12 @@ private:
     }
     QString tmp(const QString& name) const { return work->filePath(name); }
     QString raw(const QString& sql) { return OldDatabases::RawRows(dm->SQLiteDB1.FileName, sql); }
+    QString write(const QString& name, const QByteArray& data) {
+        QFile f(tmp(name));
+        [&] { QVERIFY(f.open(QIODevice::WriteOnly)); }();
+        f.write(data);
+        return f.fileName();
+    }
 
     TDatabaseFixture db;
     TDM* dm = nullptr;
@@ -73,20 +79,12 @@ private:
 };
 
 void TestExtras::entriesAskTheirRights_data() {
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("right");
-    QTest::newRow("export") << "ActionDatenExport"
-                            << "DatenExport";
-    QTest::newRow("import") << "ActionDatenImport"
-                            << "DatenImport";
-    QTest::newRow("backup") << "ActionDBSich"
-                            << "DBSich";
-    QTest::newRow("restore") << "ActionDBRueck"
-                             << "DBRueck";
+    QTest::addColumn<QString>("right"); // the entry is the action "Action" + right
+    for (const char* right : {"DatenExport", "DatenImport", "DBSich", "DBRueck"})
+        QTest::newRow(right) << QString::fromLatin1(right);
 }
 
 void TestExtras::entriesAskTheirRights() {
-    QFETCH(QString, action);
     QFETCH(QString, right);
     TMF mf;
     bool reached = false;
@@ -100,7 +98,7 @@ void TestExtras::entriesAskTheirRights() {
         asked << key;
         return false; // the password was not given
     };
-    QAction* a = mf.Action(action);
+    QAction* a = mf.Action(QStringLiteral("Action") + right);
     QVERIFY(a->isEnabled());
     a->trigger();
     QCOMPARE(asked, QStringList{right});
@@ -141,12 +139,9 @@ void TestExtras::exportRemembersItsFile() {
 }
 
 void TestExtras::importPreviewShowsEveryVerdict() {
-    const QString file = tmp(QStringLiteral("kunden.csv"));
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("\xEF\xBB\xBFNummer;Firma;Kundengruppe\r\n0;Neu Muster;Allgmein\r\n12;Zwölf;Allgmein\r\n"
-            "1x;Falsch;Allgmein\r\n");
-    f.close();
+    const QString file = write(QStringLiteral("kunden.csv"),
+                               "\xEF\xBB\xBFNummer;Firma;Kundengruppe\r\n0;Neu Muster;Allgmein\r\n"
+                               "12;Zwölf;Allgmein\r\n1x;Falsch;Allgmein\r\n");
     TDatenImport dialog;
     dialog.prepare();
     TDatenImport::ChooseFile = [&](QWidget*, const QString&) { return file; };
@@ -195,13 +190,8 @@ void TestExtras::importTakesOnlyWhatWasChecked_data() {
 void TestExtras::importTakesOnlyWhatWasChecked() {
     QFETCH(QString, what);
     QFETCH(QString, message);
-    const QString file = tmp(QStringLiteral("kunden.csv"));
-    auto write = [&](const QByteArray& rows) {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("Nummer;Firma;Kundengruppe\r\n" + rows);
-    };
-    write("12;Zwölf;Allgmein\r\n");
+    const QString file =
+        write(QStringLiteral("kunden.csv"), "Nummer;Firma;Kundengruppe\r\n12;Zwölf;Allgmein\r\n");
     TDatenImport dialog;
     dialog.prepare();
     TDatenImport::ChooseFile = [&](QWidget*, const QString&) { return file; };
@@ -228,7 +218,8 @@ void TestExtras::importTakesOnlyWhatWasChecked() {
         QVERIFY(!Child<QPushButton>(&dialog, "BitBtnImport")->isEnabled());
         return;
     }
-    write("12;Zwölf;Allgmein\r\n13;Dreizehn;Allgmein\r\n");
+    write(QStringLiteral("kunden.csv"),
+          "Nummer;Firma;Kundengruppe\r\n12;Zwölf;Allgmein\r\n13;Dreizehn;Allgmein\r\n");
     QVERIFY(!dialog.BitBtnImportClick());
     QCOMPARE(db.messages->lastText(), QStringLiteral("Die Datei ") + file + u' ' + message);
     QCOMPARE(raw(QStringLiteral("select count(*) from Kunde")), QStringLiteral("1"));
@@ -266,13 +257,10 @@ void TestExtras::backupAndRestoreMessages() {
         QCOMPARE(DatenSichern(nullptr), what == QLatin1String("backup"));
         QCOMPARE(proposed, DefaultBackupFileName());
     } else {
-        if (what == QLatin1String("restore-fails")) {
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QByteArray("keine Datenbank\n").repeated(200));
-        } else {
+        if (what == QLatin1String("restore-fails"))
+            write(QStringLiteral("Quorvent-Sicherung.DB"), QByteArray("keine Datenbank\n").repeated(200));
+        else
             dm->SQLiteDB1.BackupTo(file);
-        }
         dm->SQLiteDB1.ExecSQL(QStringLiteral("update Kunde set Firma = 'Geändert' where KundenID = 0"));
         db.messages->answers.enqueue(what == QLatin1String("restore-no") ? Messages::No : Messages::Yes);
         DatenRuecksichern(nullptr, [&] { pagesShown = true; });
