@@ -86,18 +86,11 @@ private:
                  .arg(id)
                  .arg(st)
                  .arg(typ == QLatin1String("B") ? 5 : 10));
-        exec(QStringLiteral("insert into PosDaten values ('%1',%2,1,0,'Fliesen','Fliesen','N')")
-                 .arg(typ)
-                 .arg(id));
-        exec(QStringLiteral("insert into PosPreis values ('%1',%2,1,1,null,null,3,2,10,0,20)")
-                 .arg(typ)
-                 .arg(id));
-        exec(QStringLiteral("insert into PosDaten values ('%1',%2,2,0,'Silikon','Silikon','N')")
-                 .arg(typ)
-                 .arg(id));
-        exec(QStringLiteral("insert into PosPreis values ('%1',%2,2,1,null,null,2,2,4.5,0,20)")
-                 .arg(typ)
-                 .arg(id));
+        const QString k = QStringLiteral("'%1',%2").arg(typ).arg(id);
+        exec("insert into PosDaten values (" + k + ",1,0,'Fliesen','Fliesen','N')");
+        exec("insert into PosPreis values (" + k + ",1,1,null,null,3,2,10,0,20)");
+        exec("insert into PosDaten values (" + k + ",2,0,'Silikon','Silikon','N')");
+        exec("insert into PosPreis values (" + k + ",2,1,null,null,2,2,4.5,0,20)");
     }
     template <class T> T* w(const char* name) { return FindWidget<T>(dialog, name); }
     void tick(const char* box, bool on) { w<QCheckBox>(box)->setChecked(on); }
@@ -295,31 +288,21 @@ void TestDrucken::statusAndCloseQuestion_data() {
     QTest::addColumn<bool>("asked");
     QTest::addColumn<QString>("after");
 
-    const QList<int> no{Messages::No}, yes{Messages::Yes};
-    QTest::newRow("invoice printed, left open") << "R"
-                                                << "E" << no << true << "D";
-    QTest::newRow("invoice printed and closed") << "R"
-                                                << "E" << yes << true << "A";
-    QTest::newRow("printed invoice printed again") << "R"
-                                                   << "D" << no << true << "D";
-    QTest::newRow("closed invoice") << "R"
-                                    << "A" << QList<int>{} << false << "A";
-    QTest::newRow("paid invoice") << "R"
-                                  << "Z" << QList<int>{} << false << "Z";
-    QTest::newRow("partial invoice") << "T"
-                                     << "E" << yes << true << "A";
-    QTest::newRow("cancellation invoice") << "S"
-                                          << "E" << yes << true << "A";
-    QTest::newRow("credit note") << "G"
-                                 << "E" << no << true << "D";
-    QTest::newRow("offer") << "O"
-                           << "E" << QList<int>{} << false << "D";
-    QTest::newRow("order") << "A"
-                           << "E" << QList<int>{} << false << "D";
-    QTest::newRow("delivery note") << "L"
-                                   << "E" << QList<int>{} << false << "D";
-    QTest::newRow("purchase order") << "B"
-                                    << "E" << QList<int>{} << false << "D";
+    const QList<int> no{Messages::No}, yes{Messages::Yes}, none;
+    // Invoices of every kind and credit notes ask; other documents are simply printed.
+    for (const auto& [tag, typ, before, answers, asked, after] :
+         {std::tuple{"invoice printed, left open", "R", "E", no, true, "D"},
+          {"invoice printed and closed", "R", "E", yes, true, "A"},
+          {"printed invoice printed again", "R", "D", no, true, "D"},
+          {"closed invoice", "R", "A", none, false, "A"},
+          {"paid invoice", "R", "Z", none, false, "Z"},
+          {"partial invoice", "T", "E", yes, true, "A"},
+          {"cancellation invoice", "S", "E", yes, true, "A"},
+          {"credit note", "G", "E", no, true, "D"},
+          {"offer", "O", "E", none, false, "D"},
+          {"purchase order", "B", "E", none, false, "D"}})
+        QTest::newRow(tag) << QString::fromLatin1(typ) << QString::fromLatin1(before) << answers << asked
+                           << QString::fromLatin1(after);
 }
 
 void TestDrucken::statusAndCloseQuestion() {

@@ -50,25 +50,6 @@ struct TWordPlace {
     int page = 0;
     double left = 0, top = 0, right = 0;
 };
-// Every word of the file at its first place.
-QHash<QString, TWordPlace> WordPlaces(const QString& pdf) {
-    const QString html =
-        Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    static const QRegularExpression token(QStringLiteral(
-        R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
-    QHash<QString, TWordPlace> places;
-    int page = 0;
-    for (auto it = token.globalMatch(html); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        if (m.captured(0).startsWith(QLatin1String("<page")))
-            ++page;
-        else if (!places.contains(m.captured(4)))
-            places.insert(m.captured(4),
-                          {page, m.captured(1).toDouble() / PtPerMm, m.captured(2).toDouble() / PtPerMm,
-                           m.captured(3).toDouble() / PtPerMm});
-    }
-    return places;
-}
 // Every word of the file with each of its places, in reading order.
 QList<std::pair<QString, TWordPlace>> AllWords(const QString& pdf) {
     const QString html =
@@ -87,6 +68,14 @@ QList<std::pair<QString, TWordPlace>> AllWords(const QString& pdf) {
                            m.captured(3).toDouble() / PtPerMm}});
     }
     return words;
+}
+// Every word of the file at its first place.
+QHash<QString, TWordPlace> WordPlaces(const QString& pdf) {
+    QHash<QString, TWordPlace> places;
+    for (const auto& [word, place] : AllWords(pdf))
+        if (!places.contains(word))
+            places.insert(word, place);
+    return places;
 }
 TWordPlace WordPlace(const QString& pdf, const QString& word) {
     return WordPlaces(pdf).value(word);
@@ -145,7 +134,6 @@ private slots:
 private:
     TDatabaseFixture db;
     TDM* dm = nullptr;
-    QString shots;
 
     void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
     // Prepares the document, lets adjust place elements, renders the PDF and
@@ -176,13 +164,6 @@ private:
         if (pages)
             *pages = report.PageCount();
         dm->DeletePrintData(run);
-        // Kept for a person to look at when QV_REPORT_SHOTS names a folder.
-        if (!shots.isEmpty()) {
-            const QString shot = shots + u'/' + QTest::currentTestFunction() + u'_' +
-                                 QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_') + ".pdf";
-            QFile::remove(shot);
-            QFile::copy(file, shot);
-        }
         return file;
     }
     TReportElement* element(TReport& r, const char* name) {
@@ -192,7 +173,6 @@ private:
 
 void TestReport::initTestCase() {
     PinGermanLocale();
-    shots = qEnvironmentVariable("QV_REPORT_SHOTS");
     QVERIFY2(QFile::exists(Definition()), qPrintable(Definition()));
     db.BuildTemplate([](TSQLiteDB& base) {
         base.ExecSQL(QStringLiteral(
@@ -818,8 +798,6 @@ void TestReport::preview() {
             if (auto* action = dialog.findChild<QAction*>(QLatin1String(fit)))
                 fitting = fitting || action->isChecked();
         pages = widget->pageCount();
-        if (!qEnvironmentVariableIsEmpty("QV_REPORT_SHOTS"))
-            dialog.grab().save(qEnvironmentVariable("QV_REPORT_SHOTS") + QStringLiteral("/preview.png"));
         dialog.close();
     };
     report.Execute(QStringLiteral("REDruck"));
