@@ -175,21 +175,17 @@ void TestDruckMail::mailToPartner_data() {
     QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("salutation");
     QTest::addColumn<QString>("phrase");
+    const QString invoice = QStringLiteral("hiermit übersenden wir Ihnen die Rechnung in der Anlage.");
+    const QString herr = QStringLiteral("Sehr geehrter Herr Öztürk,");
+    const QString kunde = QStringLiteral("hans@alpenbau.at");
     QTest::newRow("invoice to a Herr, with copy")
-        << "R" << 4 << true << "hans@alpenbau.at"
-        << "RechnungsNr. 17"
-        << "Sehr geehrter Herr Öztürk,"
-        << "hiermit übersenden wir Ihnen die Rechnung in der Anlage.";
-    QTest::newRow("Herrn greets like Herr") << "R" << 5 << false << "hans@alpenbau.at"
-                                            << "RechnungsNr. 17"
-                                            << "Sehr geehrter Herr Öztürk,"
-                                            << "hiermit übersenden wir Ihnen die Rechnung in der Anlage.";
-    QTest::newRow("Frau") << "L" << 3 << false << "hans@alpenbau.at"
-                          << "LieferscheinNr. 17"
+        << "R" << 4 << true << kunde << "RechnungsNr. 17" << herr << invoice;
+    QTest::newRow("Herrn greets like Herr")
+        << "R" << 5 << false << kunde << "RechnungsNr. 17" << herr << invoice;
+    QTest::newRow("Frau") << "L" << 3 << false << kunde << "LieferscheinNr. 17"
                           << "Sehr geehrte Frau Öztürk,"
                           << "hiermit übersenden wir Ihnen den Lieferschein in der Anlage.";
-    QTest::newRow("a firm") << "O" << 2 << false << "hans@alpenbau.at"
-                            << "AngebotsNr. 17"
+    QTest::newRow("a firm") << "O" << 2 << false << kunde << "AngebotsNr. 17"
                             << "Sehr geehrte Damen und Herren,"
                             << "hiermit übersenden wir Ihnen das Angebot in der Anlage.";
     QTest::newRow("purchase order to the supplier contact")
@@ -266,20 +262,15 @@ void TestDruckMail::failedSend_data() {
     QTest::addColumn<bool>("rendered");
     const QString settings =
         QStringLiteral("Bitte überprüfen Sie Ihre Mail-Einstellungen unter Einstellungen - Allgemein!");
-    QTest::newRow("no server") << ""
-                               << "quorvent"
-                               << "geheim" << settings << false;
-    QTest::newRow("no user") << "server"
-                             << ""
-                             << "geheim" << settings << false;
-    QTest::newRow("login refused") << "server"
-                                   << "quorvent"
-                                   << "falsch"
-                                   << "Der Mail-Server hat die Anmeldung abgelehnt" << true;
-    QTest::newRow("nobody listens") << "dead"
-                                    << "quorvent"
-                                    << "geheim"
-                                    << "Keine Verbindung zum Mail-Server" << true;
+    for (const auto& [tag, host, user, password, message, rendered] :
+         {std::tuple{"no server", "", "quorvent", "geheim", settings, false},
+          {"no user", "server", "", "geheim", settings, false},
+          {"login refused", "server", "quorvent", "falsch",
+           QStringLiteral("Der Mail-Server hat die Anmeldung abgelehnt"), true},
+          {"nobody listens", "dead", "quorvent", "geheim", QStringLiteral("Keine Verbindung zum Mail-Server"),
+           true}})
+        QTest::newRow(tag) << QString::fromLatin1(host) << QString::fromLatin1(user)
+                           << QString::fromLatin1(password) << message << rendered;
 }
 
 void TestDruckMail::failedSend() {
