@@ -85,8 +85,8 @@ private:
                  QStringLiteral(" where KopfTyp = '%1' and KopfID = %2").arg(typ).arg(id));
     }
     // "pos:bez:zs" positions and "pos:preis:bez:bez2:menge:wert:rabatt:mwst" lines of one document.
-    void positions(const QString& typ, int id, const QStringList& spec) {
-        for (const QString& s : spec) {
+    void positions(const QString& typ, int id, const QStringList& zeilen) {
+        for (const QString& s : zeilen) {
             const QStringList p = s.split(u':');
             if (p.size() == 3)
                 exec(QStringLiteral("insert into PosDaten values ('%1',%2,%3,0,'%4','%4','%5')")
@@ -167,7 +167,7 @@ void TestDruck::rtfPieces() {
 void TestDruck::buffer_data() {
     QTest::addColumn<QString>("typ");
     QTest::addColumn<QString>("setup");
-    QTest::addColumn<QStringList>("spec");
+    QTest::addColumn<QStringList>("zeilen");
     QTest::addColumn<QStringList>("expected");
 
     const QStringList invoice{"1:Bad:N",
@@ -228,13 +228,13 @@ void TestDruck::buffer_data() {
 void TestDruck::buffer() {
     QFETCH(QString, typ);
     QFETCH(QString, setup);
-    QFETCH(QStringList, spec);
+    QFETCH(QStringList, zeilen);
     QFETCH(QStringList, expected);
     const QStringList parts = setup.split(u'|');
     if (!parts[0].isEmpty())
         company(parts[0]);
     kopf(typ, 1, parts.value(1));
-    positions(typ, 1, spec);
+    positions(typ, 1, zeilen);
     const int run = dm->PreparePrintData(typ, 1, false);
     QVERIFY(run > 0);
     const QStringList actual = rows();
@@ -373,7 +373,7 @@ void TestDruck::invoiceReference() {
 void TestDruck::vatSummary_data() {
     QTest::addColumn<QString>("typ");
     QTest::addColumn<QString>("netto");
-    QTest::addColumn<QStringList>("spec");
+    QTest::addColumn<QStringList>("zeilen");
     QTest::addColumn<QStringList>("texts"); // rate, net, VAT, gross: lines joined by "/"
 
     // Half cents go to the even cent; an empty discount counts as 0.
@@ -405,10 +405,10 @@ void TestDruck::vatSummary_data() {
 void TestDruck::vatSummary() {
     QFETCH(QString, typ);
     QFETCH(QString, netto);
-    QFETCH(QStringList, spec);
+    QFETCH(QStringList, zeilen);
     QFETCH(QStringList, texts);
     kopf(typ, 1, QStringLiteral("Netto = '") + netto + u'\'');
-    positions(typ, 1, spec);
+    positions(typ, 1, zeilen);
     QVERIFY(dm->PreparePrintData(typ, 1, false) > 0);
     const char* names[] = {"SumMWStSatz", "SumNetto", "SumMWSt", "SumBrutto"};
     for (int i = 0; i < 4; ++i) {
