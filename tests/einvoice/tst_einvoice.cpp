@@ -118,7 +118,7 @@ private:
     void exec(const QString& sql) { dm->SQLiteDB1.ExecSQL(sql); }
     // "typ:id:kunde[:assignments]" headers; "pos:bez[:J[:long text]]" positions;
     // "pos:preis:bez:bez2:menge:wert:rabatt:mwst:einheit" price lines.
-    void beleg(const QString& spec, const QStringList& lines);
+    void beleg(const QString& kopf, const QStringList& lines);
     // The problems of the file: schema errors and failed fatal rules; empty when valid.
     QString validate(const QString& file);
     // Writes the XML to the named file of the output folder and validates it.
@@ -188,8 +188,8 @@ void TestEInvoice::init() {
     dm = db.dm;
 }
 
-void TestEInvoice::beleg(const QString& spec, const QStringList& lines) {
-    const QStringList k = spec.split(u':');
+void TestEInvoice::beleg(const QString& kopf, const QStringList& lines) {
+    const QStringList k = kopf.split(u':');
     const QString where = QStringLiteral(" where KopfTyp = '%1' and KopfID = %2").arg(k[0], k[1]);
     exec(QStringLiteral("insert into Kopf (KopfTyp,KopfID,Status,KundenID,KunGruID,Datum,DruDatID,Datum2,"
                         "SubkundenID,Netto,Skonto,KopfTextVorPos,FussTextNachPos) values ('%1',%2,'E',%3,1,"
